@@ -1,0 +1,33 @@
+#pragma once
+// Reads a whole firmware file, line by line, with the reader its name selects. The image is
+// replaced only when the whole file was read; the caller shows the outcome's message.
+
+#include <cstdint>
+#include <string>
+
+#include "image/memory_image.h"
+
+namespace velmar {
+
+struct LoadOutcome {
+    enum class Kind { Loaded, Refused, FileOpenError };
+    enum class Icon { None, Warning, Stop };
+
+    uint8_t result = 0;  // 1 when the whole file was read, else 0
+    Kind kind = Kind::FileOpenError;
+    int16_t code = 0;        // the refusing reader's intErrorCode (Refused only)
+    int32_t lineNumber = 0;  // 1-based number of the refused line (Refused only)
+    std::string message;     // "" when loaded
+    std::string title;
+    Icon icon = Icon::None;
+};
+
+// True when the path's last three characters read "HEX" in any letter case.
+bool isIntelHexPath(const std::string& path);
+
+// `image` is the one the writers send; `scratch` is a second image of the same size that the
+// file is read into first and swapped in on success, so nothing is allocated per load and a
+// refused file never half-replaces the firmware.
+LoadOutcome loadFirmwareFile(const std::string& path, MemoryImage& image, MemoryImage& scratch);
+
+}  // namespace velmar

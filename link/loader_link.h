@@ -1,0 +1,98 @@
+#pragma once
+// The serial link the loader steps share: the transmit and receive buffers, the port-open
+// and port-close pattern, the counted reply wait with its 2,500 ms time-out, the 1032-byte
+// frame exchange and the status-byte parser. No port stays open between steps.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/event_wait.h"
+#include "platform/serial_control.h"
+
+namespace velmar {
+
+inline constexpr int kFrameLength = 1032;
+inline constexpr int16_t kFrameReplyLength = 1036;
+inline constexpr int16_t kFrameStatusIndex = 1032;
+inline constexpr int kEarlierBufferLength = 132;
+
+// Status-byte result codes.
+namespace status {
+inline constexpr int16_t kZero = 0;      // "0"
+inline constexpr int16_t kOne = 1;       // "1"
+inline constexpr int16_t kErrorE = 2;    // "E"
+inline constexpr int16_t kConnectC = 3;  // "C"
+inline constexpr int16_t kEraseB = 4;    // "B"
+inline constexpr int16_t kProgramP = 5;  // "P"
+inline constexpr int16_t kOther = 8;     // anything else
+inline constexpr int16_t kReadyR = 13;   // "R"
+}  // namespace status
+
+// parseReply on a position the reply does not have.
+class ReplyIndexError : public std::out_of_range {
+public:
+    using std::out_of_range::out_of_range;
+};
+
+// Sees every byte each way, with the line speed in force (for traces and the CLI's --trace).
+class LinkTrace {
+public:
+    virtual ~LinkTrace() = default;
+    virtual void sent(std::span<const uint8_t> bytes, int32_t baud) = 0;
+    virtual void received(std::span<const uint8_t> bytes, int32_t baud) = 0;
+};
+
+// Low 8 bits of the sum of bytes 2..1030 of a loader frame.
+uint8_t frameSum(const std::array<uint8_t, kFrameLength>& frame);
+
+class LoaderLink {
+public:
+    LoaderLink(SerialControl& serial, EventWait& wait);
+
+    std::array<uint8_t, kFrameLength> txBuffer{};
+    std::vector<uint8_t> rxBuffer;
+    // The earlier loader generation's frames are built here; zero at start, never cleared.
+    std::array<uint8_t, kEarlierBufferLength> earlierTxBuffer{};
+
+    // Settings, close if open, port number, open. Throws SerialError.
+    void openLoaderPort(std::string_view settings, int16_t port);
+    // Opening without applying settings (the port keeps those it last had). Throws SerialError.
+    void reopenPort(int16_t port);
+    void closeLoaderPort() noexcept;
+    // Counted wait: ends once `expected` bytes are waiting or 2,500 ms after it started;
+    // count is read before the bytes, which then replace rxBuffer. Throws SerialError when the
+    // line breaks during the wait.
+    int16_t waitForReply(int16_t expected);
+    // 38,400 baud, the whole txBuffer out, wait for 1036 bytes.
+    int16_t sendAndWait();
+    // Hands bytes to the port (and the trace).
+    void send(std::span<const uint8_t> bytes);
+    void send(std::string_view text);
+    void setSettings(std::string_view settings);
+
+    int16_t parseReply(int16_t statusIndex) const;
+
+    // Why the last step failed, for a detail line under its message ("" when unknown).
+    const std::string& lastCause() const { return lastCause_; }
+    void setLastCause(std::string cause) { lastCause_ = std::move(cause); }
+    void noteTimeout(int16_t received, int16_t expected);
+    void noteSerialError(const SerialError& error);
+
+    void setTrace(LinkTrace* trace) { trace_ = trace; }
+    SerialControl& serial() { return serial_; }
+
+private:
+    int32_t currentBaud() const;
+    SerialControl& serial_;
+    EventWait& wait_;
+    LinkTrace* trace_ = nullptr;
+    std::string lastCause_;
+};
+
+}  // namespace velmar

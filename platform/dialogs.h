@@ -1,0 +1,37 @@
+#pragma once
+// Modal message boxes and the file-open dialog as a seam: production shows Qt dialogs,
+// tests answer from a script and record every box.
+
+#include <optional>
+#include <string>
+
+namespace velmar {
+
+enum class MessageIcon { None, Warning, Information, Stop };
+enum class MessageButtons { Ok, OkCancel };
+enum class MessageAnswer { Ok = 1, Cancel = 2 };
+
+struct MessageRequest {
+    std::string text;
+    std::string title;
+    MessageButtons buttons = MessageButtons::Ok;
+    bool cancelIsDefault = false;
+    MessageIcon icon = MessageIcon::None;
+    std::string detail;  // the operating system's cause, when there is one; may be empty
+};
+
+struct FileDialogRequest {
+    std::string filter;  // "Description|pattern;pattern|Description|pattern..."
+    unsigned flags = 0;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Closing the box without a button answers Cancel.
+    virtual MessageAnswer messageBox(const MessageRequest& request) = 0;
+    // The chosen full path, or nullopt when the user cancelled.
+    virtual std::optional<std::string> openFile(const FileDialogRequest& request) = 0;
+};
+
+}  // namespace velmar

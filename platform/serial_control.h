@@ -1,0 +1,66 @@
+#pragma once
+// The serial operations the loader steps use, as a seam: production runs over QSerialPort,
+// tests over an in-process line to the virtual radio.
+
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmar {
+
+// Why the port failed, in terms a person can act on.
+enum class SerialFault {
+    NoSuchDevice,      // no device behind the port number
+    PermissionDenied,  // the user may not open it (not in the dialout group)
+    Busy,              // another program holds it
+    BadSettings,       // a malformed settings string or one the device refuses
+    DeviceRemoved,     // the adapter vanished or the far end hung up mid-step
+    NotOpen,           // an operation that needs an open port on a closed one
+    Other,
+};
+
+class SerialError : public std::runtime_error {
+public:
+    SerialError(SerialFault fault, const std::string& what) : std::runtime_error(what), fault_(fault) {}
+    SerialFault fault() const { return fault_; }
+
+private:
+    SerialFault fault_;
+};
+
+// Words for a person, including what to do about it where there is something to do.
+std::string describeSerialFault(SerialFault fault);
+
+class SerialControl {
+public:
+    virtual ~SerialControl() = default;
+
+    // "38400,n,8,1" style; applies at once to an open port. Throws SerialError(BadSettings).
+    virtual void setSettings(std::string_view settings) = 0;
+    virtual std::string settings() const = 0;
+
+    // Port number as the window's list gives it (1..16; 0 never opens).
+    virtual void setCommPort(int16_t port) = 0;
+    virtual int16_t commPort() const = 0;
+
+    virtual bool portOpen() const = 0;
+    // Opening clears whatever input is waiting; closing discards it, so nothing carries over
+    // between steps. Closing never throws. Opening throws SerialError.
+    virtual void setPortOpen(bool open) = 0;
+
+    // Writes all bytes; throws SerialError when the port is closed or broken.
+    virtual void output(std::span<const uint8_t> bytes) = 0;
+    void output(std::string_view text) {
+        output(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    }
+
+    // Number of received bytes waiting; throws SerialError(DeviceRemoved) once the line broke.
+    virtual int inBufferCount() = 0;
+    // Reads and removes every waiting byte.
+    virtual std::vector<uint8_t> input() = 0;
+};
+
+}  // namespace velmar

@@ -1,0 +1,17 @@
+# Installs the Debian packages the build, the tests and the demo need, when any is missing.
+# Sourced by ./test and ./run; call ensure_packages with extra package names if a command needs more.
+velmar_build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev srecord binutils python3)
+
+ensure_packages() {
+    local wanted=("${velmar_build_packages[@]}" "$@") missing=() p
+    for p in "${wanted[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
