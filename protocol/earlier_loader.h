@@ -1,0 +1,37 @@
+#pragma once
+// The earlier flash loader generation: four-byte requests, 18-byte row frames answered by an
+// echo, "OK"/"NG" acknowledgements. Frames are built in link.earlierTxBuffer.
+
+#include <cstdint>
+#include <string_view>
+
+#include "image/memory_image.h"
+#include "link/loader_link.h"
+#include "protocol/write_observer.h"
+
+namespace velmar {
+
+namespace earlier_result {
+inline constexpr int16_t kDone = 0;          // status "0" / every used row acknowledged
+inline constexpr int16_t kFailed = 1;        // attempts used up
+inline constexpr int16_t kStatusE = 2;       // request answered "E"
+inline constexpr int16_t kStatusB = 4;       // request answered "B"
+inline constexpr int16_t kRunTimeError = -1; // no reply at all, a row above 0xFFF0, no port
+}  // namespace earlier_result
+
+void buildEarlierErase(LoaderLink& link);
+void buildEarlierEnd(LoaderLink& link);
+void buildEarlierOk(LoaderLink& link);
+void buildEarlierNg(LoaderLink& link);
+// Throws ImageRangeError for a row whose address does not fit 16 bits (row >= 4096).
+void buildEarlierRowFrame(LoaderLink& link, const MemoryImage& image, int32_t row);
+// 1 all 20 bytes equal, 0 at the first difference, -1 when the reply ends first.
+int16_t compareEcho(const LoaderLink& link, int16_t index);
+
+// command "ERASE" or "END"; anything else is refused (kFailed) without sending.
+int16_t sendEarlierCommand(LoaderLink& link, std::string_view command, int16_t port);
+// `settings` is the speed option's string, or "" when no option is selected.
+int16_t writeImageEarlier(LoaderLink& link, const MemoryImage& image, std::string_view settings,
+                          int16_t port, WriteObserver& observer);
+
+}  // namespace velmar
