@@ -16,7 +16,7 @@ struct LoadOutcome {
     uint8_t result = 0;  // 1 when the whole file was read, else 0
     Kind kind = Kind::FileOpenError;
     int16_t code = 0;        // the refusing reader's intErrorCode (Refused only)
-    int32_t lineNumber = 0;  // 1-based number of the refused line (Refused only)
+    int32_t lineNumber = 0;  // 1-based number of the refused or faulting line; 0 if none
     std::string message;     // "" when loaded
     std::string title;
     Icon icon = Icon::None;
