@@ -12,7 +12,7 @@ constexpr uint32_t kSeed = 0x150421u;
 
 // Small deterministic generator (xorshift32): the same bytes on every machine and compiler.
 class Xorshift {
-public:
+  public:
     explicit Xorshift(uint32_t seed) : state_(seed) {}
     uint32_t next() {
         state_ ^= state_ << 13;
@@ -22,14 +22,13 @@ public:
     }
     uint32_t below(uint32_t n) { return next() % n; }
 
-private:
+  private:
     uint32_t state_;
 };
 
 // Byte values that dominate real controller code (opcodes, small immediates, zero padding).
-constexpr std::array<uint8_t, 16> kCommonCodeBytes = {0x00, 0x01, 0x02, 0x04, 0x20, 0x30, 0x40,
-                                                      0x60, 0x74, 0x80, 0x90, 0xA0, 0xD0, 0xEB,
-                                                      0xF0, 0xFA};
+constexpr std::array<uint8_t, 16> kCommonCodeBytes = {
+    0x00, 0x01, 0x02, 0x04, 0x20, 0x30, 0x40, 0x60, 0x74, 0x80, 0x90, 0xA0, 0xD0, 0xEB, 0xF0, 0xFA};
 
 enum class BlockKind { Code, Table, Empty };
 
@@ -89,7 +88,8 @@ void fillBlock(Xorshift& random, BlockKind kind, std::array<uint8_t, 1024>& bloc
     const std::size_t used = random.below(4) == 0 ? 256 + random.below(640) : block.size();
     for (std::size_t i = 0; i < used; ++i) {
         const uint32_t pick = random.below(8);
-        block[i] = pick < 3 ? kCommonCodeBytes[random.below(16)] : static_cast<uint8_t>(random.next());
+        block[i] =
+            pick < 3 ? kCommonCodeBytes[random.below(16)] : static_cast<uint8_t>(random.next());
     }
 }
 

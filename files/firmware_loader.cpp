@@ -37,8 +37,8 @@ LoadOutcome refused(int16_t code, int32_t lineNumber) {
     outcome.kind = LoadOutcome::Kind::Refused;
     outcome.code = code;
     outcome.lineNumber = lineNumber;
-    outcome.message = "Error Code = " + std::to_string(code) + " ; 行番号 = " +
-                      std::to_string(lineNumber);
+    outcome.message =
+        "Error Code = " + std::to_string(code) + " ; 行番号 = " + std::to_string(lineNumber);
     outcome.title = "Error";
     outcome.icon = LoadOutcome::Icon::Warning;
     return outcome;
@@ -57,7 +57,7 @@ LoadOutcome fileOpenError(int32_t lineNumber) {
 // Splits the byte stream into lines. CR LF, a lone LF and a lone CR each end one line, so a
 // file saved on any system reads the same; a last line without terminator is still a line.
 class LineFeeder {
-public:
+  public:
     LineFeeder(LineReaders& readers, bool intelHex) : readers_(readers), intelHex_(intelHex) {}
 
     // Returns false once a reader refused a line.
@@ -105,7 +105,7 @@ public:
 
     int32_t lineNumber() const { return lineNumber_; }
 
-private:
+  private:
     void carry(const char* data, std::size_t size) {
         pending_ = true;
         const std::size_t room = kMaxCarriedLine - carriedSize_;

@@ -166,8 +166,9 @@ void LineReaders::readHexLine(std::string_view line) {
         const auto target = static_cast<int32_t>(column + k);
         const int32_t targetRow = target < kColumns ? row : row + 1;
         const int32_t targetColumn = target < kColumns ? target : target - kColumns;
-        image_.storeByte(targetRow, targetColumn,
-                         static_cast<int16_t>(hexByteAt(line, 9 + 2 * static_cast<std::size_t>(k))));
+        image_.storeByte(
+            targetRow, targetColumn,
+            static_cast<int16_t>(hexByteAt(line, 9 + 2 * static_cast<std::size_t>(k))));
     }
 }
 

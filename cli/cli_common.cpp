@@ -1,0 +1,69 @@
+#include "cli/cli_common.h"
+
+namespace velmar::cli {
+
+int exitCodeFor(const LoadOutcome& outcome) {
+    switch (outcome.kind) {
+        case LoadOutcome::Kind::Loaded:
+            return kExitOk;
+        case LoadOutcome::Kind::Refused:
+            return kExitRefused;
+        case LoadOutcome::Kind::FileOpenError:
+            break;
+    }
+    return kExitFileOpenError;
+}
+
+void loadOrReport(const std::string& path, LoadedFirmware& firmware) {
+    firmware.outcome = loadFirmwareFile(path, firmware.image, firmware.scratch);
+    if (!firmware.ok())
+        std::fprintf(stderr, "%s: %s (%s)\n", path.c_str(), firmware.outcome.message.c_str(),
+                     firmware.outcome.title.c_str());
+}
+
+int usageError(const std::string& command, const std::string& text) {
+    std::fprintf(stderr, "velmar-fw %s: %s\nTry 'velmar-fw %s --help'.\n", command.c_str(),
+                 text.c_str(), command.c_str());
+    return kExitUsage;
+}
+
+OutputOption splitOutputOption(const Args& args) {
+    OutputOption result;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        std::optional<std::string> value;
+        if (word == "-o" || word == "--output") {
+            if (i + 1 >= args.size()) {
+                result.error = "option " + word + " needs a file name";
+                return result;
+            }
+            value = args[++i];
+        } else if (word.rfind("--output=", 0) == 0) {
+            value = word.substr(9);
+        } else {
+            result.positional.push_back(word);
+            continue;
+        }
+        if (result.output) {
+            result.error = "the output file is given twice";
+            return result;
+        }
+        if (value->empty()) {
+            result.error = "the output file name is empty";
+            return result;
+        }
+        result.output = std::move(value);
+    }
+    return result;
+}
+
+std::string rowAddressText(int32_t row) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text(5, '0');
+    auto address = static_cast<uint32_t>(row) * 16;
+    for (int i = 4; i >= 0; --i, address >>= 4)
+        text[static_cast<std::size_t>(i)] = kDigits[address & 0xF];
+    return text;
+}
+
+}  // namespace velmar::cli

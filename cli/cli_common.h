@@ -1,0 +1,51 @@
+#pragma once
+// Pieces every velmar-fw command shares: exit codes, the firmware load with its report, and
+// small argument helpers. Commands print; the libraries below only return outcomes.
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "files/firmware_loader.h"
+#include "image/memory_image.h"
+
+namespace velmar::cli {
+
+using Args = std::vector<std::string>;  // the words after the command name
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 1;          // wrong or missing arguments
+inline constexpr int kExitRefused = 2;        // a line of the file was refused
+inline constexpr int kExitFileOpenError = 3;  // "File Open Error"
+inline constexpr int kExitOutputError = 4;    // an output file could not be written
+
+// Exit code that matches a load outcome.
+int exitCodeFor(const LoadOutcome& outcome);
+
+// The image a command works on, loaded the way the window loads it.
+struct LoadedFirmware {
+    MemoryImage image;
+    MemoryImage scratch;
+    LoadOutcome outcome;
+    bool ok() const { return outcome.kind == LoadOutcome::Kind::Loaded; }
+};
+
+// Loads `path`; on failure prints the load's own message (and its title) to stderr.
+void loadOrReport(const std::string& path, LoadedFirmware& firmware);
+
+// Prints "velmar-fw <command>: <text>" and a hint to stderr; returns kExitUsage.
+int usageError(const std::string& command, const std::string& text);
+
+// Splits off "-o FILE" / "--output FILE" / "--output=FILE"; the rest stays positional.
+struct OutputOption {
+    std::optional<std::string> output;
+    Args positional;
+    std::string error;  // non-empty when the option is malformed
+};
+OutputOption splitOutputOption(const Args& args);
+
+// "04000" for row 1024: the row's start address as five upper-case hexadecimal digits.
+std::string rowAddressText(int32_t row);
+
+}  // namespace velmar::cli

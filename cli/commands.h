@@ -1,0 +1,26 @@
+#pragma once
+// The velmar-fw command table. A new command is one .cpp file with its run function, a
+// declaration below and one entry in command_table.cpp.
+
+#include <span>
+
+#include "cli/cli_common.h"
+
+namespace velmar::cli {
+
+struct Command {
+    const char* name;
+    const char* synopsis;  // "info FILE"
+    const char* summary;   // one line for the overview
+    const char* details;   // shown by "velmar-fw CMD --help"
+    int (*run)(const Args& args);
+};
+
+std::span<const Command> commandTable();
+
+// Inspecting firmware files.
+int runInfo(const Args& args);
+int runDump(const Args& args);
+int runChecksum(const Args& args);
+
+}  // namespace velmar::cli

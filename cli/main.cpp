@@ -1,0 +1,83 @@
+// velmar-fw: the writer's core without the window.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/commands.h"
+
+namespace velmar::cli {
+namespace {
+
+constexpr const char* kExitCodes =
+    "Exit codes:\n"
+    "  0  done\n"
+    "  1  wrong or missing arguments\n"
+    "  2  the file was refused: \"Error Code = N ; 行番号 = M\" names the code and the line\n"
+    "  3  \"File Open Error\": the file cannot be read, or data lies outside 04000..23FFF\n"
+    "  4  an output file could not be written\n";
+
+void printOverview(std::FILE* to) {
+    std::fprintf(to,
+                 "Usage: velmar-fw COMMAND [ARGUMENTS]\n"
+                 "Inspects Velmar radio firmware files (Motorola S-record or Intel HEX) with\n"
+                 "the same loader as the Velmar Software Writer window.\n\nCommands:\n");
+    for (const Command& command : commandTable())
+        std::fprintf(to, "  %-28s %s\n", command.synopsis, command.summary);
+    std::fprintf(to, "\nRun 'velmar-fw COMMAND --help' for details of one command.\n\n%s",
+                 kExitCodes);
+}
+
+const Command* findCommand(const std::string& name) {
+    for (const Command& command : commandTable())
+        if (name == command.name) return &command;
+    return nullptr;
+}
+
+void printCommandHelp(const Command& command) {
+    std::printf("Usage: velmar-fw %s\n\n%s\n%s", command.synopsis, command.details, kExitCodes);
+}
+
+bool isHelpWord(const std::string& word) {
+    return word == "--help" || word == "-h";
+}
+
+int run(int argc, char** argv) {
+    if (argc < 2) {
+        printOverview(stderr);
+        return kExitUsage;
+    }
+    const std::string first = argv[1];
+    if (isHelpWord(first) || first == "help") {
+        if (argc > 2) {
+            if (const Command* command = findCommand(argv[2])) {
+                printCommandHelp(*command);
+                return kExitOk;
+            }
+            std::fprintf(stderr, "velmar-fw: unknown command '%s'\n", argv[2]);
+            return kExitUsage;
+        }
+        printOverview(stdout);
+        return kExitOk;
+    }
+    const Command* command = findCommand(first);
+    if (command == nullptr) {
+        std::fprintf(stderr, "velmar-fw: unknown command '%s'\n\n", first.c_str());
+        printOverview(stderr);
+        return kExitUsage;
+    }
+    Args args(argv + 2, argv + argc);
+    for (const std::string& word : args) {
+        if (isHelpWord(word)) {
+            printCommandHelp(*command);
+            return kExitOk;
+        }
+    }
+    return command->run(args);
+}
+
+}  // namespace
+}  // namespace velmar::cli
+
+int main(int argc, char** argv) {
+    return velmar::cli::run(argc, argv);
+}
