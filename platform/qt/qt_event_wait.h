@@ -1,0 +1,31 @@
+#pragma once
+// EventWait over the Qt event loop: the reply timer is a precise one-shot QTimer (a coarse
+// timer fires up to 5% early), and one pass of events blocks until something happens, so a
+// transfer sleeps between the serial port's notifications instead of spinning.
+
+#include <QObject>
+#include <QTimer>
+
+#include "platform/event_wait.h"
+
+namespace velmar {
+
+class QtEventWait final : public QObject, public EventWait {
+    Q_OBJECT
+
+  public:
+    explicit QtEventWait(QObject* parent = nullptr);
+
+    void armTimer(std::chrono::milliseconds interval) override;
+    void disarmTimer() override;
+    bool timerArmed() const override;
+    // Needs a QCoreApplication. Must not be called from inside a readyRead handler: Qt does not
+    // deliver a nested readyRead, so such a wait would only end by its time-out.
+    void processEventsOnce() override;
+
+  private:
+    QTimer timer_;
+    bool armed_ = false;
+};
+
+}  // namespace velmar

@@ -1,0 +1,194 @@
+#include "platform/qt/qt_serial_control.h"
+
+#include <QElapsedTimer>
+
+#include "platform/port_names.h"
+#include "platform/qt/serial_open_error.h"
+
+namespace velmar {
+
+namespace {
+
+// Enough for a frame and its reply many times over; the line never carries more at once.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
+// Upper bound for handing queued output to the device before a close: a whole frame at the
+// slowest line speed the steps use (1032 bytes at 4,800 baud) is about 2.2 s.
+constexpr int kDrainMilliseconds = 3000;
+
+QSerialPort::Parity toQtParity(char parity) {
+    switch (parity) {
+        case 'e':
+            return QSerialPort::EvenParity;
+        case 'o':
+            return QSerialPort::OddParity;
+        case 'm':
+            return QSerialPort::MarkParity;
+        case 's':
+            return QSerialPort::SpaceParity;
+        default:
+            return QSerialPort::NoParity;
+    }
+}
+
+std::string text(const QString& s) {
+    return s.toStdString();
+}
+
+}  // namespace
+
+QtSerialControl::QtSerialControl(QObject* parent) : QObject(parent) {
+    settings_ = parseLineSettings(settingsText_);
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
+}
+
+QtSerialControl::~QtSerialControl() {
+    close();
+}
+
+void QtSerialControl::setSettings(std::string_view settings) {
+    LineSettings parsed = parseLineSettings(settings);  // throws before anything changes
+    settings_ = parsed;
+    settingsText_ = std::string(settings);
+    if (port_.isOpen()) applySettings();
+}
+
+std::string QtSerialControl::settings() const {
+    return settingsText_;
+}
+
+void QtSerialControl::setCommPort(int16_t port) {
+    commPort_ = port;
+}
+int16_t QtSerialControl::commPort() const {
+    return commPort_;
+}
+
+void QtSerialControl::setDevicePath(std::optional<std::string> path) {
+    devicePath_ = std::move(path);
+}
+
+std::string QtSerialControl::deviceName() const {
+    return devicePath_ ? *devicePath_ : portDeviceName(commPort_);
+}
+
+bool QtSerialControl::portOpen() const {
+    return port_.isOpen();
+}
+
+void QtSerialControl::setPortOpen(bool open) {
+    if (open) {
+        if (!port_.isOpen()) this->open();
+    } else {
+        close();
+    }
+}
+
+void QtSerialControl::open() {
+    const std::string device = deviceName();
+    if (device.empty())
+        throw SerialError(SerialFault::NoSuchDevice,
+                          "port " + std::to_string(commPort_) + " names no device");
+    const DeviceAccess access = probeDeviceAccess(device);
+    if (!access.exists) throw SerialError(SerialFault::NoSuchDevice, device + ": no such device");
+
+    port_.setPortName(QString::fromStdString(device));
+    if (!port_.open(QIODevice::ReadWrite)) {
+        const std::string why = text(port_.errorString());
+        const SerialFault fault = classifyOpenError(port_.error(), access, why);
+        port_.clearError();
+        throw SerialError(fault, device + ": " + why);
+    }
+    broken_ = false;
+    brokenReason_.clear();
+    port_.setReadBufferSize(kReadBufferBytes);
+    try {
+        applySettings();
+        if (!port_.setFlowControl(QSerialPort::NoFlowControl))
+            throw SerialError(SerialFault::BadSettings, device + ": " + text(port_.errorString()));
+    } catch (...) {
+        close();
+        throw;
+    }
+    // Bytes that reached the device before this open would otherwise be read as part of the
+    // first reply.
+    port_.clear(QSerialPort::Input);
+    port_.readAll();
+}
+
+void QtSerialControl::applySettings() {
+    const bool ok =
+        port_.setBaudRate(settings_.baud) &&
+        port_.setDataBits(static_cast<QSerialPort::DataBits>(settings_.dataBits)) &&
+        port_.setParity(toQtParity(settings_.parity)) &&
+        port_.setStopBits(settings_.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    if (!ok) {
+        const std::string why = text(port_.errorString());
+        port_.clearError();
+        throw SerialError(SerialFault::BadSettings,
+                          "the device refused \"" + settingsText_ + "\": " + why);
+    }
+}
+
+void QtSerialControl::close() noexcept {
+    if (!port_.isOpen()) return;
+    if (!broken_) {
+        // Output still queued in Qt is lost on close: hand it to the device first.
+        QElapsedTimer waited;
+        waited.start();
+        while (port_.bytesToWrite() > 0 && !broken_ && waited.elapsed() < kDrainMilliseconds) {
+            if (!port_.waitForBytesWritten(kDrainMilliseconds - static_cast<int>(waited.elapsed())))
+                break;
+        }
+    }
+    port_.close();
+    port_.clearError();
+}
+
+void QtSerialControl::onError(QSerialPort::SerialPortError error) {
+    switch (error) {
+        case QSerialPort::ReadError:
+        case QSerialPort::WriteError:
+        case QSerialPort::ResourceError:
+            if (!port_.isOpen()) return;
+            // Qt keeps reporting a hung-up line at full speed until the port is closed.
+            broken_ = true;
+            brokenReason_ = text(port_.errorString());
+            port_.close();
+            port_.clearError();
+            break;
+        default:
+            break;
+    }
+}
+
+void QtSerialControl::throwIfBroken() const {
+    if (broken_)
+        throw SerialError(SerialFault::DeviceRemoved,
+                          deviceName() + ": the line broke (" + brokenReason_ + ")");
+}
+
+void QtSerialControl::output(std::span<const uint8_t> bytes) {
+    throwIfBroken();
+    if (!port_.isOpen()) throw SerialError(SerialFault::NotOpen, "output on a closed port");
+    const qint64 written =
+        port_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    if (written != static_cast<qint64>(bytes.size())) {
+        const std::string why = text(port_.errorString());
+        throw SerialError(SerialFault::DeviceRemoved, deviceName() + ": write failed: " + why);
+    }
+}
+
+int QtSerialControl::inBufferCount() {
+    throwIfBroken();
+    if (!port_.isOpen()) throw SerialError(SerialFault::NotOpen, "count on a closed port");
+    return static_cast<int>(port_.bytesAvailable());
+}
+
+std::vector<uint8_t> QtSerialControl::input() {
+    throwIfBroken();
+    if (!port_.isOpen()) throw SerialError(SerialFault::NotOpen, "input on a closed port");
+    const QByteArray bytes = port_.readAll();
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+}  // namespace velmar

@@ -1,0 +1,62 @@
+#pragma once
+// SerialControl over QSerialPort: a raw 8-bit line without flow control. Written around the
+// quirks of Qt 6.4's QSerialPort on Linux: stale input survives open(), a hung-up line makes
+// it report ReadError in a busy loop until closed, and unflushed output dies with close().
+
+#include <QObject>
+#include <QSerialPort>
+#include <optional>
+#include <string>
+
+#include "platform/line_settings.h"
+#include "platform/serial_control.h"
+
+namespace velmar {
+
+class QtSerialControl final : public QObject, public SerialControl {
+    Q_OBJECT
+
+  public:
+    explicit QtSerialControl(QObject* parent = nullptr);
+    ~QtSerialControl() override;
+
+    void setSettings(std::string_view settings) override;
+    std::string settings() const override;
+
+    void setCommPort(int16_t port) override;
+    int16_t commPort() const override;
+
+    // A device path that replaces the port number's device (the command line's --port PATH);
+    // nullopt goes back to resolving the port number.
+    void setDevicePath(std::optional<std::string> path);
+    // The device the next open uses ("" when the port number has none).
+    std::string deviceName() const;
+
+    bool portOpen() const override;
+    void setPortOpen(bool open) override;
+
+    void output(std::span<const uint8_t> bytes) override;
+    using SerialControl::output;
+    int inBufferCount() override;
+    std::vector<uint8_t> input() override;
+
+    // True once the line broke (hang-up, adapter pulled) until the port is opened again.
+    bool lineBroken() const { return broken_; }
+
+  private:
+    void open();
+    void close() noexcept;
+    void applySettings();
+    void onError(QSerialPort::SerialPortError error);
+    void throwIfBroken() const;
+
+    QSerialPort port_;
+    std::string settingsText_{kSettings9600};
+    LineSettings settings_{};
+    int16_t commPort_ = 0;
+    std::optional<std::string> devicePath_;
+    bool broken_ = false;
+    std::string brokenReason_;
+};
+
+}  // namespace velmar
