@@ -1,0 +1,136 @@
+#include "link/loader_link.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "platform/line_settings.h"
+
+namespace velmar {
+
+uint8_t frameSum(const std::array<uint8_t, kFrameLength>& frame) {
+    // The marker (0..1) and the sum byte itself (1031) stay out of the sum.
+    uint32_t sum = 0;
+    for (int i = 2; i <= kFrameLength - 2; ++i) sum += frame[i];
+    return static_cast<uint8_t>(sum & 0xFF);
+}
+
+LoaderLink::LoaderLink(SerialControl& serial, EventWait& wait) : serial_(serial), wait_(wait) {}
+
+void LoaderLink::openLoaderPort(std::string_view settings, int16_t port) {
+    serial_.setSettings(settings);
+    reopenPort(port);
+}
+
+void LoaderLink::reopenPort(int16_t port) {
+    if (serial_.portOpen()) serial_.setPortOpen(false);
+    serial_.setCommPort(port);
+    serial_.setPortOpen(true);
+}
+
+void LoaderLink::closeLoaderPort() noexcept {
+    try {
+        if (serial_.portOpen()) serial_.setPortOpen(false);
+    } catch (...) {
+        // Closing is the last thing on every path, including failed ones; it must not throw.
+    }
+}
+
+namespace {
+int16_t clampCount(int count) {
+    return static_cast<int16_t>(std::clamp(count, 0, int{std::numeric_limits<int16_t>::max()}));
+}
+}  // namespace
+
+int16_t LoaderLink::waitForReply(int16_t expected) {
+    wait_.armTimer(kReplyTimeout);
+    try {
+        while (wait_.timerArmed()) {
+            wait_.processEventsOnce();
+            if (serial_.inBufferCount() >= expected) wait_.disarmTimer();
+        }
+        // The count is read before the bytes: a byte landing in between is in rxBuffer but
+        // not in the count, and the steps judge the length by the count.
+        const int16_t count = clampCount(serial_.inBufferCount());
+        rxBuffer = serial_.input();
+        if (trace_ != nullptr && !rxBuffer.empty()) trace_->received(rxBuffer, currentBaud());
+        return count;
+    } catch (...) {
+        // A broken line ends the wait early; leave no timer armed behind the failed step.
+        wait_.disarmTimer();
+        throw;
+    }
+}
+
+int16_t LoaderLink::sendAndWait() {
+    // Every loader frame travels at 38,400 baud, whatever the step opened the port with.
+    serial_.setSettings(kSettings38400);
+    send(txBuffer);
+    return waitForReply(kFrameReplyLength);
+}
+
+void LoaderLink::send(std::span<const uint8_t> bytes) {
+    serial_.output(bytes);
+    if (trace_ != nullptr) trace_->sent(bytes, currentBaud());
+}
+
+void LoaderLink::send(std::string_view text) {
+    send(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+void LoaderLink::setSettings(std::string_view settings) {
+    serial_.setSettings(settings);
+}
+
+int16_t LoaderLink::parseReply(int16_t statusIndex) const {
+    if (statusIndex < 0 || static_cast<std::size_t>(statusIndex) >= rxBuffer.size())
+        throw ReplyIndexError("status index " + std::to_string(statusIndex) +
+                              " outside a reply of " + std::to_string(rxBuffer.size()) + " bytes");
+    switch (rxBuffer[static_cast<std::size_t>(statusIndex)]) {
+        case '0':
+            return status::kZero;
+        case '1':
+            return status::kOne;
+        case 'C':
+            return status::kConnectC;
+        case 'R':
+            return status::kReadyR;
+        case 'B':
+            return status::kEraseB;
+        case 'E':
+            return status::kErrorE;
+        case 'P':
+            return status::kProgramP;
+        default:
+            return status::kOther;
+    }
+}
+
+namespace {
+std::string withThousands(int value) {
+    std::string digits = std::to_string(value);
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
+    return digits;
+}
+}  // namespace
+
+void LoaderLink::noteTimeout(int16_t received, int16_t expected) {
+    lastCause_ = "No reply within " + withThousands(static_cast<int>(kReplyTimeout.count())) +
+                 " ms (received " + std::to_string(received) + " of " + std::to_string(expected) +
+                 " bytes)";
+}
+
+void LoaderLink::noteSerialError(const SerialError& error) {
+    lastCause_ = describeSerialFault(error.fault());
+    const std::string detail = error.what();
+    if (!detail.empty()) lastCause_ += " (" + detail + ")";
+}
+
+int32_t LoaderLink::currentBaud() const {
+    try {
+        return parseLineSettings(serial_.settings()).baud;
+    } catch (const SerialError&) {
+        return 0;  // the trace still records the bytes; the speed is unknown
+    }
+}
+
+}  // namespace velmar

@@ -1,0 +1,34 @@
+#pragma once
+// The current loader's 1032-byte frames. Each builder writes every byte of the buffer, so
+// nothing of an earlier frame survives, and sets the sum byte last.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "image/blocks.h"
+#include "image/memory_image.h"
+#include "link/loader_link.h"
+
+namespace velmar {
+
+using LoaderFrame = std::array<uint8_t, kFrameLength>;
+
+inline constexpr int32_t kFirstBlockRow = kFirstRow;  // 0x04000
+
+// "BE" with the six erase addresses; sum byte 0xBA.
+void buildEraseFrame(LoaderFrame& frame);
+// "ED"; sum byte 0x86.
+void buildEndFrame(LoaderFrame& frame);
+// "PG", the 24-bit start address of the block at `firstRow`, then its 64 rows from the image.
+void buildWriteFrame(LoaderFrame& frame, const MemoryImage& image, int32_t firstRow);
+
+// The address display's text: the row number in upper-case hex followed by "0".
+std::string blockAddressText(int32_t firstRow);
+// The row after the block at `firstRow`, stepping over the range that is never sent.
+constexpr int32_t nextBlockRow(int32_t firstRow) {
+    const int32_t next = firstRow + kBlockRows;
+    return next == kFirstSkippedRow ? kFirstRowAfterSkip : next;
+}
+
+}  // namespace velmar

@@ -1,0 +1,155 @@
+#include "protocol/current_loader.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "platform/line_settings.h"
+#include "protocol/current_frames.h"
+
+namespace velmar {
+
+namespace {
+
+constexpr int kEraseAttempts = 3;
+constexpr int kEndAttempts = 3;
+constexpr int kBlockAttempts = 2;
+
+void noteStatus(LoaderLink& link, int16_t index) {
+    const uint8_t byte = link.rxBuffer[static_cast<std::size_t>(index)];
+    std::string shown = (byte >= 0x20 && byte < 0x7F)
+                            ? "\"" + std::string(1, static_cast<char>(byte)) + "\""
+                            : "byte " + std::to_string(byte);
+    link.setLastCause("The radio answered with status " + shown);
+}
+
+// Runs a step's exchanges; a serial fault or any other error ends the step with `failure`
+// (the port is closed by the caller on every path).
+template <typename Exchange>
+int16_t guarded(LoaderLink& link, int16_t failure, Exchange exchange) {
+    try {
+        return exchange();
+    } catch (const SerialError& error) {
+        link.noteSerialError(error);
+    } catch (const std::exception& error) {
+        link.setLastCause(error.what());
+    }
+    return failure;
+}
+
+// Sends the frame in txBuffer until `accepted` says yes or the attempts run out.
+template <typename Judge>
+bool exchangeWithRetries(LoaderLink& link, int attempts, Judge accepted) {
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        const int16_t count = link.sendAndWait();
+        if (count < kFrameReplyLength) {
+            link.noteTimeout(count, kFrameReplyLength);
+            continue;
+        }
+        if (accepted()) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int16_t connectLoader(LoaderLink& link, LoaderVersion version, int16_t port) {
+    link.setLastCause({});
+    const bool earlier = version == LoaderVersion::v105;
+    const std::string_view command = earlier ? "QZ~FLASH\r\n" : "QZ~FLASHU\r\n";
+    const int16_t replyLength = earlier ? 14 : 15;
+    const int16_t statusIndex = earlier ? 10 : 11;
+
+    const int16_t result = guarded(link, result::kNotConnected, [&]() -> int16_t {
+        link.openLoaderPort(kSettings9600, port);
+        link.send(command);
+        const int16_t count = link.waitForReply(replyLength);
+        if (count < replyLength) {
+            link.noteTimeout(count, replyLength);
+            return result::kNotConnected;
+        }
+        const int16_t code = link.parseReply(statusIndex);
+        if (code == status::kConnectC || code == status::kZero) return code;
+        noteStatus(link, statusIndex);
+        return result::kNotConnected;
+    });
+    link.closeLoaderPort();
+    return result;
+}
+
+namespace {
+
+// Erase and end share their shape: one constant frame, opened at 4,800 baud (the exchange
+// itself switches to 38,400), up to three attempts.
+template <typename Judge>
+int16_t runSessionFrame(LoaderLink& link, int16_t port, int attempts, int16_t success,
+                        Judge accepted) {
+    link.setLastCause({});
+    const int16_t result = guarded(link, result::kStepFailed, [&]() -> int16_t {
+        link.openLoaderPort(kSettings4800, port);
+        return exchangeWithRetries(link, attempts, accepted) ? success : result::kStepFailed;
+    });
+    link.closeLoaderPort();
+    return result;
+}
+
+}  // namespace
+
+int16_t eraseFlash(LoaderLink& link, int16_t port) {
+    buildEraseFrame(link.txBuffer);
+    return runSessionFrame(link, port, kEraseAttempts, result::kEraseAccepted, [&] {
+        if (link.parseReply(kFrameStatusIndex) != status::kErrorE) return true;
+        noteStatus(link, kFrameStatusIndex);
+        return false;
+    });
+}
+
+int16_t endSession(LoaderLink& link, int16_t port) {
+    buildEndFrame(link.txBuffer);
+    // Any complete reply ends the session; its contents are not examined.
+    return runSessionFrame(link, port, kEndAttempts, result::kEndAccepted, [] { return true; });
+}
+
+int16_t writeImage(LoaderLink& link, const MemoryImage& image, int16_t port,
+                   WriteObserver& observer) {
+    link.setLastCause({});
+    int32_t stoppedAt = 0;
+    const int16_t result = guarded(link, result::kStepFailed, [&]() -> int16_t {
+        link.openLoaderPort(kSettings38400, port);
+        for (int32_t row = kFirstBlockRow; row <= kLastBlockRow; row = nextBlockRow(row)) {
+            observer.showAddress(blockAddressText(row));
+            // Retries do not count; the bar stops at its maximum rather than overflowing.
+            observer.setProgressValue(std::min(observer.progressValue() + 1.0f, kProgressMaximum));
+            if (!isBlockUsed(image, row)) continue;
+            bool accepted = false;
+            for (int attempt = 0; attempt < kBlockAttempts && !accepted; ++attempt) {
+                if (observer.stopRequested()) {
+                    stoppedAt = row;
+                    return result::kStepFailed;
+                }
+                // Rebuilt from the image for every attempt.
+                buildWriteFrame(link.txBuffer, image, row);
+                const int16_t count = link.sendAndWait();
+                if (count < kFrameReplyLength) {
+                    link.noteTimeout(count, kFrameReplyLength);
+                } else if (link.parseReply(kFrameStatusIndex) == status::kErrorE) {
+                    noteStatus(link, kFrameStatusIndex);
+                } else {
+                    accepted = true;
+                }
+            }
+            if (!accepted) return result::kStepFailed;
+            observer.accepted(row * kColumns);
+        }
+        return result::kWriteDone;
+    });
+    if (stoppedAt != 0)
+        link.setLastCause("Stopped on request before block " + blockAddressText(stoppedAt));
+    link.closeLoaderPort();
+    return result;
+}
+
+std::vector<int32_t> blocksToSend(const MemoryImage& image) {
+    return usedBlockRows(image);
+}
+
+}  // namespace velmar
