@@ -25,7 +25,7 @@ void VirtualSerial::unplug(std::optional<Micros> time) {
 void VirtualSerial::replug() {
     unplugAt_.reset();
     open_ = false;
-    incoming_.clear();
+    discardIncoming();
 }
 
 void VirtualSerial::injectIncoming(std::vector<uint8_t> bytes, Micros at) {
@@ -47,7 +47,7 @@ void VirtualSerial::setPortOpen(bool open) {
     if (!open) {
         if (open_) record(WireEvent::Kind::Close);
         open_ = false;
-        incoming_.clear();  // closing discards whatever was waiting
+        discardIncoming();  // closing discards whatever was waiting
         return;
     }
     if (portOpen()) throw SerialError(SerialFault::Other, "port already open");
@@ -62,7 +62,7 @@ void VirtualSerial::setPortOpen(bool open) {
         throw SerialError(*fault, device);
     }
     open_ = true;
-    incoming_.clear();
+    discardIncoming();
     record(WireEvent::Kind::Open);
 }
 
@@ -112,7 +112,11 @@ std::vector<uint8_t> VirtualSerial::input() {
                      burst.bytes.begin() + static_cast<std::ptrdiff_t>(arrived));
         burst.taken = arrived;
     }
-    std::erase_if(incoming_, [](const Burst& burst) { return burst.taken == burst.bytes.size(); });
+    std::erase_if(incoming_, [this](const Burst& burst) {
+        if (burst.taken != burst.bytes.size()) return false;
+        retiredTotal_ += burst.bytes.size();
+        return true;
+    });
     record(WireEvent::Kind::Read, bytes);
     return bytes;
 }
@@ -128,6 +132,18 @@ std::optional<Micros> VirtualSerial::nextEvent() const {
         if (unplugAt_) consider(*unplugAt_);
     }
     return next;
+}
+
+std::size_t VirtualSerial::arrivedTotal() const {
+    std::size_t total = retiredTotal_;
+    for (const auto& burst : incoming_) total += burst.arrivedBy(clock_.now());
+    return total;
+}
+
+void VirtualSerial::discardIncoming() {
+    // Bytes still on their way are lost with the ones waiting; count what had landed.
+    for (const auto& burst : incoming_) retiredTotal_ += burst.arrivedBy(clock_.now());
+    incoming_.clear();
 }
 
 std::vector<WireEvent> VirtualSerial::sent() const {
@@ -153,9 +169,19 @@ void VirtualEventWait::armTimer(std::chrono::milliseconds interval) {
 void VirtualEventWait::processEventsOnce() {
     ++passes_;
     if (onPass_) onPass_();
+    // Input that landed since the last pass is this pass's event: handle it without waiting.
+    if (serial_.arrivedTotal() != seenArrivals_) {
+        seenArrivals_ = serial_.arrivedTotal();
+        if (armed_ && clock_.now() >= deadline_) {
+            armed_ = false;
+            ++ticks_;
+        }
+        return;
+    }
     std::optional<Micros> next = serial_.nextEvent();
     if (armed_ && (!next || deadline_ < *next)) next = deadline_;
     if (next) clock_.advanceTo(*next);
+    seenArrivals_ = serial_.arrivedTotal();
     if (armed_ && clock_.now() >= deadline_) {
         armed_ = false;  // the tick's only work: the timer disarms itself
         ++ticks_;

@@ -76,6 +76,9 @@ class VirtualSerial : public SerialControl {
     // The next moment something happens on the line after now (a reply completes, the
     // adapter goes), or nullopt when nothing is on its way.
     std::optional<Micros> nextEvent() const;
+    // Every byte that has landed so far, read, waiting or discarded: it grows whenever input
+    // arrives, which is what a pass of the event loop notices.
+    std::size_t arrivedTotal() const;
 
     const std::vector<WireEvent>& wire() const { return wire_; }
     // The bytes of every output call, in order, with the speed each went at.
@@ -97,6 +100,7 @@ class VirtualSerial : public SerialControl {
     void checkUsable() const;
     void schedule(std::vector<uint8_t> bytes, Micros earliest);
     void record(WireEvent::Kind kind, std::vector<uint8_t> bytes = {});
+    void discardIncoming();
 
     VirtualClock& clock_;
     RadioModel& radio_;
@@ -108,6 +112,7 @@ class VirtualSerial : public SerialControl {
     bool open_ = false;
     std::optional<Micros> unplugAt_;
     std::vector<Burst> incoming_;
+    std::size_t retiredTotal_ = 0;  // bytes of bursts no longer held (read or discarded)
     Micros txFreeAt_{0};
     Micros rxFreeAt_{0};
     std::vector<WireEvent> wire_;
@@ -140,6 +145,7 @@ class VirtualEventWait : public EventWait {
     std::function<void()> onPass_;
     int passes_ = 0;
     int ticks_ = 0;
+    std::size_t seenArrivals_ = 0;
 };
 
 }  // namespace velmar::sim
