@@ -46,7 +46,12 @@ QtSerialControl::~QtSerialControl() {
 }
 
 void QtSerialControl::setSettings(std::string_view settings) {
-    LineSettings parsed = parseLineSettings(settings);  // throws before anything changes
+    LineSettings parsed;
+    try {
+        parsed = parseLineSettings(settings);  // before anything changes
+    } catch (const SerialError& error) {
+        fail(error.fault(), error.what());
+    }
     settings_ = parsed;
     settingsText_ = std::string(settings);
     if (port_.isOpen()) applySettings();
@@ -86,17 +91,16 @@ void QtSerialControl::setPortOpen(bool open) {
 void QtSerialControl::open() {
     const std::string device = deviceName();
     if (device.empty())
-        throw SerialError(SerialFault::NoSuchDevice,
-                          "port " + std::to_string(commPort_) + " names no device");
+        fail(SerialFault::NoSuchDevice, "port " + std::to_string(commPort_) + " names no device");
     const DeviceAccess access = probeDeviceAccess(device);
-    if (!access.exists) throw SerialError(SerialFault::NoSuchDevice, device + ": no such device");
+    if (!access.exists) fail(SerialFault::NoSuchDevice, device + ": no such device");
 
     port_.setPortName(QString::fromStdString(device));
     if (!port_.open(QIODevice::ReadWrite)) {
         const std::string why = text(port_.errorString());
         const SerialFault fault = classifyOpenError(port_.error(), access, why);
         port_.clearError();
-        throw SerialError(fault, device + ": " + why);
+        fail(fault, device + ": " + why);
     }
     broken_ = false;
     brokenReason_.clear();
@@ -104,7 +108,7 @@ void QtSerialControl::open() {
     try {
         applySettings();
         if (!port_.setFlowControl(QSerialPort::NoFlowControl))
-            throw SerialError(SerialFault::BadSettings, device + ": " + text(port_.errorString()));
+            fail(SerialFault::BadSettings, device + ": " + text(port_.errorString()));
     } catch (...) {
         close();
         throw;
@@ -124,8 +128,7 @@ void QtSerialControl::applySettings() {
     if (!ok) {
         const std::string why = text(port_.errorString());
         port_.clearError();
-        throw SerialError(SerialFault::BadSettings,
-                          "the device refused \"" + settingsText_ + "\": " + why);
+        fail(SerialFault::BadSettings, "the device refused \"" + settingsText_ + "\": " + why);
     }
 }
 
@@ -161,32 +164,36 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error) {
     }
 }
 
-void QtSerialControl::throwIfBroken() const {
+void QtSerialControl::fail(SerialFault fault, const std::string& what) {
+    lastError_.emplace(fault, what);
+    throw *lastError_;
+}
+
+void QtSerialControl::throwIfBroken() {
     if (broken_)
-        throw SerialError(SerialFault::DeviceRemoved,
-                          deviceName() + ": the line broke (" + brokenReason_ + ")");
+        fail(SerialFault::DeviceRemoved, deviceName() + ": the line broke (" + brokenReason_ + ")");
 }
 
 void QtSerialControl::output(std::span<const uint8_t> bytes) {
     throwIfBroken();
-    if (!port_.isOpen()) throw SerialError(SerialFault::NotOpen, "output on a closed port");
+    if (!port_.isOpen()) fail(SerialFault::NotOpen, "output on a closed port");
     const qint64 written =
         port_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
     if (written != static_cast<qint64>(bytes.size())) {
         const std::string why = text(port_.errorString());
-        throw SerialError(SerialFault::DeviceRemoved, deviceName() + ": write failed: " + why);
+        fail(SerialFault::DeviceRemoved, deviceName() + ": write failed: " + why);
     }
 }
 
 int QtSerialControl::inBufferCount() {
     throwIfBroken();
-    if (!port_.isOpen()) throw SerialError(SerialFault::NotOpen, "count on a closed port");
+    if (!port_.isOpen()) fail(SerialFault::NotOpen, "count on a closed port");
     return static_cast<int>(port_.bytesAvailable());
 }
 
 std::vector<uint8_t> QtSerialControl::input() {
     throwIfBroken();
-    if (!port_.isOpen()) throw SerialError(SerialFault::NotOpen, "input on a closed port");
+    if (!port_.isOpen()) fail(SerialFault::NotOpen, "input on a closed port");
     const QByteArray bytes = port_.readAll();
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }

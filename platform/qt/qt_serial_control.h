@@ -43,12 +43,17 @@ class QtSerialControl final : public QObject, public SerialControl {
     // True once the line broke (hang-up, adapter pulled) until the port is opened again.
     bool lineBroken() const { return broken_; }
 
+    // The last error this control raised, kept for a report after the step that caught it.
+    const std::optional<SerialError>& lastError() const { return lastError_; }
+    void clearLastError() { lastError_.reset(); }
+
   private:
     void open();
     void close() noexcept;
     void applySettings();
     void onError(QSerialPort::SerialPortError error);
-    void throwIfBroken() const;
+    void throwIfBroken();
+    [[noreturn]] void fail(SerialFault fault, const std::string& what);
 
     QSerialPort port_;
     std::string settingsText_{kSettings9600};
@@ -57,6 +62,7 @@ class QtSerialControl final : public QObject, public SerialControl {
     std::optional<std::string> devicePath_;
     bool broken_ = false;
     std::string brokenReason_;
+    std::optional<SerialError> lastError_;
 };
 
 }  // namespace velmar
