@@ -1,0 +1,251 @@
+#include "sim/radio_options.h"
+
+#include <charconv>
+#include <functional>
+#include <sstream>
+
+namespace velmar::sim {
+
+namespace {
+
+std::optional<int> parseCount(std::string_view text, int minimum) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || end != text.data() + text.size() || value < minimum)
+        return std::nullopt;
+    return value;
+}
+
+std::vector<std::string_view> splitColons(std::string_view text) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t colon = text.find(':', start);
+        parts.push_back(text.substr(start, colon - start));
+        if (colon == std::string_view::npos) break;
+        start = colon + 1;
+    }
+    return parts;
+}
+
+struct OptionRow {
+    const char* name;
+    const char* value;  // nullptr for a flag
+    const char* help;
+    // Applies the value; returns an error text or "".
+    std::function<std::string(RadioOptions&, const std::string&)> apply;
+};
+
+const std::vector<OptionRow>& optionTable() {
+    static const std::vector<OptionRow> rows = {
+        {"--link", "PATH",
+         "also make PATH a symbolic link to the device (replaces an old link there)",
+         [](RadioOptions& o, const std::string& v) {
+             o.linkPath = v;
+             return std::string{};
+         }},
+        {"--pace", nullptr,
+         "let every byte take its line time (10 bits at the speed the tool set), both ways",
+         [](RadioOptions& o, const std::string&) {
+             o.paced = true;
+             return std::string{};
+         }},
+        {"--log", "FILE", "write a traffic log: one line per frame with its line speed and outcome",
+         [](RadioOptions& o, const std::string& v) {
+             o.logPath = v;
+             return std::string{};
+         }},
+        {"--dump", "FILE",
+         "write the flash (0x04000..0x23FFF, 131072 bytes) to FILE on SIGUSR1 and at exit",
+         [](RadioOptions& o, const std::string& v) {
+             o.dumpPath = v;
+             return std::string{};
+         }},
+        {"--loader", "1.05|1.06",
+         "which loader answers the connect: 1.06 answers \"C\" (default), 1.05 answers \"0\"",
+         [](RadioOptions& o, const std::string& v) {
+             if (v == "1.05")
+                 o.connectAnswer = RadioModel::ConnectAnswer::Zero;
+             else if (v == "1.06")
+                 o.connectAnswer = RadioModel::ConnectAnswer::C;
+             else
+                 return "--loader takes 1.05 or 1.06, not \"" + v + "\"";
+             return std::string{};
+         }},
+        {"--fault", "RULE",
+         "spoil the reply to frame N (frames counted from 1, every frame the radio got); "
+         "repeatable. RULE is drop:N[:COUNT] (no reply), shorten:N:K[:COUNT] (only the first "
+         "K bytes), long:N:K[:COUNT] (K extra bytes), delay:N:MS[:COUNT] (reply MS later), "
+         "corrupt:N[:COUNT] (garbled bytes), e:N[:COUNT] (status \"E\", nothing done), "
+         "status:N:C[:COUNT] (character C as the status); COUNT frames in a row from N "
+         "(default 1)",
+         [](RadioOptions& o, const std::string& v) {
+             const std::optional<FaultRule> rule = parseFaultRule(v);
+             if (!rule) return "cannot read --fault \"" + v + "\"";
+             o.faults.rules.push_back(*rule);
+             return std::string{};
+         }},
+        {"--silent-from", "N", "answer nothing from frame N on",
+         [](RadioOptions& o, const std::string& v) {
+             const auto n = parseCount(v, 1);
+             if (!n) return "--silent-from takes a frame number from 1, not \"" + v + "\"";
+             o.faults.silentFromFrame = *n;
+             return std::string{};
+         }},
+        {"--vanish-at", "N",
+         "disappear when frame N arrives: the device closes, the tool sees a hang-up",
+         [](RadioOptions& o, const std::string& v) {
+             const auto n = parseCount(v, 1);
+             if (!n) return "--vanish-at takes a frame number from 1, not \"" + v + "\"";
+             o.faults.vanishAtFrame = *n;
+             return std::string{};
+         }},
+        {"--idle-ms", "MS",
+         "drop a partly received frame after MS quiet milliseconds (default 300)",
+         [](RadioOptions& o, const std::string& v) {
+             const auto n = parseCount(v, 1);
+             if (!n) return "--idle-ms takes a positive number, not \"" + v + "\"";
+             o.idleMilliseconds = *n;
+             return std::string{};
+         }},
+        {"--help", nullptr, "show this text",
+         [](RadioOptions& o, const std::string&) {
+             o.help = true;
+             return std::string{};
+         }},
+    };
+    return rows;
+}
+
+}  // namespace
+
+std::optional<FaultRule> parseFaultRule(const std::string& text) {
+    const std::vector<std::string_view> parts = splitColons(text);
+    if (parts.size() < 2) return std::nullopt;
+    FaultRule rule;
+    const std::string_view kind = parts[0];
+    std::size_t argumentCount = 0;  // parts between the frame and the optional count
+    if (kind == "drop")
+        rule.kind = FaultKind::Drop;
+    else if (kind == "corrupt")
+        rule.kind = FaultKind::Corrupt;
+    else if (kind == "e" || kind == "E")
+        rule.kind = FaultKind::AnswerE;
+    else if (kind == "shorten")
+        rule.kind = FaultKind::Shorten, argumentCount = 1;
+    else if (kind == "delay")
+        rule.kind = FaultKind::Delay, argumentCount = 1;
+    else
+        return std::nullopt;
+
+    if (parts.size() < 2 + argumentCount || parts.size() > 3 + argumentCount) return std::nullopt;
+    const auto frame = parseCount(parts[1], 1);
+    if (!frame) return std::nullopt;
+    rule.frame = *frame;
+    if (argumentCount == 1) {
+        const auto argument = parseCount(parts[2], 0);
+        if (!argument) return std::nullopt;
+        if (rule.kind == FaultKind::Shorten)
+            rule.keepBytes = static_cast<std::size_t>(*argument);
+        else
+            rule.delay = std::chrono::milliseconds{*argument};
+    }
+    if (parts.size() == 3 + argumentCount) {
+        const auto count = parseCount(parts.back(), 1);
+        if (!count) return std::nullopt;
+        rule.count = *count;
+    }
+    return rule;
+}
+
+RadioOptionsResult parseRadioOptions(const std::vector<std::string>& args) {
+    RadioOptionsResult result;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> inlineValue;
+        if (const std::size_t eq = name.find('=');
+            name.starts_with("--") && eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        const OptionRow* row = nullptr;
+        for (const OptionRow& candidate : optionTable())
+            if (name == candidate.name) row = &candidate;
+        if (row == nullptr) {
+            result.error = "unknown option \"" + args[i] + "\" (see --help)";
+            return result;
+        }
+        std::string value;
+        if (row->value != nullptr) {
+            if (inlineValue) {
+                value = *inlineValue;
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                result.error = std::string(row->name) + " needs " + row->value;
+                return result;
+            }
+        } else if (inlineValue) {
+            result.error = std::string(row->name) + " takes no value";
+            return result;
+        }
+        if (std::string error = row->apply(result.options, value); !error.empty()) {
+            result.error = std::move(error);
+            return result;
+        }
+    }
+    return result;
+}
+
+namespace {
+
+// Help lines wrapped to the terminal's customary 80 columns, indented under the option names.
+void appendWrapped(std::ostringstream& out, std::string_view text, std::size_t indent,
+                   std::size_t width) {
+    std::size_t column = indent;
+    bool first = true;
+    while (!text.empty()) {
+        const std::size_t space = text.find(' ');
+        const std::string_view word = text.substr(0, space);
+        text = space == std::string_view::npos ? std::string_view{} : text.substr(space + 1);
+        if (!first && column + 1 + word.size() > width) {
+            out << "\n" << std::string(indent, ' ');
+            column = indent;
+        } else if (!first) {
+            out << ' ';
+            ++column;
+        }
+        out << word;
+        column += word.size();
+        first = false;
+    }
+    out << "\n";
+}
+
+}  // namespace
+
+std::string radioHelpText() {
+    constexpr std::size_t kIndent = 24;
+    constexpr std::size_t kWidth = 79;
+    std::ostringstream out;
+    out << "usage: velmar-radio [OPTION]...\n"
+           "A virtual radio whose flash loader answers on a pseudo-terminal. It prints the\n"
+           "device path on its first output line; point the tool's port at it (a path, or\n"
+           "VELMAR_COM<n>=PATH for port n). It runs until SIGTERM or Ctrl-C.\n\n";
+    for (const OptionRow& row : optionTable()) {
+        std::string head = std::string("  ") + row.name;
+        if (row.value != nullptr) head += std::string(" ") + row.value;
+        out << head;
+        if (head.size() < kIndent)
+            out << std::string(kIndent - head.size(), ' ');
+        else
+            out << "\n" << std::string(kIndent, ' ');
+        appendWrapped(out, row.help, kIndent, kWidth);
+    }
+    out << "\nFrames that come at a line speed the loader would not read are reported on\n"
+           "standard error and in the log. Exit status: 0 after a signal, 1 on a bad command\n"
+           "line, 2 when the pseudo-terminal cannot be made.\n";
+    return out.str();
+}
+
+}  // namespace velmar::sim
