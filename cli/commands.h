@@ -23,4 +23,7 @@ int runInfo(const Args& args);
 int runDump(const Args& args);
 int runChecksum(const Args& args);
 
+// Talking to the radio.
+int runWrite(const Args& args);
+
 }  // namespace velmar::cli

@@ -1,0 +1,65 @@
+#include "cli/byte_trace.h"
+
+#include <cstdio>
+
+namespace velmar::cli {
+
+namespace {
+
+constexpr std::size_t kBytesPerLine = 16;
+
+}  // namespace
+
+ByteTrace::ByteTrace(std::ostream& out, std::function<Clock::time_point()> now)
+    : out_(out), now_(std::move(now)), start_(now_()) {}
+
+void ByteTrace::stamp() {
+    const auto micros =
+        std::chrono::duration_cast<std::chrono::microseconds>(now_() - start_).count();
+    char text[32];
+    std::snprintf(text, sizeof text, "+%lld.%06lld", static_cast<long long>(micros / 1'000'000),
+                  static_cast<long long>(micros % 1'000'000));
+    out_ << text;
+}
+
+void ByteTrace::note(std::string_view text) {
+    stamp();
+    out_ << " -- " << text << "\n";
+    out_.flush();
+}
+
+void ByteTrace::sent(std::span<const uint8_t> bytes, int32_t baud) {
+    write("TX", bytes, baud);
+}
+
+void ByteTrace::received(std::span<const uint8_t> bytes, int32_t baud) {
+    write("RX", bytes, baud);
+}
+
+void ByteTrace::write(const char* direction, std::span<const uint8_t> bytes, int32_t baud) {
+    stamp();
+    out_ << " " << direction << " " << baud << " baud " << bytes.size()
+         << (bytes.size() == 1 ? " byte\n" : " bytes\n");
+    for (std::size_t offset = 0; offset < bytes.size(); offset += kBytesPerLine) {
+        const std::size_t count = std::min(kBytesPerLine, bytes.size() - offset);
+        char line[128];
+        int used = std::snprintf(line, sizeof line, "  %04zX ", offset);
+        for (std::size_t i = 0; i < kBytesPerLine; ++i) {
+            if (i < count)
+                used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
+                                      " %02X", bytes[offset + i]);
+            else
+                used +=
+                    std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used), "   ");
+        }
+        out_ << line << "  ";
+        for (std::size_t i = 0; i < count; ++i) {
+            const uint8_t byte = bytes[offset + i];
+            out_ << (byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.');
+        }
+        out_ << "\n";
+    }
+    out_.flush();
+}
+
+}  // namespace velmar::cli

@@ -1,0 +1,35 @@
+#pragma once
+// velmar-fw write: its arguments and exit codes, apart from the run so they can be tested.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "cli/cli_common.h"
+#include "protocol/current_loader.h"
+
+namespace velmar::cli {
+
+inline constexpr int kExitNoData = 5;          // "No firmware data to write"
+inline constexpr int kExitConnectFailure = 6;  // "Connection failure"
+inline constexpr int kExitDeleteFailure = 7;   // "Deletion failure"
+inline constexpr int kExitWriteFailure = 8;    // "Writing failure"
+inline constexpr int kExitStopped = 9;         // Ctrl-C
+
+struct WriteOptions {
+    std::string file;
+    // Exactly one of the two: a port number resolved like the window's COM n, or a path.
+    int16_t portNumber = 0;
+    std::optional<std::string> devicePath;
+    LoaderVersion loader = LoaderVersion::v106OrLater;
+    std::optional<std::string> tracePath;
+};
+
+struct WriteOptionsResult {
+    WriteOptions options;
+    std::string error;  // "" when understood
+};
+
+WriteOptionsResult parseWriteOptions(const Args& args);
+
+}  // namespace velmar::cli

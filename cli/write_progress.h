@@ -1,0 +1,69 @@
+#pragma once
+// The write step's observer for a terminal or a log: on a terminal one line redrawn in place
+// (bar, block address, percent, elapsed and remaining time), otherwise one plain line per block.
+// Keeps the blocks the radio accepted, and passes on a stop request (Ctrl-C).
+
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "protocol/write_observer.h"
+
+namespace velmar::cli {
+
+struct ProgressFigures {
+    std::string address;  // "4000", as the window shows it
+    int percent = 0;      // of the blocks to send, accepted so far
+    std::chrono::seconds elapsed{0};
+    std::chrono::seconds remaining{0};
+    bool remainingKnown = false;  // nothing accepted yet: no estimate
+};
+
+// "[##########..........]  50%  block 0A400  0:03 elapsed  0:03 left" (bar `barWidth` wide).
+std::string formatProgressLine(const ProgressFigures& figures, int barWidth);
+// "0:07", "12:34", "1:02:03".
+std::string formatDuration(std::chrono::seconds duration);
+// Block start addresses (ascending) as ranges of adjacent blocks: "04000-047FF, 10000-103FF".
+std::string describeBlockRanges(const std::vector<int32_t>& startAddresses);
+
+class WriteProgress final : public WriteObserver {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    // `blocksToSend`: how many frames the write will send (for percent and the estimate).
+    // `stopFlag` is read before every frame; it may be set from a signal handler.
+    WriteProgress(std::FILE* out, bool terminal, std::size_t blocksToSend,
+                  const volatile std::sig_atomic_t* stopFlag,
+                  std::function<Clock::time_point()> now = Clock::now);
+
+    float progressValue() const override { return value_; }
+    void setProgressValue(float value) override { value_ = value; }
+    void showAddress(std::string_view text) override;
+    void accepted(int32_t startAddress) override;
+    bool stopRequested() const override { return stopFlag_ != nullptr && *stopFlag_ != 0; }
+
+    // Ends the redrawn line so later output starts on a fresh one.
+    void finish();
+    const std::vector<int32_t>& acceptedBlocks() const { return accepted_; }
+
+  private:
+    ProgressFigures figures() const;
+    void draw();
+
+    std::FILE* out_;
+    bool terminal_;
+    std::size_t blocksToSend_;
+    const volatile std::sig_atomic_t* stopFlag_;
+    std::function<Clock::time_point()> now_;
+    Clock::time_point start_;
+    float value_ = 0;
+    std::string address_;
+    std::vector<int32_t> accepted_;
+    bool lineOpen_ = false;
+};
+
+}  // namespace velmar::cli
