@@ -1,0 +1,139 @@
+// velmar-fw info, dump and checksum, run as a user runs them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "files/firmware_loader.h"
+#include "image/blocks.h"
+#include "image/checksum.h"
+#include "tests/cli/cli_runner.h"
+#include "tests/files/record_builders.h"
+#include "tests/files/temp_files.h"
+
+namespace velmar {
+namespace {
+
+using testing::CliResult;
+using testing::runVelmarFw;
+
+std::string samplePath() {
+    return testing::binDir() + "/Velmar_150421_01_12.mot";
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class InspectCommands : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(testing::binDir().empty()) << "VELMAR_BIN_DIR is not set";
+        ASSERT_EQ(loadFirmwareFile(samplePath(), sample, scratch).result, 1);
+    }
+    testing::TempDir dir;
+    MemoryImage sample;
+    MemoryImage scratch;
+};
+
+TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
+    const std::string refused = dir.write("refused.hex", "S1130000\r\n");
+    const std::string outside = dir.write("outside.mot", testing::srec(1, 0x2000, {1}));
+    const std::string missing = dir.path("missing.mot");
+    const std::string out = dir.path("out.bin");
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* expectedOut;  // part of stdout ("" when not checked)
+        const char* expectedErr;  // part of stderr
+    };
+    const std::vector<Case> cases = {
+        {{}, 1, "", "Usage: velmar-fw COMMAND"},
+        {{"--help"}, 0, "checksum FILE START STOP", ""},
+        {{"help", "dump"}, 0, "Usage: velmar-fw dump FILE -o OUTPUT.bin", ""},
+        {{"info", "--help"}, 0, "Usage: velmar-fw info FILE", ""},
+        {{"frobnicate"}, 1, "", "unknown command 'frobnicate'"},
+        {{"info"}, 1, "", "expects exactly one FILE"},
+        {{"info", samplePath(), samplePath()}, 1, "", "expects exactly one FILE"},
+        {{"info", refused}, 2, "Error Code = 9 ; 行番号 = 1 (Error)", ""},
+        {{"info", outside}, 3, "File Open Error (ERROR)", ""},
+        {{"info", missing}, 3, "File Open Error", ""},
+        {{"dump", samplePath()}, 1, "", "needs an output file"},
+        {{"dump", samplePath(), "-o"}, 1, "", "needs a file name"},
+        {{"dump", samplePath(), "-o", out, "--output=" + out}, 1, "", "given twice"},
+        {{"dump", refused, "-o", out}, 2, "", "Error Code = 9 ; 行番号 = 1"},
+        {{"dump", missing, "-o", out}, 3, "", "File Open Error"},
+        {{"dump", samplePath(), "-o", dir.path("no/such/dir/x.bin")}, 4, "", "x.bin"},
+        {{"checksum", samplePath(), "C000"}, 1, "", "expects FILE START STOP"},
+        {{"checksum", samplePath(), "0", "FFFF"}, 1, "", kChecksumOutOfRangeMessage},
+        {{"checksum", samplePath(), "4000", "24000"}, 1, "", kChecksumOutOfRangeMessage},
+        {{"checksum", refused, "C000", "FFFF"}, 2, "", "Error Code = 9"},
+        {{"checksum", missing, "C000", "FFFF"}, 3, "", "File Open Error"},
+    };
+    for (const Case& c : cases) {
+        std::string shown = "velmar-fw";
+        for (const std::string& arg : c.args) shown += " " + arg;
+        SCOPED_TRACE(shown);
+        const CliResult result = runVelmarFw(c.args);
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        EXPECT_TRUE(contains(result.out, c.expectedOut)) << result.out;
+        EXPECT_TRUE(contains(result.err, c.expectedErr)) << result.err;
+        EXPECT_FALSE(std::filesystem::exists(out)) << "a failed dump must not leave an image";
+    }
+}
+
+TEST_F(InspectCommands, InfoReportsWhatTheWriterWouldSend) {
+    const CliResult result = runVelmarFw({"info", samplePath()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    int usedRows = 0;
+    for (int32_t row = kFirstRow; row <= kLastRow; ++row) usedRows += sample.blnRowUsed(row);
+    const auto blocks = usedBlockRows(sample);
+    EXPECT_TRUE(contains(result.out, "Outcome:   loaded\n"));
+    EXPECT_TRUE(contains(result.out, "Used rows: " + std::to_string(usedRows) + " of 8192\n"));
+    EXPECT_TRUE(contains(result.out, "Blocks:    " + std::to_string(blocks.size()) + " of 120"));
+    EXPECT_TRUE(contains(result.out,
+                         "Checksum C000-FFFF: " + *checksumText(sample, "C000", "FFFF") + "\n"));
+    // Every block address appears, in sending order.
+    std::size_t position = 0;
+    for (int32_t row : blocks) {
+        char address[8];
+        std::snprintf(address, sizeof address, "%05X", static_cast<unsigned>(row * 16));
+        position = result.out.find(address, position);
+        ASSERT_NE(position, std::string::npos) << address;
+    }
+}
+
+TEST_F(InspectCommands, DumpWritesTheLoadedImage) {
+    for (const std::vector<std::string>& options :
+         {std::vector<std::string>{"-o", "x"}, {"--output", "x"}, {"--output=x"}}) {
+        std::vector<std::string> args = {"dump", samplePath()};
+        for (const std::string& option : options)
+            args.push_back(option == "x"            ? dir.path("image.bin")
+                           : option == "--output=x" ? "--output=" + dir.path("image.bin")
+                                                    : option);
+        ASSERT_EQ(runVelmarFw(args).exitCode, 0);
+        const std::string written = testing::readFile(dir.path("image.bin"));
+        const auto expected = sample.bytes();
+        ASSERT_EQ(written.size(), expected.size());
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), written.begin(),
+                               [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); }));
+        std::filesystem::remove(dir.path("image.bin"));
+    }
+}
+
+TEST_F(InspectCommands, ChecksumMatchesThePanelComputation) {
+    struct Range {
+        const char* start;
+        const char* stop;
+    };
+    for (const Range& r :
+         {Range{"C000", "FFFF"}, Range{"c000", "ffff"}, Range{"4000", "4000"},
+          Range{"23FFF", "23FFF"}, Range{"FFFF", "C000"}, Range{"4000", "23FFF"}}) {
+        const CliResult result = runVelmarFw({"checksum", samplePath(), r.start, r.stop});
+        ASSERT_EQ(result.exitCode, 0) << r.start << " " << r.stop << ": " << result.err;
+        EXPECT_EQ(result.out, *checksumText(sample, r.start, r.stop) + "\n")
+            << r.start << " " << r.stop;
+    }
+}
+
+}  // namespace
+}  // namespace velmar
