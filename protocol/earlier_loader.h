@@ -12,11 +12,11 @@
 namespace velmar {
 
 namespace earlier_result {
-inline constexpr int16_t kDone = 0;          // status "0" / every used row acknowledged
-inline constexpr int16_t kFailed = 1;        // attempts used up
-inline constexpr int16_t kStatusE = 2;       // request answered "E"
-inline constexpr int16_t kStatusB = 4;       // request answered "B"
-inline constexpr int16_t kRunTimeError = -1; // no reply at all, a row above 0xFFF0, no port
+inline constexpr int16_t kDone = 0;           // status "0" / every used row acknowledged
+inline constexpr int16_t kFailed = 1;         // attempts used up
+inline constexpr int16_t kStatusE = 2;        // request answered "E"
+inline constexpr int16_t kStatusB = 4;        // request answered "B"
+inline constexpr int16_t kRunTimeError = -1;  // no reply at all, a row above 0xFFF0, no port
 }  // namespace earlier_result
 
 void buildEarlierErase(LoaderLink& link);

@@ -23,6 +23,8 @@ inline constexpr int16_t kInputHigh = 12;
 inline constexpr int16_t kUnknown = 8;
 }  // namespace pin_result
 
+// "QZ~P" + pin text + the operation's digit + CR, no LF.
+std::string pinCommandText(std::string_view pinText, PinOperation operation);
 // `pinText` is sent byte for byte as typed. `settings` is the chosen speed's string, or ""
 // when none is chosen (the port keeps the settings it had).
 int16_t controlPortPin(LoaderLink& link, std::string_view settings, std::string_view pinText,

@@ -15,6 +15,7 @@ std::array<uint8_t, kImageBytes> factoryFlash() {
 RadioModel::RadioModel() : flash_(factoryFlash()) {
     handlers_.push_back(makeConnectHandler());
     handlers_.push_back(makeLoaderFrameHandler());
+    handlers_.push_back(makePortPinHandler(portPins_));
 }
 
 RadioModel::~RadioModel() = default;

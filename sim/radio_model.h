@@ -13,6 +13,7 @@
 
 #include "image/memory_image.h"
 #include "sim/command_handler.h"
+#include "sim/port_pin_model.h"
 
 namespace velmar::sim {
 
@@ -97,6 +98,10 @@ class RadioModel {
     // 0 -> 1 change, or the range leaves the flash, nothing is written and false is returned.
     bool program(int32_t address, std::span<const uint8_t> bytes);
 
+    // The controller's port pins, which the "QZ~P" service command drives and reads.
+    PortPinModel& portPins() { return portPins_; }
+    const PortPinModel& portPins() const { return portPins_; }
+
   private:
     void takeFrames(std::vector<RadioReply>& replies);
     void dropNoise(std::size_t count);
@@ -106,6 +111,7 @@ class RadioModel {
     const FaultRule* ruleFor(int frame) const;
 
     std::array<uint8_t, kImageBytes> flash_{};
+    PortPinModel portPins_;
     std::vector<FrameRecord> log_;
     bool vanished_ = false;
     ConnectAnswer connectAnswer_ = ConnectAnswer::C;

@@ -1,0 +1,201 @@
+#include "protocol/earlier_loader.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <exception>
+#include <span>
+#include <string>
+
+#include "platform/line_settings.h"
+
+namespace velmar {
+
+namespace {
+
+// Bytes the exchange puts on the line: only what the builder filled. A row frame goes out
+// with the two zero bytes behind it, because the radio echoes those as well and the echo check
+// compares them.
+constexpr std::size_t kRequestLength = 4;
+constexpr std::size_t kRowFrameSentLength = 20;
+constexpr std::size_t kRowFrameLength = 18;
+
+constexpr int16_t kRequestAttempts = 3;
+constexpr int16_t kRowAttempts = 10;
+constexpr int16_t kEchoReplyLength = 43;
+constexpr int16_t kEchoIndex = 23;
+constexpr int16_t kAckStatusIndex = 23;
+constexpr int16_t kRequestStatusIndex = 0;
+constexpr int16_t kEchoLength = 20;
+
+// The earlier loader's row write ends here, not at the image's last row.
+constexpr int32_t kLastEarlierRow = 9152;
+// Rows from here on have addresses that do not fit the frame's 16-bit address.
+constexpr int32_t kFirstUnaddressableRow = 4096;
+
+void putRequest(LoaderLink& link, std::array<uint8_t, 4> bytes) {
+    std::copy(bytes.begin(), bytes.end(), link.earlierTxBuffer.begin());
+}
+
+// Same as the 1032-byte exchange but with the earlier frame: 38,400 baud, then a wait for
+// 1036 bytes that such a reply never reaches, so it always runs the whole time-out. The loader
+// paces itself on that.
+int16_t exchangeEarlier(LoaderLink& link, std::size_t length) {
+    link.setSettings(kSettings38400);
+    link.send(std::span<const uint8_t>(link.earlierTxBuffer.data(), length));
+    return link.waitForReply(kFrameReplyLength);
+}
+
+std::string rowAddressText(int32_t row) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%X0", static_cast<unsigned>(row));
+    return text;
+}
+
+// One try at a row: frame, echo check, then "OK" (judged) or "NG" (not judged).
+bool tryRow(LoaderLink& link, const MemoryImage& image, int32_t row) {
+    buildEarlierRowFrame(link, image, row);
+    const int16_t count = exchangeEarlier(link, kRowFrameSentLength);
+    if (count < kEchoReplyLength) {
+        link.setLastCause("row " + rowAddressText(row) + ": " + std::to_string(count) +
+                          " bytes in reply to the row frame, 43 needed");
+        return false;
+    }
+    if (compareEcho(link, kEchoIndex) != 1) {
+        buildEarlierNg(link);
+        exchangeEarlier(link, kRequestLength);
+        link.setLastCause("row " + rowAddressText(row) + ": the echo differs from the row frame");
+        return false;
+    }
+    buildEarlierOk(link);
+    const int16_t ackCount = exchangeEarlier(link, kRequestLength);
+    if (ackCount >= kEchoReplyLength && link.parseReply(kAckStatusIndex) == status::kZero)
+        return true;
+    link.setLastCause("row " + rowAddressText(row) +
+                      ": the acknowledgement was not answered \"0\"");
+    return false;
+}
+
+int16_t writeRows(LoaderLink& link, const MemoryImage& image, WriteObserver& observer) {
+    for (int32_t row = kFirstRow; row <= kLastEarlierRow; ++row) {
+        observer.showAddress(rowAddressText(row));
+        if (!image.blnRowUsed(row)) continue;
+        int16_t attempts = 0;
+        while (true) {
+            if (observer.stopRequested()) {
+                link.setLastCause("stopped at row " + rowAddressText(row));
+                return earlier_result::kFailed;
+            }
+            if (tryRow(link, image, row)) break;
+            if (++attempts >= kRowAttempts) return earlier_result::kFailed;
+        }
+        observer.accepted(row * kColumns);
+    }
+    return earlier_result::kDone;
+}
+
+void noteRunTimeError(LoaderLink& link, const std::exception& error) {
+    if (const auto* serial = dynamic_cast<const SerialError*>(&error)) {
+        link.noteSerialError(*serial);
+    } else if (const auto* range = dynamic_cast<const ImageRangeError*>(&error)) {
+        link.setLastCause("row " + rowAddressText(static_cast<int32_t>(range->row())) +
+                          " lies above 0xFFF0, which the earlier loader cannot address");
+    } else {
+        link.setLastCause(error.what());
+    }
+}
+
+}  // namespace
+
+void buildEarlierErase(LoaderLink& link) {
+    putRequest(link, {0x01, 0x01, 0x0D, 0x0A});
+}
+void buildEarlierEnd(LoaderLink& link) {
+    putRequest(link, {0x00, 0x00, 0x0D, 0x0A});
+}
+void buildEarlierOk(LoaderLink& link) {
+    putRequest(link, {'O', 'K', 0x0D, 0x0A});
+}
+void buildEarlierNg(LoaderLink& link) {
+    putRequest(link, {'N', 'G', 0x0D, 0x0A});
+}
+
+void buildEarlierRowFrame(LoaderLink& link, const MemoryImage& image, int32_t row) {
+    // Checked before any byte is written, so a refused row leaves the buffer as it was.
+    if (row >= kFirstUnaddressableRow || !isImageRow(row)) throw ImageRangeError(row, 0);
+    std::array<uint8_t, kRowFrameLength> frame{};
+    frame[0] = static_cast<uint8_t>(row / 16);
+    frame[1] = static_cast<uint8_t>((row % 16) * 16);
+    for (int32_t column = 0; column < kColumns; ++column) {
+        const int16_t cell = image.intImage(row, column);
+        if (cell < 0 || cell > 255) throw ImageRangeError(row, column);
+        frame[2 + column] = static_cast<uint8_t>(cell);
+    }
+    std::copy(frame.begin(), frame.end(), link.earlierTxBuffer.begin());
+}
+
+int16_t compareEcho(const LoaderLink& link, int16_t index) {
+    if (index < 0) return -1;
+    const std::size_t start = static_cast<std::size_t>(index);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(kEchoLength); ++i) {
+        if (start + i >= link.rxBuffer.size()) return -1;
+        if (link.rxBuffer[start + i] != link.earlierTxBuffer[i]) return 0;
+    }
+    return 1;
+}
+
+int16_t sendEarlierCommand(LoaderLink& link, std::string_view command, int16_t port) {
+    const bool erase = command == "ERASE";
+    if (!erase && command != "END") {
+        link.setLastCause("unknown earlier-loader command \"" + std::string(command) + "\"");
+        return earlier_result::kFailed;
+    }
+    int16_t result = earlier_result::kFailed;
+    try {
+        link.reopenPort(port);
+        if (erase)
+            buildEarlierErase(link);
+        else
+            buildEarlierEnd(link);
+        bool answered = false;
+        for (int16_t attempt = 0; attempt < kRequestAttempts && !answered; ++attempt) {
+            exchangeEarlier(link, kRequestLength);
+            // No minimum length: an empty reply makes this throw, which ends the step.
+            const int16_t code = link.parseReply(kRequestStatusIndex);
+            if (code == status::kZero || code == status::kErrorE || code == status::kEraseB) {
+                result = code;
+                answered = true;
+            }
+        }
+        if (!answered)
+            link.setLastCause("three replies to the " + std::string(command) +
+                              " request without status \"0\", \"E\" or \"B\"");
+    } catch (const ReplyIndexError&) {
+        link.setLastCause("no reply to the " + std::string(command) + " request");
+        result = earlier_result::kRunTimeError;
+    } catch (const std::exception& error) {
+        noteRunTimeError(link, error);
+        result = earlier_result::kRunTimeError;
+    }
+    link.closeLoaderPort();
+    return result;
+}
+
+int16_t writeImageEarlier(LoaderLink& link, const MemoryImage& image, std::string_view settings,
+                          int16_t port, WriteObserver& observer) {
+    int16_t result = earlier_result::kRunTimeError;
+    try {
+        if (settings.empty())
+            link.reopenPort(port);
+        else
+            link.openLoaderPort(settings, port);
+        result = writeRows(link, image, observer);
+    } catch (const std::exception& error) {
+        noteRunTimeError(link, error);
+        result = earlier_result::kRunTimeError;
+    }
+    link.closeLoaderPort();
+    return result;
+}
+
+}  // namespace velmar

@@ -1,0 +1,102 @@
+#include "protocol/port_pin.h"
+
+#include <exception>
+
+namespace velmar {
+
+namespace {
+
+constexpr int16_t kPinReplyLength = 14;
+// The status frame sits here whatever the pin text's length: the radio echoes a fixed
+// eight bytes of the command first.
+constexpr int16_t kPinFrameIndex = 8;
+constexpr int16_t kPinFrameLength = 6;
+
+char operationDigit(PinOperation operation) {
+    return static_cast<char>('0' + static_cast<int>(operation));
+}
+
+struct StatusPair {
+    char first;
+    char second;
+    int16_t code;
+};
+
+constexpr StatusPair kStatusPairs[] = {
+    {'O', 'K', pin_result::kOk},        {'N', 'G', pin_result::kNg},
+    {'0', '0', pin_result::kOutputLow}, {'0', '1', pin_result::kOutputHigh},
+    {'0', '2', pin_result::kInputLow},  {'0', '3', pin_result::kInputHigh},
+};
+
+}  // namespace
+
+std::string pinCommandText(std::string_view pinText, PinOperation operation) {
+    std::string command = "QZ~P";
+    command.append(pinText);
+    command.push_back(operationDigit(operation));
+    command.push_back('\r');
+    return command;
+}
+
+int16_t controlPortPin(LoaderLink& link, std::string_view settings, std::string_view pinText,
+                       PinOperation operation, int16_t port) {
+    const std::string command = pinCommandText(pinText, operation);
+    int16_t result = pin_result::kUnknown;
+    try {
+        if (settings.empty())
+            link.reopenPort(port);
+        else
+            link.openLoaderPort(settings, port);
+        link.send(command);
+        const int16_t count = link.waitForReply(kPinReplyLength);
+        if (count >= kPinReplyLength) {
+            result = parsePinReply(link.rxBuffer, kPinFrameIndex);
+            if (result == pin_result::kUnknown)
+                link.setLastCause("the reply carries no known status frame at index 8");
+        } else {
+            link.noteTimeout(count, kPinReplyLength);
+        }
+    } catch (const SerialError& error) {
+        link.noteSerialError(error);
+        result = pin_result::kUnknown;
+    } catch (const std::exception& error) {
+        link.setLastCause(error.what());
+        result = pin_result::kUnknown;
+    }
+    link.closeLoaderPort();
+    return result;
+}
+
+int16_t parsePinReply(const std::vector<uint8_t>& rxBuffer, int16_t index) {
+    // Every position of the frame is read, so a reply that ends inside it is an error even when
+    // an earlier byte already spoils the frame.
+    if (index < 0 || static_cast<std::size_t>(index) + kPinFrameLength > rxBuffer.size())
+        throw ReplyIndexError("the status frame reaches past the received bytes");
+    const auto at = [&](int offset) { return rxBuffer[static_cast<std::size_t>(index + offset)]; };
+    if (at(0) != '\r' || at(1) != '\n' || at(4) != '\r' || at(5) != '\n')
+        return pin_result::kUnknown;
+    for (const StatusPair& pair : kStatusPairs)
+        if (at(2) == pair.first && at(3) == pair.second) return pair.code;
+    return pin_result::kUnknown;
+}
+
+std::string pinResultText(int16_t code) {
+    switch (code) {
+        case pin_result::kOk:
+            return "OK";
+        case pin_result::kNg:
+            return "NG";
+        case pin_result::kOutputLow:
+            return "L出力";
+        case pin_result::kOutputHigh:
+            return "H出力";
+        case pin_result::kInputLow:
+            return "L入力";
+        case pin_result::kInputHigh:
+            return "H入力";
+        default:
+            return "???";
+    }
+}
+
+}  // namespace velmar
