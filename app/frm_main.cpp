@@ -1,0 +1,236 @@
+#include "app/frm_main.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <algorithm>
+#include <cmath>
+
+#include "app/port_combo_box.h"
+#include "app/twips.h"
+#include "app/window_texts.h"
+#include "files/firmware_loader.h"
+
+namespace velmar {
+
+frmMain::frmMain(SerialControl& serial, EventWait& wait, Dialogs& dialogs,
+                 std::string defaultFirmwarePath, QWidget* parent)
+    : QMainWindow(parent),
+      serial_(serial),
+      dialogs_(dialogs),
+      link_(serial, wait),
+      defaultFirmwarePath_(std::move(defaultFirmwarePath)) {
+    setObjectName("frmMain");
+    setWindowTitle(texts::kWindowCaption);
+    buildLayout();
+    buildMenus();
+    buildTabOrder();
+    connectHandlers();
+    // The operator area is what shows at first; enlarging the window reveals the service area.
+    resize(twipsToPixels(kClientWidthTwips),
+           twipsToPixels(kClientHeightTwips) + menuBar()->sizeHint().height());
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::connectHandlers() {
+    for (std::size_t i = 0; i < cmdMacro_.size(); ++i)
+        connect(cmdMacro_[i], &QPushButton::clicked, this,
+                [this, i] { cmdMacro_Click(static_cast<int16_t>(i)); });
+    connect(cmdBrevo_, &QPushButton::clicked, this, [this] { cmdBrevo_Click(); });
+    connect(cmdCheckSum_, &QPushButton::clicked, this, [this] { cmdCheckSum_Click(); });
+    connect(Command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(txtPinNumber_, &QLineEdit::textChanged, this, [this] { txtPinNumber_Change(); });
+
+    // Current-loader panels: connect, erase and disconnect lock themselves; writes show the
+    // hourglass.
+    connect(Command1_, &QPushButton::clicked, this, [this] {
+        runSelfLockingStep(StepKind::Connect, &frmMain::connectLoader, result::kConnectedC);
+    });
+    connect(cmbErase_, &QPushButton::clicked, this, [this] {
+        runSelfLockingStep(StepKind::Erase, &frmMain::eraseFlash, result::kEraseAccepted);
+    });
+    connect(cmbWrite_, &QPushButton::clicked, this, [this] { runWriteStep(&frmMain::writeImage); });
+    connect(cmbEnd_, &QPushButton::clicked, this, [this] {
+        runSelfLockingStep(StepKind::Disconnect, &frmMain::endSession, result::kEndAccepted);
+    });
+    connect(Command11_, &QPushButton::clicked, this, [this] {
+        runSelfLockingStep(StepKind::Connect, &frmMain::connectLoader, result::kConnectedC);
+    });
+    connect(Command8_, &QPushButton::clicked, this, [this] {
+        runSelfLockingStep(StepKind::Erase, &frmMain::eraseFlash, result::kEraseAccepted);
+    });
+    connect(Command9_, &QPushButton::clicked, this, [this] { runWriteStep(&frmMain::writeImage); });
+    connect(Command10_, &QPushButton::clicked, this, [this] {
+        runSelfLockingStep(StepKind::Disconnect, &frmMain::endSession, result::kEndAccepted);
+    });
+
+    // Earlier-generation panel: its connect counts only the loader's "0" as success.
+    connect(Command4_, &QPushButton::clicked, this, [this] {
+        runSelfLockingStep(StepKind::Connect, &frmMain::connectLoader, result::kConnectedZero);
+    });
+    connect(Command7_, &QPushButton::clicked, this,
+            [this] { runEarlierStep(StepKind::Erase, "ERASE"); });
+    connect(Command6_, &QPushButton::clicked, this,
+            [this] { runWriteStep(&frmMain::writeImageEarlier); });
+    connect(Command5_, &QPushButton::clicked, this,
+            [this] { runEarlierStep(StepKind::Disconnect, "END"); });
+
+    connect(mnuOpen_, &QAction::triggered, this, [this] { mnuOpen_Click(); });
+    connect(mnuEnd_, &QAction::triggered, this, [this] { close(); });
+    connect(mnuWrite_, &QAction::triggered, this, [this] { mnuWrite_Click(); });
+    for (int i = 1; i <= 10; ++i)
+        connect(mnuCom_[static_cast<std::size_t>(i)], &QAction::triggered, this,
+                [this, i] { mnuCom_Click(static_cast<int16_t>(i)); });
+}
+
+// ---- Start-up and port selection ----
+
+void frmMain::formLoad() {
+    const uint8_t loaded = loadFirmwareFile(defaultFirmwarePath_);
+    // The view shows the image as start-up left it, loaded or not.
+    refreshHexView();
+    if (loaded == 0) return;  // the load has shown its message; the port list stays empty
+    fillPortList();
+    cmbCOM_->setCurrentIndex(0);
+    mnuCom_Click(1);
+}
+
+void frmMain::fillPortList() {
+    for (int port = 1; port <= 16; ++port)
+        cmbCOM_->addItem(port < 10 ? QString("COM  %1").arg(port) : QString("COM %1").arg(port));
+    static_cast<PortComboBox*>(cmbCOM_)->refreshTooltips();
+}
+
+int16_t frmMain::GetCOM() const {
+    return static_cast<int16_t>(cmbCOM_->currentIndex() + 1);
+}
+
+void frmMain::mnuCom_Click(int16_t index) {
+    for (int i = 1; i <= 10; ++i) mnuCom_[static_cast<std::size_t>(i)]->setChecked(false);
+    if (index >= 1 && index <= 10) mnuCom_[static_cast<std::size_t>(index)]->setChecked(true);
+}
+
+// ---- Loading ----
+
+uint8_t frmMain::loadFirmwareFile(const std::string& path) {
+    OperationScope operation(*this);
+    HourglassScope hourglass(*this);
+    const LoadOutcome outcome = velmar::loadFirmwareFile(path, image_, scratch_);
+    if (outcome.result == 1) {
+        refreshHexView();
+        return 1;
+    }
+    MessageRequest box;
+    box.text = outcome.message;
+    box.title = outcome.title;
+    box.icon = outcome.icon == LoadOutcome::Icon::Stop      ? MessageIcon::Stop
+               : outcome.icon == LoadOutcome::Icon::Warning ? MessageIcon::Warning
+                                                            : MessageIcon::None;
+    // The hourglass stays while the box is shown and goes with the scope.
+    showMessage(box);
+    return 0;
+}
+
+uint8_t frmMain::openFirmwareFile() {
+    const auto path = dialogs_.openFile({texts::kFirmwareFilter, texts::kFirmwareDialogFlags});
+    if (!path || path->empty()) return 0;
+    return loadFirmwareFile(*path);
+}
+
+void frmMain::mnuOpen_Click() {
+    if (operationRunning()) return;
+    OperationScope operation(*this);
+    openFirmwareFile();
+}
+
+void frmMain::refreshHexView() {
+    const std::string view = MemoryImage::hexViewHeader() + image_.hexViewText();
+    QString text = QString::fromStdString(view);
+    text.replace("\r\n", "\n");
+    txtMemory_->setPlainText(text);
+}
+
+// ---- Progress and address display ----
+
+void frmMain::setProgressValue(float value) {
+    // A manual write starts from whatever the last run left; the bar never leaves its range.
+    progressValue_ = std::clamp(value, 0.0f, kProgressMaximum);
+    ProgressBar1_->setValue(static_cast<int>(std::lround(progressValue_)));
+}
+
+void frmMain::showAddress(std::string_view text) {
+    Text1_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+// ---- Locks, pointer, messages ----
+
+frmMain::OperationScope::OperationScope(frmMain& window) : window_(window) {
+    ++window_.operationDepth_;
+    window_.refreshOperationControls();
+}
+
+frmMain::OperationScope::~OperationScope() {
+    --window_.operationDepth_;
+    window_.refreshOperationControls();
+    // A close asked for during the operation happens once nothing runs any more.
+    if (window_.operationDepth_ == 0 && window_.closeRequested_) window_.close();
+}
+
+void frmMain::refreshOperationControls() {
+    const bool idle = operationDepth_ == 0;
+    for (QPushButton* button : cmdMacro_) button->setEnabled(idle);
+    for (QPushButton* button :
+         {cmdBrevo_, Command1_, cmbErase_, cmbWrite_, cmbEnd_, Command11_, Command8_, Command9_,
+          Command10_, Command4_, Command7_, Command6_, Command5_, Command2_})
+        button->setEnabled(idle);
+    mnuOpen_->setEnabled(idle);
+    mnuWrite_->setEnabled(idle);
+}
+
+void frmMain::setVersionChoiceEnabled(bool enabled) {
+    Frame3_->setEnabled(enabled);
+    optVersion_[0]->setEnabled(enabled);
+    optVersion_[1]->setEnabled(enabled);
+}
+
+frmMain::HourglassScope::HourglassScope(frmMain& window)
+    : window_(window), previous_(window.mousePointer_) {
+    window_.setMousePointer(kHourglass);
+}
+
+frmMain::HourglassScope::~HourglassScope() {
+    window_.setMousePointer(previous_);
+}
+
+void frmMain::setMousePointer(int16_t pointer) {
+    mousePointer_ = pointer;
+    if (pointer == kHourglass)
+        setCursor(Qt::WaitCursor);
+    else
+        unsetCursor();
+}
+
+MessageAnswer frmMain::showMessage(MessageRequest request) {
+    return dialogs_.messageBox(request);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (operationDepth_ > 0) {
+        // Leaving in the middle of a transfer would leave the radio half written with nobody
+        // told: the write stops after its current frame, reports, and the window closes then.
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+}  // namespace velmar

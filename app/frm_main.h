@@ -1,0 +1,196 @@
+#pragma once
+// The writer's only window. It owns the memory image pair, the loader link and the controls;
+// every operation is one of its handlers, which read the window's state and hand it to the
+// protocol layer as arguments. The serial port, the reply wait and the dialogs come in through
+// the constructor so tests can run the window against a virtual radio and scripted answers.
+
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "image/memory_image.h"
+#include "link/loader_link.h"
+#include "platform/dialogs.h"
+#include "platform/event_wait.h"
+#include "platform/serial_control.h"
+#include "protocol/current_loader.h"
+#include "protocol/port_pin.h"
+#include "protocol/write_observer.h"
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace velmar {
+
+class frmMain : public QMainWindow, public WriteObserver {
+    Q_OBJECT
+
+  public:
+    static constexpr int16_t kHourglass = 11;
+    static constexpr int16_t kDefaultPointer = 0;
+
+    frmMain(SerialControl& serial, EventWait& wait, Dialogs& dialogs,
+            std::string defaultFirmwarePath, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // The Load handler: run once, before the window is shown.
+    void formLoad();
+
+    // The selected port: the port list's chosen position + 1, 0 while nothing is chosen.
+    int16_t GetCOM() const;
+
+    // Event handlers, public so the menus, the buttons and tests reach the same code.
+    void mnuCom_Click(int16_t index);
+    void mnuOpen_Click();
+    void mnuWrite_Click();
+    void cmdMacro_Click(int16_t index);
+    void cmdBrevo_Click();
+    void cmdCheckSum_Click();
+    void Command2_Click();
+    void txtPinNumber_Change();
+
+    // Load sequence with its messages; 1 when the whole file was read.
+    uint8_t loadFirmwareFile(const std::string& path);
+    uint8_t openFirmwareFile();
+
+    int16_t MousePointer() const { return mousePointer_; }
+    bool operationRunning() const { return operationDepth_ > 0; }
+    const MemoryImage& image() const { return image_; }
+    LoaderLink& link() { return link_; }
+
+    // WriteObserver: ProgressBar1 and Text1 follow the write step.
+    float progressValue() const override { return progressValue_; }
+    void setProgressValue(float value) override;
+    void showAddress(std::string_view text) override;
+    bool stopRequested() const override { return closeRequested_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // The kind of a manual step decides its two message texts.
+    enum class StepKind { Connect, Erase, Write, Disconnect };
+
+    // Disables every control that starts an operation while one runs; nests, so a rewrite
+    // started by cmdBrevo's load unlocks everything only when cmdBrevo ends.
+    class OperationScope {
+      public:
+        explicit OperationScope(frmMain& window);
+        ~OperationScope();
+        OperationScope(const OperationScope&) = delete;
+        OperationScope& operator=(const OperationScope&) = delete;
+
+      private:
+        frmMain& window_;
+    };
+
+    class HourglassScope {
+      public:
+        explicit HourglassScope(frmMain& window);
+        ~HourglassScope();
+        HourglassScope(const HourglassScope&) = delete;
+        HourglassScope& operator=(const HourglassScope&) = delete;
+
+      private:
+        frmMain& window_;
+        int16_t previous_;
+    };
+
+    void buildLayout();
+    void buildMenus();
+    void buildTabOrder();
+    void connectHandlers();
+    void fillPortList();
+    void refreshHexView();
+    void setMousePointer(int16_t pointer);
+    void refreshOperationControls();
+    void setVersionChoiceEnabled(bool enabled);
+
+    // Thin procedures: read the window's state, call the protocol layer.
+    int16_t connectLoader();
+    int16_t eraseFlash();
+    int16_t writeImage();
+    int16_t endSession();
+    int16_t sendEarlierCommand(std::string_view command);
+    int16_t writeImageEarlier();
+    int16_t controlPortPin();
+    LoaderVersion chosenLoaderVersion() const;
+    std::string chosenLineSettings() const;
+    PinOperation chosenPinOperation() const;
+
+    // The sequence itself; which cmdMacro button started it does not change what it does,
+    // since every starter is locked while it runs.
+    void rewriteSequence();
+    void runSelfLockingStep(StepKind kind, int16_t (frmMain::*step)(), int16_t success);
+    void runWriteStep(int16_t (frmMain::*step)());
+    void runEarlierStep(StepKind kind, std::string_view command);
+    void reportStep(StepKind kind, bool succeeded);
+    void showRewriteFailure(const char* text);
+    MessageAnswer showMessage(MessageRequest request);
+
+    SerialControl& serial_;
+    Dialogs& dialogs_;
+    LoaderLink link_;
+    MemoryImage image_;
+    MemoryImage scratch_;
+    std::string defaultFirmwarePath_;
+    float progressValue_ = 0.0f;
+    int16_t mousePointer_ = kDefaultPointer;
+    int operationDepth_ = 0;
+    bool closeRequested_ = false;
+
+    // Operator area.
+    std::array<QPushButton*, 3> cmdMacro_{};
+    QProgressBar* ProgressBar1_ = nullptr;
+    QGroupBox* Frame3_ = nullptr;
+    std::array<QRadioButton*, 2> optVersion_{};
+    QLabel* Label1_ = nullptr;
+    QComboBox* cmbCOM_ = nullptr;
+
+    // Service area.
+    QPushButton* Command1_ = nullptr;
+    QPushButton* cmbErase_ = nullptr;
+    QPushButton* cmbWrite_ = nullptr;
+    QPushButton* cmbEnd_ = nullptr;
+    QPushButton* Command11_ = nullptr;
+    QPushButton* Command8_ = nullptr;
+    QPushButton* Command9_ = nullptr;
+    QPushButton* Command10_ = nullptr;
+    QPushButton* Command4_ = nullptr;
+    QPushButton* Command7_ = nullptr;
+    QPushButton* Command6_ = nullptr;
+    QPushButton* Command5_ = nullptr;
+    QPushButton* cmdCheckSum_ = nullptr;
+    QLineEdit* txtCsStt_ = nullptr;
+    QLineEdit* txtCsStp_ = nullptr;
+    QLineEdit* Text1_ = nullptr;
+    QLineEdit* Text2_ = nullptr;
+    QLabel* Label4_ = nullptr;
+    QPlainTextEdit* txtMemory_ = nullptr;
+    QPushButton* cmdBrevo_ = nullptr;
+    QGroupBox* Frame1_ = nullptr;
+    std::array<QRadioButton*, 3> optBPS_{};
+    QLineEdit* txtCFG0_ = nullptr;
+    QLineEdit* txtCFG1_ = nullptr;
+    QGroupBox* Frame2_ = nullptr;
+    std::array<QRadioButton*, 4> port_{};
+    QLineEdit* txtPinNumber_ = nullptr;
+    QPushButton* Command2_ = nullptr;
+
+    // Menus.
+    QAction* mnuOpen_ = nullptr;
+    QAction* mnuEnd_ = nullptr;
+    QAction* mnuWrite_ = nullptr;
+    std::array<QAction*, 11> mnuCom_{};  // indexes 1..10; 0 unused
+};
+
+}  // namespace velmar

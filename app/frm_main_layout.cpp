@@ -1,0 +1,200 @@
+// The window's controls at their designed places. Positions are in twips (15 per pixel at
+// the designed 96 dpi); Qt scales the resulting pixels on high-DPI screens.
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "app/frm_main.h"
+#include "app/port_combo_box.h"
+#include "app/twips.h"
+#include "app/window_texts.h"
+
+namespace velmar {
+
+namespace {
+
+template <typename Widget>
+Widget* place(QWidget* parent, const char* name, const QString& text, QRect twipRect) {
+    auto* widget = new Widget(text, parent);
+    widget->setObjectName(name);
+    widget->setGeometry(twipsToPixels(twipRect));
+    return widget;
+}
+
+QLineEdit* placeText(QWidget* parent, const char* name, const QString& text, QRect twipRect) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(name);
+    edit->setGeometry(twipsToPixels(twipRect));
+    return edit;
+}
+
+QGroupBox* placeFrame(QWidget* parent, const char* name, const QString& title, QRect twipRect) {
+    auto* frame = new QGroupBox(title, parent);
+    frame->setObjectName(name);
+    frame->setGeometry(twipsToPixels(twipRect));
+    return frame;
+}
+
+QFont withPointSize(QFont font, double points, bool bold) {
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+}  // namespace
+
+void frmMain::buildLayout() {
+    auto* client = new QWidget(this);
+    client->setObjectName("clientArea");
+    setCentralWidget(client);
+
+    // Operator area.
+    cmdMacro_[0] =
+        place<QPushButton>(client, "cmdMacro_0", texts::kMainButtonCaption, {360, 480, 3255, 975});
+    cmdMacro_[0]->setFont(withPointSize(cmdMacro_[0]->font(), 15.75, true));
+
+    ProgressBar1_ = new QProgressBar(client);
+    ProgressBar1_->setObjectName("ProgressBar1");
+    ProgressBar1_->setGeometry(twipsToPixels({360, 1680, 3255, 255}));
+    ProgressBar1_->setRange(0, static_cast<int>(kProgressMaximum));
+    ProgressBar1_->setValue(0);
+    ProgressBar1_->setTextVisible(false);
+    ProgressBar1_->setVisible(false);
+
+    Frame3_ = placeFrame(client, "Frame3", "The original version", {3960, 480, 2895, 975});
+    optVersion_[0] = place<QRadioButton>(Frame3_, "optVersion_0", "Previous version 1.05\r\n",
+                                         {240, 240, 2415, 255});
+    optVersion_[1] = place<QRadioButton>(Frame3_, "optVersion_1", "Version 1.06 or later\r\n",
+                                         {240, 600, 2415, 255});
+    optVersion_[1]->setChecked(true);
+
+    Label1_ = place<QLabel>(client, "Label1", "COM Port", {4920, 1620, 975, 255});
+    cmbCOM_ = new PortComboBox(client);
+    cmbCOM_->setObjectName("cmbCOM");
+    cmbCOM_->setGeometry(twipsToPixels({5880, 1560, 975, 300}));
+
+    // Service area: the current-loader panel.
+    Command1_ = place<QPushButton>(client, "Command1", "接続", {3720, 3480, 975, 375});
+    cmbErase_ = place<QPushButton>(client, "cmbErase", "消去", {3720, 3960, 975, 375});
+    cmbWrite_ = place<QPushButton>(client, "cmbWrite", "書き込み", {3720, 4440, 975, 375});
+    cmbEnd_ = place<QPushButton>(client, "cmbEnd", "切断", {3720, 4920, 975, 375});
+
+    // Checksum.
+    cmdCheckSum_ = place<QPushButton>(client, "cmdCheckSum", "CHECK SUM", {6360, 3480, 1215, 495});
+    txtCsStt_ = placeText(client, "txtCsStt", "C000", {7680, 3480, 1215, 495});
+    txtCsStp_ = placeText(client, "txtCsStp", "FFFF", {9000, 3480, 1215, 495});
+
+    Text2_ = placeText(client, "Text2", "Text2", {7560, 4080, 2775, 270});
+    Text1_ = placeText(client, "Text1", "", {7080, 4920, 735, 270});
+
+    // Hex view.
+    Label4_ = place<QLabel>(client, "Label4", "アドレス", {6360, 5040, 975, 255});
+    txtMemory_ = new QPlainTextEdit(client);
+    txtMemory_->setObjectName("txtMemory");
+    txtMemory_->setGeometry(twipsToPixels({4440, 5520, 6975, 5175}));
+    txtMemory_->setReadOnly(true);
+    txtMemory_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont courier("Courier");
+    courier.setStyleHint(QFont::TypeWriter);
+    courier.setFixedPitch(true);
+    courier.setPointSizeF(9.75);
+    txtMemory_->setFont(courier);
+
+    cmdMacro_[2] = place<QPushButton>(client, "cmdMacro_2", "マ", {3720, 6480, 615, 615});
+
+    // The second current-loader panel.
+    Command11_ = place<QPushButton>(client, "Command11", "接続", {3720, 7320, 615, 375});
+    Command8_ = place<QPushButton>(client, "Command8", "消去", {3720, 7680, 615, 375});
+    Command9_ = place<QPushButton>(client, "Command9", "書込", {3720, 8040, 615, 375});
+    Command10_ = place<QPushButton>(client, "Command10", "切断", {3720, 8400, 615, 375});
+
+    cmdBrevo_ = place<QPushButton>(client, "cmdBrevo", "Brevo", {3600, 9000, 1335, 735});
+    cmdBrevo_->setFont(withPointSize(cmdBrevo_->font(), 24, false));
+
+    // The earlier-generation panel.
+    Command4_ = place<QPushButton>(client, "Command4", "接続", {3600, 9720, 975, 375});
+    Command7_ = place<QPushButton>(client, "Command7", "消去", {3600, 10080, 975, 375});
+    Command6_ = place<QPushButton>(client, "Command6", "書き込み", {3600, 10440, 975, 375});
+    Command5_ = place<QPushButton>(client, "Command5", "切断", {3600, 10800, 975, 375});
+
+    cmdMacro_[1] = place<QPushButton>(client, "cmdMacro_1", "マ", {11400, 9720, 615, 1455});
+
+    // Line speed of the port pin command: 4800 on top, 9600 in the middle, 38400 below.
+    Frame1_ = placeFrame(client, "Frame1", "通信速度", {10440, 3360, 1455, 1335});
+    optBPS_[2] = place<QRadioButton>(Frame1_, "optBPS_2", "4800", {120, 240, 1215, 255});
+    optBPS_[0] = place<QRadioButton>(Frame1_, "optBPS_0", "9600", {120, 600, 1215, 255});
+    optBPS_[1] = place<QRadioButton>(Frame1_, "optBPS_1", "38400", {120, 960, 1215, 255});
+    optBPS_[0]->setChecked(true);
+
+    txtCFG0_ = placeText(client, "txtCFG0", "Text3", {10800, 5400, 1095, 495});
+    txtCFG1_ = placeText(client, "txtCFG1", "Text3", {10800, 6000, 1095, 495});
+
+    // Port pin panel.
+    Frame2_ = placeFrame(client, "Frame2", "ポートの制御", {6360, 10320, 2535, 1335});
+    port_[0] = place<QRadioButton>(Frame2_, "port_0", "L出力", {120, 240, 1095, 255});
+    port_[1] = place<QRadioButton>(Frame2_, "port_1", "H出力", {120, 480, 1095, 255});
+    port_[2] = place<QRadioButton>(Frame2_, "port_2", "入力", {120, 720, 1095, 255});
+    port_[3] = place<QRadioButton>(Frame2_, "port_3", "読む", {120, 960, 1095, 255});
+    port_[3]->setChecked(true);
+    txtPinNumber_ = placeText(Frame2_, "txtPinNumber", "", {1320, 240, 1095, 375});
+    Command2_ = place<QPushButton>(Frame2_, "Command2", "GO", {1320, 720, 1095, 495});
+}
+
+void frmMain::buildMenus() {
+    QMenuBar* bar = menuBar();
+
+    QMenu* mnuFile = bar->addMenu("ファイル");
+    mnuFile->setObjectName("mnuFile");
+    mnuOpen_ = mnuFile->addAction("開く");
+    mnuOpen_->setObjectName("mnuOpen");
+    mnuEnd_ = mnuFile->addAction("終了");
+    mnuEnd_->setObjectName("mnuEnd");
+
+    QMenu* mnuEdit = bar->addMenu("編集");
+    mnuEdit->setObjectName("mnuEdit");
+    mnuWrite_ = mnuEdit->addAction("書き込み");
+    mnuWrite_->setObjectName("mnuWrite");
+
+    QMenu* mnuSetting = bar->addMenu("設定");
+    mnuSetting->setObjectName("mnuSetting");
+    QMenu* mnuPort = mnuSetting->addMenu("COMポート");
+    mnuPort->setObjectName("mnuPort");
+    for (int i = 1; i <= 10; ++i) {
+        QAction* entry = mnuPort->addAction(QString("COM%1").arg(i));
+        entry->setObjectName(QString("mnuCom_%1").arg(i));
+        entry->setCheckable(true);
+        mnuCom_[static_cast<std::size_t>(i)] = entry;
+    }
+    // Design state; start-up moves the mark to COM1.
+    mnuCom_[3]->setChecked(true);
+}
+
+void frmMain::buildTabOrder() {
+    // Focus order as designed; labels, frames and the bar take no focus and drop out of it.
+    const QWidget* const order[] = {
+        cmbErase_, cmbWrite_,     cmbEnd_,      txtMemory_,     Text1_,         Command1_,
+        Text2_,    cmdCheckSum_,  txtCsStt_,    txtCsStp_,      Command4_,      Command5_,
+        Command6_, Command7_,     cmdMacro_[0], cmdMacro_[1],   cmdMacro_[2],   Command8_,
+        Command9_, Command10_,    Command11_,   Label4_,        txtCFG0_,       txtCFG1_,
+        Frame1_,   optBPS_[0],    optBPS_[1],   Frame2_,        port_[0],       port_[1],
+        port_[2],  txtPinNumber_, Command2_,    port_[3],       cmdBrevo_,      optBPS_[2],
+        Label1_,   cmbCOM_,       Frame3_,      optVersion_[0], optVersion_[1], ProgressBar1_,
+    };
+    QWidget* previous = nullptr;
+    for (const QWidget* entry : order) {
+        auto* widget = const_cast<QWidget*>(entry);
+        if (widget->focusPolicy() == Qt::NoFocus) continue;
+        if (previous != nullptr) setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
+}  // namespace velmar

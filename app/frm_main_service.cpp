@@ -1,0 +1,145 @@
+// The service area: the thin procedures that hand the window's state to the protocol layer,
+// the manual step buttons, the checksum panel, the port pin panel and the caption toggle.
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "app/frm_main.h"
+#include "app/window_texts.h"
+#include "image/checksum.h"
+#include "platform/line_settings.h"
+#include "protocol/earlier_loader.h"
+
+namespace velmar {
+
+// ---- What the steps are told ----
+
+LoaderVersion frmMain::chosenLoaderVersion() const {
+    return optVersion_[0]->isChecked() ? LoaderVersion::v105 : LoaderVersion::v106OrLater;
+}
+
+std::string frmMain::chosenLineSettings() const {
+    if (optBPS_[0]->isChecked()) return kSettings9600;
+    if (optBPS_[1]->isChecked()) return kSettings38400;
+    if (optBPS_[2]->isChecked()) return kSettings4800;
+    return "";
+}
+
+PinOperation frmMain::chosenPinOperation() const {
+    if (port_[0]->isChecked()) return PinOperation::DriveLow;
+    if (port_[1]->isChecked()) return PinOperation::DriveHigh;
+    if (port_[2]->isChecked()) return PinOperation::Input;
+    return PinOperation::Read;
+}
+
+// Each step starts with no cause, so a detail line never speaks of an earlier step's fault.
+int16_t frmMain::connectLoader() {
+    link_.setLastCause("");
+    return velmar::connectLoader(link_, chosenLoaderVersion(), GetCOM());
+}
+
+int16_t frmMain::eraseFlash() {
+    link_.setLastCause("");
+    return velmar::eraseFlash(link_, GetCOM());
+}
+
+int16_t frmMain::writeImage() {
+    link_.setLastCause("");
+    return velmar::writeImage(link_, image_, GetCOM(), *this);
+}
+
+int16_t frmMain::endSession() {
+    link_.setLastCause("");
+    return velmar::endSession(link_, GetCOM());
+}
+
+int16_t frmMain::sendEarlierCommand(std::string_view command) {
+    link_.setLastCause("");
+    return velmar::sendEarlierCommand(link_, command, GetCOM());
+}
+
+int16_t frmMain::writeImageEarlier() {
+    link_.setLastCause("");
+    return velmar::writeImageEarlier(link_, image_, chosenLineSettings(), GetCOM(), *this);
+}
+
+int16_t frmMain::controlPortPin() {
+    link_.setLastCause("");
+    const std::string pin = txtPinNumber_->text().toStdString();
+    return velmar::controlPortPin(link_, chosenLineSettings(), pin, chosenPinOperation(), GetCOM());
+}
+
+// ---- Manual step buttons ----
+
+void frmMain::reportStep(StepKind kind, bool succeeded) {
+    static constexpr const char* kTexts[][2] = {
+        {texts::kConnected, texts::kConnectFailed},
+        {texts::kErased, texts::kEraseFailed},
+        {texts::kWritten, texts::kWriteFailed},
+        {texts::kDisconnected, texts::kDisconnectFailed},
+    };
+    MessageRequest box;
+    box.text = kTexts[static_cast<int>(kind)][succeeded ? 0 : 1];
+    box.title = succeeded ? texts::kOkTitle : texts::kNgTitle;
+    box.icon = succeeded ? MessageIcon::None : MessageIcon::Warning;
+    if (!succeeded) box.detail = link_.lastCause();
+    showMessage(box);
+}
+
+void frmMain::runSelfLockingStep(StepKind kind, int16_t (frmMain::*step)(), int16_t success) {
+    if (operationRunning()) return;
+    // The scope disables the pressed button along with every other starter until the box
+    // has been closed.
+    OperationScope operation(*this);
+    reportStep(kind, (this->*step)() == success);
+}
+
+void frmMain::runEarlierStep(StepKind kind, std::string_view command) {
+    if (operationRunning()) return;
+    OperationScope operation(*this);
+    reportStep(kind, sendEarlierCommand(command) == earlier_result::kDone);
+}
+
+void frmMain::runWriteStep(int16_t (frmMain::*step)()) {
+    if (operationRunning()) return;
+    OperationScope operation(*this);
+    HourglassScope hourglass(*this);
+    reportStep(StepKind::Write, (this->*step)() == result::kWriteDone);
+}
+
+void frmMain::mnuWrite_Click() {
+    runWriteStep(&frmMain::writeImage);
+}
+
+// ---- Checksum ----
+
+void frmMain::cmdCheckSum_Click() {
+    const auto sum =
+        checksumText(image_, txtCsStt_->text().toStdString(), txtCsStp_->text().toStdString());
+    MessageRequest box;
+    box.title = texts::kChecksumTitle;
+    if (sum) {
+        box.text = *sum;
+        box.icon = MessageIcon::None;
+    } else {
+        box.text = kChecksumOutOfRangeMessage;
+        box.icon = MessageIcon::Warning;
+    }
+    showMessage(box);
+}
+
+// ---- Port pin ----
+
+void frmMain::Command2_Click() {
+    if (operationRunning()) return;
+    OperationScope operation(*this);
+    Text2_->setText(QString::fromStdString(pinResultText(controlPortPin())));
+}
+
+void frmMain::txtPinNumber_Change() {
+    const bool pinWord = txtPinNumber_->text() == QLatin1String(texts::kPinWord);
+    cmdMacro_[0]->setText(pinWord ? texts::kCaptionForPinWord : texts::kCaptionOtherwise);
+}
+
+}  // namespace velmar

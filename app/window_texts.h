@@ -1,0 +1,46 @@
+#pragma once
+// Every text the window shows, byte for byte. Kept in one place so the handlers read as steps
+// and the tests compare against the same strings.
+
+namespace velmar::texts {
+
+inline constexpr const char* kWindowCaption = "Velmar Software Writer (Version 01.12)";
+inline constexpr const char* kDefaultFirmwareName = "Velmar_150421_01_12.mot";
+inline constexpr const char* kMainButtonCaption = "Write Ver.01.12";
+inline constexpr const char* kPinWord = "QUARTET";
+inline constexpr const char* kCaptionForPinWord = "Pim";
+inline constexpr const char* kCaptionOtherwise = "Tevlo";
+
+// The rewrite sequence.
+inline constexpr const char* kConfirmText =
+    "Please never turn off power while rewriting.\r\nClick the OK button to begin rewriting.";
+inline constexpr const char* kConfirmTitle = "Rewriting of software";
+inline constexpr const char* kConnectionFailure = "Connection failure";
+inline constexpr const char* kDeletionFailure = "Deletion failure";
+inline constexpr const char* kWritingFailure = "Writing failure";
+inline constexpr const char* kNothingToWrite = "No firmware data to write";
+inline constexpr const char* kErrorTitle = "ERROR";
+inline constexpr const char* kSuccessText = "Rewriting success!";
+inline constexpr const char* kSuccessTitle = "Finished";
+
+// The manual buttons.
+inline constexpr const char* kOkTitle = "OK";
+inline constexpr const char* kNgTitle = "NG";
+inline constexpr const char* kConnected = "接続しました";
+inline constexpr const char* kConnectFailed = "接続に失敗しました";
+inline constexpr const char* kErased = "消去しました";
+inline constexpr const char* kEraseFailed = "消去に失敗しました";
+inline constexpr const char* kWritten = "書込成功";
+inline constexpr const char* kWriteFailed = "書込失敗";
+inline constexpr const char* kDisconnected = "切断しました";
+inline constexpr const char* kDisconnectFailed = "切断に失敗しました";
+
+inline constexpr const char* kChecksumTitle = "CHECK SUM";
+
+// The file dialog: the four filter entries and the flags (file and path must exist, the
+// current directory stays, no read-only box).
+inline constexpr const char* kFirmwareFilter =
+    "MOT & HEX|*.mot;*.hex|Mot Files (*.mot)|*.mot|Hex Files (*.hex)|*.hex|All Files (*.*)|*.*";
+inline constexpr unsigned kFirmwareDialogFlags = 0x180C;
+
+}  // namespace velmar::texts

@@ -1,0 +1,125 @@
+// The production dialogs: the file filter translation and real QMessageBoxes answered by key.
+
+#include <gtest/gtest.h>
+
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/dialog_filter.h"
+#include "app/port_combo_box.h"
+#include "app/qt_dialogs.h"
+#include "window_fixture.h"
+
+namespace velmar::testing {
+namespace {
+
+TEST(DialogFilter, TranslatesDescriptionPatternPairs) {
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"MOT & HEX|*.mot;*.hex|Mot Files (*.mot)|*.mot|Hex Files (*.hex)|*.hex|All Files "
+         "(*.*)|*.*",
+         {"MOT & HEX (*.mot *.hex)", "Mot Files (*.mot) (*.mot)", "Hex Files (*.hex) (*.hex)",
+          "All Files (*.*) (*)"}},
+        {"Text|*.txt", {"Text (*.txt)"}},
+        {"Dangling|*.a|Lonely", {"Dangling (*.a)"}},
+        {"Gaps|*.a;;*.b", {"Gaps (*.a *.b)"}},
+        {"", {}},
+    };
+    for (const auto& [filter, expected] : cases)
+        EXPECT_EQ(qtNameFilters(filter), expected) << filter;
+}
+
+TEST(PortTooltip, NamesTheDeviceAndMarksAMissingOne) {
+    FirmwareFolder folder;
+    const std::string present = folder.write("ttyHere", {});
+    EXPECT_EQ(portTooltip(present), present);
+    EXPECT_EQ(portTooltip(folder.path("ttyNowhere")), folder.path("ttyNowhere") + " (not present)");
+    EXPECT_EQ(portTooltip("COM3"), "COM3");
+    EXPECT_EQ(portTooltip(""), "no device");
+}
+
+// Runs `act` on the modal box once it is up, while the dialog's own loop runs.
+void whenBoxShows(std::function<void(QMessageBox&)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(1);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
+        act(*box);
+    });
+    timer->start();
+}
+
+struct AnswerCase {
+    const char* name;
+    std::function<void(QMessageBox&)> act;
+    MessageAnswer expected;
+};
+
+TEST(QtDialogs, ConfirmationAnswersCancelUnlessOkIsPressed) {
+    application();
+    QtDialogs dialogs;
+    MessageRequest confirm;
+    confirm.text = "first line\r\nsecond line";
+    confirm.title = "Rewriting of software";
+    confirm.buttons = MessageButtons::OkCancel;
+    confirm.cancelIsDefault = true;
+    confirm.icon = MessageIcon::Warning;
+
+    const AnswerCase cases[] = {
+        {"Enter", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); },
+         MessageAnswer::Cancel},
+        {"Escape", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); },
+         MessageAnswer::Cancel},
+        {"close", [](QMessageBox& box) { box.close(); }, MessageAnswer::Cancel},
+        {"OK", [](QMessageBox& box) { box.button(QMessageBox::Ok)->click(); }, MessageAnswer::Ok},
+    };
+    for (const auto& c : cases) {
+        QString seenText, seenTitle;
+        QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+        whenBoxShows([&](QMessageBox& box) {
+            seenText = box.text();
+            seenTitle = box.windowTitle();
+            seenIcon = box.icon();
+            c.act(box);
+        });
+        EXPECT_EQ(dialogs.messageBox(confirm), c.expected) << c.name;
+        EXPECT_EQ(seenText, "first line\nsecond line");
+        EXPECT_EQ(seenTitle, "Rewriting of software");
+        EXPECT_EQ(seenIcon, QMessageBox::Warning);
+    }
+}
+
+TEST(QtDialogs, MessagesCarryTheirIconAndCause) {
+    application();
+    QtDialogs dialogs;
+    const std::pair<MessageIcon, QMessageBox::Icon> icons[] = {
+        {MessageIcon::None, QMessageBox::NoIcon},
+        {MessageIcon::Warning, QMessageBox::Warning},
+        {MessageIcon::Information, QMessageBox::Information},
+        {MessageIcon::Stop, QMessageBox::Critical},
+    };
+    for (const auto& [icon, qtIcon] : icons) {
+        MessageRequest request;
+        request.text = "Connection failure";
+        request.title = "ERROR";
+        request.icon = icon;
+        request.detail = "No such device";
+        QMessageBox::Icon seen = QMessageBox::NoIcon;
+        QString informative;
+        whenBoxShows([&](QMessageBox& box) {
+            seen = box.icon();
+            informative = box.informativeText();
+            QTest::keyClick(&box, Qt::Key_Return);
+        });
+        EXPECT_EQ(dialogs.messageBox(request), MessageAnswer::Ok);
+        EXPECT_EQ(seen, qtIcon);
+        EXPECT_EQ(informative, "No such device");
+    }
+}
+
+}  // namespace
+}  // namespace velmar::testing

@@ -1,0 +1,68 @@
+#pragma once
+// Dialogs double for window tests: answers boxes and file dialogs from a script, records every
+// request, and lets a test look at the window while a box is up (the box is modal, so what the
+// operator sees then is what the hook sees).
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/dialogs.h"
+
+namespace velmar::testing {
+
+// How the operator leaves a box: a button, the Enter key (the default button) or the title
+// bar's close button.
+enum class BoxReply { Ok, Cancel, Enter, Close };
+
+class ScriptedDialogs : public Dialogs {
+  public:
+    MessageAnswer messageBox(const MessageRequest& request) override {
+        boxes.push_back(request);
+        if (onBox) onBox(request);
+        if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+        BoxReply reply = BoxReply::Ok;
+        if (!replies.empty()) {
+            reply = replies.front();
+            replies.pop_front();
+        }
+        switch (reply) {
+            case BoxReply::Ok:
+                return MessageAnswer::Ok;
+            case BoxReply::Enter:
+                return request.cancelIsDefault ? MessageAnswer::Cancel : MessageAnswer::Ok;
+            case BoxReply::Cancel:
+            case BoxReply::Close:
+                break;
+        }
+        return MessageAnswer::Cancel;
+    }
+
+    std::optional<std::string> openFile(const FileDialogRequest& request) override {
+        fileRequests.push_back(request);
+        if (files.empty()) return std::nullopt;
+        auto chosen = files.front();
+        files.pop_front();
+        return chosen;
+    }
+
+    std::vector<std::string> texts() const {
+        std::vector<std::string> out;
+        for (const auto& box : boxes) out.push_back(box.text);
+        return out;
+    }
+
+    // Answers for the OK/Cancel boxes, in order (OK when none is queued); OK-only boxes take
+    // none.
+    std::deque<BoxReply> replies;
+    // Paths the file dialog returns in order; nullopt (or an empty script) is a cancel.
+    std::deque<std::optional<std::string>> files;
+    std::function<void(const MessageRequest&)> onBox;
+
+    std::vector<MessageRequest> boxes;
+    std::vector<FileDialogRequest> fileRequests;
+};
+
+}  // namespace velmar::testing

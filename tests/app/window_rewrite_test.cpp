@@ -1,0 +1,293 @@
+// The rewrite sequence behind the cmdMacro buttons and cmdBrevo, against the radio model.
+
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include "window_bench.h"
+
+namespace velmar::testing {
+namespace {
+
+using Kinds = std::vector<std::string>;
+const Kinds kFullRun = {"connect", "erase", "write 04000", "write 10400", "end"};
+
+std::vector<uint8_t> imageBlock(const MemoryImage& image, int32_t firstRow) {
+    const auto bytes = image.bytes();
+    const auto offset = static_cast<std::ptrdiff_t>(firstRow * kColumns - kImageFirstAddress);
+    return {bytes.begin() + offset, bytes.begin() + offset + 1024};
+}
+
+TEST(WindowRewrite, EachMainButtonRewritesTheRadio) {
+    for (const char* name : {"cmdMacro_0", "cmdMacro_1", "cmdMacro_2"}) {
+        SCOPED_TRACE(name);
+        WindowBench w;
+        w[name]->click();
+
+        ASSERT_EQ(w.dialogs.boxes.size(), 2u);
+        const MessageRequest& confirm = w.dialogs.boxes[0];
+        EXPECT_EQ(confirm.text,
+                  "Please never turn off power while rewriting.\r\n"
+                  "Click the OK button to begin rewriting.");
+        EXPECT_EQ(confirm.title, "Rewriting of software");
+        EXPECT_EQ(confirm.buttons, MessageButtons::OkCancel);
+        EXPECT_TRUE(confirm.cancelIsDefault);
+        EXPECT_EQ(confirm.icon, MessageIcon::Warning);
+
+        const MessageRequest& done = w.dialogs.boxes[1];
+        EXPECT_EQ(done.text, "Rewriting success!");
+        EXPECT_EQ(done.title, "Finished");
+        EXPECT_EQ(done.icon, MessageIcon::Information);
+        EXPECT_EQ(done.buttons, MessageButtons::Ok);
+
+        // Asking: nothing moves yet; the full bar stays up while success is shown.
+        EXPECT_FALSE(w.snapshots[0].barVisible);
+        EXPECT_TRUE(w.snapshots[1].barVisible);
+        EXPECT_EQ(w.snapshots[1].barValue, 128);
+        EXPECT_EQ(w.snapshots[1].pointer, frmMain::kDefaultPointer);
+
+        EXPECT_EQ(w.frameKinds(), kFullRun);
+        for (int32_t row : {1024, 4160})
+            EXPECT_EQ(w.bench.flashBlock(row), imageBlock(w.window->image(), row)) << row;
+        EXPECT_EQ(control<QLineEdit>(*w.window, "Text1")->text(), "23C00");
+        w.expectIdle();
+    }
+}
+
+TEST(WindowRewrite, DecliningTheConfirmationSendsNothing) {
+    for (BoxReply reply : {BoxReply::Cancel, BoxReply::Enter, BoxReply::Close}) {
+        SCOPED_TRACE(static_cast<int>(reply));
+        WindowBench w;
+        w.dialogs.replies.push_back(reply);
+        w["cmdMacro_0"]->click();
+
+        EXPECT_EQ(w.dialogs.texts().size(), 1u);
+        EXPECT_TRUE(w.bench.sent().empty());
+        EXPECT_TRUE(w.frameKinds().empty());
+        w.expectIdle();
+    }
+}
+
+struct FailureCase {
+    const char* name;
+    std::function<void(RadioBench&)> setUp;
+    const char* text;
+    Kinds kinds;
+    bool barShownAtBox;
+    bool hasCause;  // a fault of the line or a refusal by the radio: told under the message
+};
+
+TEST(WindowRewrite, AFailedStepIsReportedOnceAndUnlocks) {
+    const FailureCase cases[] = {
+        {"loader answers 0",
+         [](RadioBench& b) { b.radio.setConnectAnswer(sim::RadioModel::ConnectAnswer::Zero); },
+         "Connection failure",
+         {"connect"},
+         false,
+         false},
+        {"no device",
+         [](RadioBench& b) { b.serial.setRadioPort(9); },
+         "Connection failure",
+         {},
+         false,
+         true},
+        {"erase refused three times",
+         [](RadioBench& b) { b.radio.setFaultPlan(faultAt(2, sim::FaultKind::AnswerE, 3)); },
+         "Deletion failure",
+         {"connect", "erase", "erase", "erase"},
+         true,
+         true},
+        {"second block unanswered twice",
+         [](RadioBench& b) { b.radio.setFaultPlan(faultAt(4, sim::FaultKind::Drop, 2)); },
+         "Writing failure",
+         {"connect", "erase", "write 04000", "write 10400", "write 10400"},
+         true,
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WindowBench w;
+        c.setUp(w.bench);
+        w["cmdMacro_0"]->click();
+
+        ASSERT_EQ(w.dialogs.boxes.size(), 2u);
+        const MessageRequest& failure = w.dialogs.boxes[1];
+        EXPECT_EQ(failure.text, c.text);
+        EXPECT_EQ(failure.title, "ERROR");
+        EXPECT_EQ(failure.icon, MessageIcon::Warning);
+        EXPECT_EQ(failure.detail.empty(), !c.hasCause) << failure.detail;
+        EXPECT_EQ(w.snapshots[1].barVisible, c.barShownAtBox);
+        EXPECT_EQ(w.frameKinds(), c.kinds);
+        w.expectIdle();
+    }
+}
+
+TEST(WindowRewrite, AWriteFailureKeepsTheBlocksAlreadyWritten) {
+    WindowBench w;
+    w.bench.radio.setFaultPlan(faultAt(4, sim::FaultKind::Drop, 2));
+    w["cmdMacro_0"]->click();
+    EXPECT_EQ(w.bench.flashBlock(1024), imageBlock(w.window->image(), 1024));
+    EXPECT_EQ(w.bench.framesOfKind("end").size(), 0u);
+}
+
+TEST(WindowRewrite, AnUnansweredEndStillSucceeds) {
+    WindowBench w;
+    sim::FaultPlan silentEnd;
+    silentEnd.silentFromFrame = 5;
+    w.bench.radio.setFaultPlan(silentEnd);
+    w["cmdMacro_0"]->click();
+    ASSERT_EQ(w.dialogs.texts().size(), 2u);
+    EXPECT_EQ(w.dialogs.texts()[1], "Rewriting success!");
+    EXPECT_EQ(w.snapshots[1].barValue, 128);
+    const Kinds kinds = w.frameKinds();
+    ASSERT_GE(kinds.size(), kFullRun.size());
+    EXPECT_TRUE(std::equal(kFullRun.begin(), kFullRun.end(), kinds.begin()));
+    EXPECT_EQ(w.bench.framesOfKind("end").size(), kinds.size() - 4) << "only the end is retried";
+}
+
+TEST(WindowRewrite, NothingToWriteIsRefusedBeforeAsking) {
+    const std::vector<std::vector<std::string>> files = {
+        {},                                                  // empty file
+        {s2Record(0x4000, std::vector<uint8_t>(16, 0xFF))},  // only erased bytes
+        {s2Record(0xE000, {1, 2, 3})},                       // only the range never sent
+    };
+    for (const auto& file : files) {
+        WindowBench w(file);
+        ASSERT_TRUE(w.dialogs.boxes.empty()) << "the file itself loads";
+        w["cmdMacro_0"]->click();
+        ASSERT_EQ(w.dialogs.boxes.size(), 1u);
+        EXPECT_EQ(w.dialogs.boxes[0].text, "No firmware data to write");
+        EXPECT_EQ(w.dialogs.boxes[0].title, "ERROR");
+        EXPECT_EQ(w.dialogs.boxes[0].icon, MessageIcon::Warning);
+        EXPECT_TRUE(w.bench.sent().empty());
+        w.expectIdle();
+    }
+}
+
+TEST(WindowRewrite, OnlyOneOperationRunsAtATime) {
+    WindowBench w;
+    std::vector<BoxSnapshot> duringWait;
+    int extraBoxes = 0;
+    bool poked = false;
+    w.bench.wait.setOnPass([&] {
+        duringWait.push_back(w.snap({}));
+        if (poked) return;
+        poked = true;
+        // Everything that would start a second operation is refused while this one waits.
+        const auto before = w.dialogs.boxes.size();
+        w.window->cmdMacro_Click(1);
+        w.window->cmdBrevo_Click();
+        w.window->mnuOpen_Click();
+        w.window->mnuWrite_Click();
+        w.window->Command2_Click();
+        QTest::mouseClick(w["cmbErase"], Qt::LeftButton);
+        extraBoxes = static_cast<int>(w.dialogs.boxes.size() - before);
+    });
+    w["cmdMacro_0"]->click();
+
+    EXPECT_EQ(extraBoxes, 0);
+    EXPECT_TRUE(w.dialogs.fileRequests.empty());
+    EXPECT_EQ(w.frameKinds(), kFullRun);
+    ASSERT_FALSE(duringWait.empty());
+    for (const auto& s : {w.snapshots[0], duringWait.front(), duringWait.back(), w.snapshots[1]}) {
+        EXPECT_FALSE(s.anyStarterEnabled());
+        EXPECT_FALSE(s.versionChoiceEnabled);
+        EXPECT_TRUE(s.portListEnabled);
+        EXPECT_TRUE(s.portMenuEnabled);
+    }
+    w.expectIdle();
+}
+
+TEST(WindowRewrite, ThePortChosenBetweenStepsIsTheOneUsed) {
+    WindowBench w;
+    // The operator picks COM 2 (no radio there) while the connect waits.
+    w.bench.wait.setOnPass([&] { control<QComboBox>(*w.window, "cmbCOM")->setCurrentIndex(1); });
+    w["cmdMacro_0"]->click();
+    ASSERT_EQ(w.dialogs.texts().size(), 2u);
+    EXPECT_EQ(w.dialogs.texts()[1], "Deletion failure");
+    EXPECT_EQ(w.frameKinds(), Kinds{"connect"});
+}
+
+TEST(WindowRewrite, ClosingDuringAWriteStopsItAndClosesAfterwards) {
+    WindowBench w;
+    w.window->show();
+    int writePasses = 0;
+    w.bench.wait.setOnPass([&] {
+        if (w.frameKinds().size() == 3 && ++writePasses == 1) w.window->close();
+    });
+    w["cmdMacro_0"]->click();
+
+    EXPECT_EQ(w.dialogs.texts().back(), "Writing failure");
+    EXPECT_EQ(w.bench.framesOfKind("write").size(), 1u);
+    EXPECT_EQ(w.bench.framesOfKind("end").size(), 0u);
+    EXPECT_FALSE(w.window->isVisible());
+}
+
+TEST(WindowRewrite, OneClickButtonOpensThenRewrites) {
+    // Cancelled dialog: nothing else happens.
+    {
+        WindowBench w;
+        w["cmdBrevo"]->click();
+        ASSERT_EQ(w.dialogs.fileRequests.size(), 1u);
+        EXPECT_EQ(w.dialogs.fileRequests[0].filter,
+                  "MOT & HEX|*.mot;*.hex|Mot Files (*.mot)|*.mot|Hex Files (*.hex)|*.hex|"
+                  "All Files (*.*)|*.*");
+        EXPECT_EQ(w.dialogs.fileRequests[0].flags, 0x180Cu);
+        EXPECT_TRUE(w.dialogs.boxes.empty());
+        EXPECT_TRUE(w.bench.sent().empty());
+        w.expectIdle();
+    }
+    // A refused file: its message only, no confirmation, and the old image stays.
+    {
+        WindowBench w;
+        const auto bad = w.folder.write("bad.hex", {":0400000001020304F2", "S1"});
+        w.dialogs.files.push_back(bad);
+        w["cmdBrevo"]->click();
+        ASSERT_EQ(w.dialogs.boxes.size(), 1u);
+        EXPECT_EQ(w.dialogs.boxes[0].title, "Error");
+        EXPECT_EQ(w.dialogs.boxes[0].text.rfind("Error Code = ", 0), 0u);
+        EXPECT_TRUE(w.bench.sent().empty());
+        EXPECT_EQ(w.window->image().intImage(1024, 0), 0x10);
+        w.expectIdle();
+    }
+    // A good file, confirmation cancelled, then a good file answered OK.
+    {
+        WindowBench w;
+        const auto good = w.folder.write("other.mot", {s2Record(0x20000, {0x5A, 0xA5})});
+        w.dialogs.files.push_back(good);
+        w.dialogs.replies.push_back(BoxReply::Cancel);
+        w["cmdBrevo"]->click();
+        ASSERT_EQ(w.dialogs.texts().size(), 1u);
+        EXPECT_EQ(w.dialogs.boxes[0].title, "Rewriting of software");
+        EXPECT_FALSE(w.snapshots[0].startersEnabled.at("cmdBrevo"));
+        EXPECT_FALSE(w.snapshots[0].startersEnabled.at("cmdMacro_2"));
+        EXPECT_TRUE(w.bench.sent().empty());
+        EXPECT_EQ(w.window->image().intImage(0x2000, 0), 0x5A);
+        EXPECT_EQ(w.window->image().intImage(1024, 0), 255);
+        w.expectIdle();
+
+        w.dialogs.files.push_back(good);
+        w["cmdBrevo"]->click();
+        EXPECT_EQ(w.dialogs.texts().back(), "Rewriting success!");
+        EXPECT_EQ(w.frameKinds(), (Kinds{"connect", "erase", "write 20000", "end"}));
+        EXPECT_EQ(w.bench.flashBlock(0x2000), imageBlock(w.window->image(), 0x2000));
+        w.expectIdle();
+    }
+}
+
+TEST(WindowRewrite, OpenMenuReplacesTheImageAndItsView) {
+    WindowBench w;
+    const auto hex = w.folder.write("fw.HEX", {":02400000BEEF11", ":00000001FF"});
+    w.dialogs.files.push_back(hex);
+    action(*w.window, "mnuOpen")->trigger();
+    EXPECT_TRUE(w.dialogs.boxes.empty());
+    EXPECT_EQ(w.window->image().intImage(1024, 0), 0xBE);
+    EXPECT_EQ(w.window->image().intImage(1024, 1), 0xEF);
+    const QString view = control<QPlainTextEdit>(*w.window, "txtMemory")->toPlainText();
+    EXPECT_TRUE(view.contains("04000  BE EF FF")) << view.left(200).toStdString();
+    w.expectIdle();
+}
+
+}  // namespace
+}  // namespace velmar::testing

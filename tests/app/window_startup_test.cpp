@@ -1,0 +1,274 @@
+// Start-up, the port list and port menu, the layout, and the panels that need no radio.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include "app/twips.h"
+#include "window_fixture.h"
+
+namespace velmar::testing {
+namespace {
+
+class WindowStartup : public ::testing::Test {
+  protected:
+    void SetUp() override { application(); }
+
+    std::unique_ptr<frmMain> makeWindow(const std::string& defaultPath) {
+        auto window = std::make_unique<frmMain>(line, wait, dialogs, defaultPath);
+        window->formLoad();
+        return window;
+    }
+
+    std::vector<QString> portEntries(const frmMain& window) const {
+        auto* list = control<QComboBox>(window, "cmbCOM");
+        std::vector<QString> entries;
+        for (int i = 0; i < list->count(); ++i) entries.push_back(list->itemText(i));
+        return entries;
+    }
+
+    std::vector<int> checkedPortMenuEntries(const frmMain& window) const {
+        std::vector<int> checked;
+        for (int i = 1; i <= 10; ++i)
+            if (action(window, QString("mnuCom_%1").arg(i).toLatin1().constData())->isChecked())
+                checked.push_back(i);
+        return checked;
+    }
+
+    FirmwareFolder folder;
+    AbsentLine line;
+    ExpiringWait wait;
+    ScriptedDialogs dialogs;
+};
+
+TEST_F(WindowStartup, DefaultFileLoadsAndFillsThePortList) {
+    const auto path = folder.write(kDefaultName, {s2Record(0x4000, {0x12, 0x34}), "S9030000FC"});
+    auto window = makeWindow(path);
+
+    EXPECT_TRUE(dialogs.boxes.empty());
+    const std::vector<QString> expected = {
+        "COM  1", "COM  2", "COM  3", "COM  4", "COM  5", "COM  6", "COM  7", "COM  8",
+        "COM  9", "COM 10", "COM 11", "COM 12", "COM 13", "COM 14", "COM 15", "COM 16"};
+    EXPECT_EQ(portEntries(*window), expected);
+    EXPECT_EQ(control<QComboBox>(*window, "cmbCOM")->currentText(), "COM  1");
+    EXPECT_EQ(window->GetCOM(), 1);
+    EXPECT_EQ(checkedPortMenuEntries(*window), std::vector<int>{1});
+    EXPECT_EQ(window->image().intImage(1024, 0), 0x12);
+    EXPECT_EQ(window->image().intImage(1024, 1), 0x34);
+    EXPECT_EQ(window->image().intImage(1024, 2), 255);
+
+    EXPECT_TRUE(control<QRadioButton>(*window, "optVersion_1")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>(*window, "optVersion_0")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>(*window, "optBPS_0")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>(*window, "port_3")->isChecked());
+    EXPECT_TRUE(control<QProgressBar>(*window, "ProgressBar1")->isHidden());
+    EXPECT_EQ(button(*window, "cmdMacro_0")->text(), "Write Ver.01.12");
+    EXPECT_EQ(window->windowTitle(), "Velmar Software Writer (Version 01.12)");
+    EXPECT_EQ(window->MousePointer(), frmMain::kDefaultPointer);
+
+    // The hex view shows the loaded bytes in its first row.
+    const QString view = control<QPlainTextEdit>(*window, "txtMemory")->toPlainText();
+    EXPECT_TRUE(view.contains("04000  12 34 FF")) << view.left(200).toStdString();
+}
+
+struct FailedStart {
+    const char* name;
+    std::vector<std::string> lines;  // empty: no file at all
+    const char* text;
+    const char* title;
+    MessageIcon icon;
+};
+
+TEST_F(WindowStartup, AFailedLoadLeavesThePortListEmpty) {
+    const FailedStart cases[] = {
+        {"missing file", {}, "File Open Error", "ERROR", MessageIcon::Stop},
+        {"line 3 refused",
+         {s2Record(0x4000, {1}), s2Record(0x4010, {2}), "X2140040", s2Record(0x4020, {3})},
+         "Error Code = 9 ; 行番号 = 3",
+         "Error",
+         MessageIcon::Warning},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialogs.boxes.clear();
+        const auto path =
+            c.lines.empty() ? folder.path("absent.mot") : folder.write(kDefaultName, c.lines);
+        std::vector<int16_t> pointerDuringBox;
+        auto window = std::make_unique<frmMain>(line, wait, dialogs, path);
+        dialogs.onBox = [&](const MessageRequest&) {
+            pointerDuringBox.push_back(window->MousePointer());
+        };
+        window->formLoad();
+
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].text, c.text);
+        EXPECT_EQ(dialogs.boxes[0].title, c.title);
+        EXPECT_EQ(dialogs.boxes[0].icon, c.icon);
+        EXPECT_EQ(dialogs.boxes[0].buttons, MessageButtons::Ok);
+        EXPECT_EQ(pointerDuringBox, std::vector<int16_t>{frmMain::kHourglass});
+        EXPECT_EQ(window->MousePointer(), frmMain::kDefaultPointer);
+        EXPECT_TRUE(portEntries(*window).empty());
+        EXPECT_EQ(window->GetCOM(), 0);
+        EXPECT_EQ(checkedPortMenuEntries(*window), std::vector<int>{3});
+        // Every control still works afterwards: the window never stays locked.
+        for (const char* name : operationStarters())
+            EXPECT_TRUE(button(*window, name)->isEnabled()) << name;
+    }
+}
+
+TEST_F(WindowStartup, PortListAndPortMenuAreIndependent) {
+    auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {1})}));
+    auto* list = control<QComboBox>(*window, "cmbCOM");
+
+    list->setCurrentIndex(11);
+    EXPECT_EQ(list->currentText(), "COM 12");
+    EXPECT_EQ(window->GetCOM(), 12);
+    EXPECT_EQ(checkedPortMenuEntries(*window), std::vector<int>{1});
+
+    action(*window, "mnuCom_7")->trigger();
+    EXPECT_EQ(checkedPortMenuEntries(*window), std::vector<int>{7});
+    EXPECT_EQ(window->GetCOM(), 12);
+    // Clicking the checked entry again keeps exactly that one checked.
+    action(*window, "mnuCom_7")->trigger();
+    EXPECT_EQ(checkedPortMenuEntries(*window), std::vector<int>{7});
+
+    EXPECT_FALSE(list->isEditable());
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(WindowStartup, PortEntriesNameTheirDevice) {
+    const std::string present = folder.write("ttyFake0", {});
+    const std::string absent = folder.path("ttyGone");
+    qputenv("VELMAR_COM1", present.c_str());
+    qputenv("VELMAR_COM2", absent.c_str());
+    auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {1})}));
+    qunsetenv("VELMAR_COM1");
+    qunsetenv("VELMAR_COM2");
+
+    auto* list = control<QComboBox>(*window, "cmbCOM");
+    EXPECT_EQ(list->itemData(0, Qt::ToolTipRole).toString().toStdString(), present);
+    EXPECT_EQ(list->itemData(1, Qt::ToolTipRole).toString().toStdString(),
+              absent + " (not present)");
+    EXPECT_EQ(list->toolTip().toStdString(), present);
+    list->setCurrentIndex(1);
+    EXPECT_EQ(list->toolTip().toStdString(), absent + " (not present)");
+}
+
+TEST_F(WindowStartup, OperatorAreaFitsTheDesignedClientAreaAndServiceAreaLiesBeyond) {
+    auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {1})}));
+    const QRect client(0, 0, twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+    EXPECT_EQ(client.size(), QSize(489, 142));
+
+    for (const char* name : {"cmdMacro_0", "ProgressBar1", "Frame3", "Label1", "cmbCOM"}) {
+        auto* widget = control<QWidget>(*window, name);
+        EXPECT_TRUE(client.contains(widget->geometry())) << name;
+    }
+    for (const char* name :
+         {"Command1",   "cmbErase",  "cmbWrite", "cmbEnd",   "cmdCheckSum", "txtCsStt",
+          "txtCsStp",   "Text1",     "Text2",    "Label4",   "txtMemory",   "cmdMacro_1",
+          "cmdMacro_2", "Command11", "Command8", "Command9", "Command10",   "cmdBrevo",
+          "Command4",   "Command7",  "Command6", "Command5", "Frame1",      "txtCFG0",
+          "txtCFG1",    "Frame2"}) {
+        auto* widget = control<QWidget>(*window, name);
+        EXPECT_FALSE(client.intersects(widget->geometry())) << name;
+        EXPECT_FALSE(widget->isHidden()) << name;
+        EXPECT_TRUE(widget->isEnabled()) << name;
+    }
+    // The main button, exactly where it was designed, in its bold 15.75-point face.
+    EXPECT_EQ(button(*window, "cmdMacro_0")->geometry(), QRect(24, 32, 217, 65));
+    EXPECT_TRUE(button(*window, "cmdMacro_0")->font().bold());
+    EXPECT_DOUBLE_EQ(button(*window, "cmdMacro_0")->font().pointSizeF(), 15.75);
+}
+
+TEST_F(WindowStartup, TabOrderFollowsTheDesign) {
+    auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {1})}));
+    const std::vector<std::string> designed = {
+        "cmbErase", "cmbWrite",    "cmbEnd",     "txtMemory",  "Text1",        "Command1",
+        "Text2",    "cmdCheckSum", "txtCsStt",   "txtCsStp",   "Command4",     "Command5",
+        "Command6", "Command7",    "cmdMacro_0", "cmdMacro_1", "cmdMacro_2",   "Command8",
+        "Command9", "Command10",   "Command11",  "txtCFG0",    "txtCFG1",      "optBPS_0",
+        "optBPS_1", "port_0",      "port_1",     "port_2",     "txtPinNumber", "Command2",
+        "port_3",   "cmdBrevo",    "optBPS_2",   "cmbCOM",     "optVersion_0", "optVersion_1"};
+    std::vector<std::string> chain;
+    QWidget* widget = control<QWidget>(*window, "cmbErase");
+    for (int guard = 0; guard < 500 && chain.size() < designed.size(); ++guard) {
+        const std::string name = widget->objectName().toStdString();
+        if (std::find(designed.begin(), designed.end(), name) != designed.end() &&
+            std::find(chain.begin(), chain.end(), name) == chain.end())
+            chain.push_back(name);
+        widget = widget->nextInFocusChain();
+    }
+    EXPECT_EQ(chain, designed);
+}
+
+TEST_F(WindowStartup, ExitClosesTheWindow) {
+    auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {1})}));
+    window->show();
+    ASSERT_TRUE(window->isVisible());
+    action(*window, "mnuEnd")->trigger();
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(WindowStartup, PinNumberTogglesTheMainCaption) {
+    auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {1})}));
+    auto* pin = control<QLineEdit>(*window, "txtPinNumber");
+    auto* main = button(*window, "cmdMacro_0");
+
+    std::vector<QString> captions;
+    for (QChar letter : QString("QUARTETS")) {
+        QTest::keyClick(pin, letter.toLatin1());
+        captions.push_back(main->text());
+    }
+    const std::vector<QString> expected = {"Tevlo", "Tevlo", "Tevlo", "Tevlo",
+                                           "Tevlo", "Tevlo", "Pim",   "Tevlo"};
+    EXPECT_EQ(captions, expected);
+
+    const std::pair<const char*, const char*> cases[] = {
+        {"QUARTET", "Pim"}, {"quartet", "Tevlo"}, {" QUARTET", "Tevlo"}, {"", "Tevlo"}};
+    for (const auto& [text, caption] : cases) {
+        pin->setText("x");
+        pin->setText(text);
+        EXPECT_EQ(main->text(), caption) << '"' << text << '"';
+    }
+}
+
+struct ChecksumCase {
+    const char* start;
+    const char* stop;
+    const char* text;
+    MessageIcon icon;
+};
+
+TEST_F(WindowStartup, ChecksumPanelShowsTheSumOrRefusesTheRange) {
+    auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {0x12})}));
+    const ChecksumCase cases[] = {
+        {"C000", "FFFF", "3FC000", MessageIcon::None},
+        {"4000", "4000", "12", MessageIcon::None},
+        {"c000", "c00f", "FF0", MessageIcon::None},
+        {"FFFF", "C000", "0", MessageIcon::None},
+        {"23FFF", "23FFF", "FF", MessageIcon::None},
+        {"", "FFFF", "Address out of range (4000-23FFF)", MessageIcon::Warning},
+        {"4000", "24000", "Address out of range (4000-23FFF)", MessageIcon::Warning},
+        {"zz", "4000", "Address out of range (4000-23FFF)", MessageIcon::Warning},
+    };
+    for (const auto& c : cases) {
+        control<QLineEdit>(*window, "txtCsStt")->setText(c.start);
+        control<QLineEdit>(*window, "txtCsStp")->setText(c.stop);
+        dialogs.boxes.clear();
+        button(*window, "cmdCheckSum")->click();
+        ASSERT_EQ(dialogs.boxes.size(), 1u) << c.start << ".." << c.stop;
+        EXPECT_EQ(dialogs.boxes[0].text, c.text) << c.start << ".." << c.stop;
+        EXPECT_EQ(dialogs.boxes[0].title, "CHECK SUM");
+        EXPECT_EQ(dialogs.boxes[0].icon, c.icon) << c.start << ".." << c.stop;
+    }
+    // The design texts are where the panel starts.
+    auto fresh = makeWindow(folder.path("none.mot"));
+    EXPECT_EQ(control<QLineEdit>(*fresh, "txtCsStt")->text(), "C000");
+    EXPECT_EQ(control<QLineEdit>(*fresh, "txtCsStp")->text(), "FFFF");
+}
+
+}  // namespace
+}  // namespace velmar::testing
