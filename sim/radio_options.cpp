@@ -72,6 +72,23 @@ const std::vector<OptionRow>& optionTable() {
                  return "--loader takes 1.05 or 1.06, not \"" + v + "\"";
              return std::string{};
          }},
+        {"--earlier", nullptr,
+         "run the earlier loader generation: 4-byte erase and end requests answered \"0\", "
+         "20-byte row frames echoed from index 23 of a 43-byte reply, \"OK\" programs the "
+         "echoed row, \"NG\" drops it; the connect is answered \"0\" (as --loader 1.05)",
+         [](RadioOptions& o, const std::string&) {
+             o.earlierLoader = true;
+             return std::string{};
+         }},
+        {"--pin-low", "PIN",
+         "the input PIN reads low (pins are 00..97, port digit and bit 0..7; all inputs read "
+         "high otherwise); repeatable. \"QZ~P\" + pin + 0/1/2/3 + CR drives low, drives high, "
+         "makes an input or reads back (00 out low, 01 out high, 02 in low, 03 in high)",
+         [](RadioOptions& o, const std::string& v) {
+             if (!PortPinModel().pin(v)) return "--pin-low takes a pin 00..97, not \"" + v + "\"";
+             o.lowInputPins.push_back(v);
+             return std::string{};
+         }},
         {"--fault", "RULE",
          "spoil the reply to frame N (frames counted from 1, every frame the radio got); "
          "repeatable. RULE is drop:N[:COUNT] (no reply), shorten:N:K[:COUNT] (only the first "

@@ -11,6 +11,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <iomanip>
+#include <string>
+
+#include "sim/earlier_loader_model.h"
 
 namespace velmar::sim {
 
@@ -22,6 +25,8 @@ RadioServer::RadioServer(const RadioOptions& options, PtyDevice& pty, std::ostre
       started_(Clock::now()) {
     model_.setConnectAnswer(options.connectAnswer);
     model_.setFaultPlan(options.faults);
+    if (options.earlierLoader) useEarlierLoader(model_);
+    for (const std::string& pin : options.lowInputPins) model_.portPins().setInputLevel(pin, false);
     if (options.logPath) {
         log_.open(*options.logPath, std::ios::out | std::ios::trunc);
         if (!log_)
