@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "sim/earlier_loader_model.h"
 #include "window_bench.h"
 
 namespace velmar::testing {
@@ -114,6 +115,103 @@ TEST(WindowManual, ManualWritesKeepTheBarWithinItsRange) {
     EXPECT_EQ(w.window->progressValue(), 128.0f);
     EXPECT_EQ(control<QProgressBar>(*w.window, "ProgressBar1")->value(), 128);
     EXPECT_TRUE(control<QProgressBar>(*w.window, "ProgressBar1")->isHidden());
+}
+
+}  // namespace
+}  // namespace velmar::testing
+
+namespace velmar::testing {
+namespace {
+
+// The earlier loader writes rows with 16-bit addresses, so its firmware stays below 0x10000.
+std::vector<std::string> lowFirmware() {
+    return {s2Record(0x4000, {0x01, 0x02, 0x03, 0x04}), s2Record(0x8000, {0x55})};
+}
+
+TEST(WindowManual, EarlierPanelDrivesTheEarlierLoader) {
+    WindowBench w(lowFirmware());
+    sim::useEarlierLoader(w.bench.radio);
+    for (const char* name : {"Command4", "Command7", "Command6", "Command5"}) w[name]->click();
+    EXPECT_EQ(w.dialogs.texts(), (std::vector<std::string>{"接続しました", "消去しました",
+                                                           "書込成功", "切断しました"}));
+    for (const auto& box : w.dialogs.boxes) EXPECT_EQ(box.title, "OK");
+    // The rows went into the radio's flash.
+    EXPECT_EQ(w.bench.flashBlock(1024)[0], 0x01);
+    EXPECT_EQ(w.bench.flashBlock(1024)[3], 0x04);
+    EXPECT_EQ(w.bench.flashBlock(0x800)[0], 0x55);
+    // The write showed the hourglass; the others locked their button instead.
+    EXPECT_EQ(w.snapshots[2].pointer, frmMain::kHourglass);
+    EXPECT_EQ(w.snapshots[1].pointer, frmMain::kDefaultPointer);
+    w.expectIdle();
+}
+
+TEST(WindowManual, EarlierPanelReportsFailures) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Command7", "消去に失敗しました"},
+        {"Command6", "書込失敗"},
+        {"Command5", "切断に失敗しました"},
+    };
+    for (const auto& [name, text] : cases) {
+        WindowBench w(lowFirmware());
+        sim::useEarlierLoader(w.bench.radio);
+        w.bench.serial.setRadioPort(9);  // nothing behind COM 1
+        w[name]->click();
+        ASSERT_EQ(w.dialogs.boxes.size(), 1u) << name;
+        EXPECT_EQ(w.dialogs.boxes[0].text, text);
+        EXPECT_EQ(w.dialogs.boxes[0].title, "NG");
+        EXPECT_EQ(w.dialogs.boxes[0].icon, MessageIcon::Warning);
+        w.expectIdle();
+    }
+    // The earlier loader refusing the erase with "E" is a failure too.
+    WindowBench w(lowFirmware());
+    sim::useEarlierLoader(w.bench.radio);
+    w.bench.radio.setFaultPlan(faultAt(1, sim::FaultKind::AnswerE, 1));
+    w["Command7"]->click();
+    EXPECT_EQ(w.dialogs.texts(), std::vector<std::string>{"消去に失敗しました"});
+}
+
+struct PinStep {
+    const char* operation;  // port_0..port_3
+    const char* speed;      // optBPS_0..optBPS_2
+    const char* pin;
+    const char* shown;
+};
+
+TEST(WindowManual, PortPinPanelShowsTheResultWord) {
+    WindowBench w;
+    const PinStep steps[] = {
+        {"port_3", "optBPS_0", "12", "H入力"},  // inputs start pulled high
+        {"port_0", "optBPS_1", "12", "OK"},     // drive low
+        {"port_3", "optBPS_2", "12", "L出力"},  // reads back as a low output
+        {"port_1", "optBPS_0", "12", "OK"},     // drive high
+        {"port_3", "optBPS_0", "12", "H出力"}, {"port_2", "optBPS_0", "12", "OK"},  // back to input
+        {"port_3", "optBPS_0", "12", "H入力"}, {"port_3", "optBPS_0", "ZZ", "NG"},  // no such pin
+    };
+    std::vector<bool> goEnabledDuringWait;
+    w.bench.wait.setOnPass([&] { goEnabledDuringWait.push_back(w["Command2"]->isEnabled()); });
+    for (const auto& step : steps) {
+        control<QRadioButton>(*w.window, step.operation)->setChecked(true);
+        control<QRadioButton>(*w.window, step.speed)->setChecked(true);
+        control<QLineEdit>(*w.window, "txtPinNumber")->setText(step.pin);
+        w["Command2"]->click();
+        EXPECT_EQ(control<QLineEdit>(*w.window, "Text2")->text(), step.shown)
+            << step.operation << " " << step.pin;
+    }
+    EXPECT_TRUE(w.dialogs.boxes.empty()) << "the panel shows no box";
+    ASSERT_FALSE(goEnabledDuringWait.empty());
+    for (bool enabled : goEnabledDuringWait) EXPECT_FALSE(enabled);
+    // The command went at the chosen speed each time.
+    const auto sent = w.bench.sent();
+    ASSERT_EQ(sent.size(), std::size(steps));
+    EXPECT_EQ(sent[1].baud, 38400);
+    EXPECT_EQ(sent[2].baud, 4800);
+    EXPECT_EQ(std::string(sent[0].bytes.begin(), sent[0].bytes.end()), "QZ~P123\r");
+
+    // No radio behind the port: "???".
+    w.bench.serial.setRadioPort(9);
+    w["Command2"]->click();
+    EXPECT_EQ(control<QLineEdit>(*w.window, "Text2")->text(), "???");
+    w.expectIdle();
 }
 
 }  // namespace
