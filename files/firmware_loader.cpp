@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string_view>
 
@@ -62,36 +63,42 @@ class LineFeeder {
 
     // Returns false once a reader refused a line.
     bool feed(const char* data, std::size_t size) {
-        std::size_t pos = 0;
+        const char* pos = data;
+        const char* const end = data + size;
         if (skipLineFeed_ && size > 0) {
             skipLineFeed_ = false;
-            if (data[0] == '\n') pos = 1;
+            if (*pos == '\n') ++pos;
         }
-        while (pos < size) {
-            std::size_t end = pos;
-            while (end < size && data[end] != '\n' && data[end] != '\r') ++end;
-            if (end == size) {  // the line goes on in the next chunk
-                carry(data + pos, size - pos);
+        // The next CR and the next LF are each searched once and reused until passed, so a
+        // file with only one kind of line end is still scanned once, not once per line.
+        const char* nextCr = nullptr;
+        const char* nextLf = nullptr;
+        while (pos < end) {
+            if (nextCr < pos) nextCr = find(pos, end, '\r');
+            if (nextLf < pos) nextLf = find(pos, end, '\n');
+            const char* lineEnd = nextCr < nextLf ? nextCr : nextLf;
+            if (lineEnd == end) {  // the line goes on in the next chunk
+                carry(pos, static_cast<std::size_t>(end - pos));
                 return true;
             }
             bool accepted;
             if (pending_) {
-                carry(data + pos, end - pos);
+                carry(pos, static_cast<std::size_t>(lineEnd - pos));
                 accepted = hand({carried_.data(), carriedSize_});
                 pending_ = false;
                 carriedSize_ = 0;
             } else {
-                accepted = hand({data + pos, end - pos});
+                accepted = hand({pos, static_cast<std::size_t>(lineEnd - pos)});
             }
             if (!accepted) return false;
-            if (data[end] == '\r') {
-                if (end + 1 == size) {
+            if (*lineEnd == '\r') {
+                if (lineEnd + 1 == end) {
                     skipLineFeed_ = true;
                     return true;
                 }
-                if (data[end + 1] == '\n') ++end;
+                if (lineEnd[1] == '\n') ++lineEnd;
             }
-            pos = end + 1;
+            pos = lineEnd + 1;
         }
         return true;
     }
@@ -106,6 +113,11 @@ class LineFeeder {
     int32_t lineNumber() const { return lineNumber_; }
 
   private:
+    static const char* find(const char* from, const char* end, char c) {
+        const void* found = std::memchr(from, c, static_cast<std::size_t>(end - from));
+        return found ? static_cast<const char*>(found) : end;
+    }
+
     void carry(const char* data, std::size_t size) {
         pending_ = true;
         const std::size_t room = kMaxCarriedLine - carriedSize_;

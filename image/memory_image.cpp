@@ -53,6 +53,32 @@ void MemoryImage::storeByte(int32_t row, int32_t column, int16_t value) {
     storage_->cells[row - kFirstRow][column] = value;
 }
 
+void MemoryImage::storeBytes(int32_t row, int32_t column, const uint8_t* values,
+                             std::size_t count) {
+    if (count == 0) return;
+    checkCell(row, column);
+    const auto first =
+        static_cast<std::size_t>(row - kFirstRow) * kColumns + static_cast<std::size_t>(column);
+    if (count > static_cast<std::size_t>(kImageBytes) - first)
+        throw ImageRangeError(kLastRow + 1, 0);
+    // Row by row: a row is marked once, from any of its new bytes below 255.
+    Storage& storage = *storage_;
+    std::size_t rowIndex = first / kColumns;
+    std::size_t column0 = first % kColumns;
+    for (std::size_t done = 0; done < count; ++rowIndex, column0 = 0) {
+        const std::size_t run = std::min<std::size_t>(kColumns - column0, count - done);
+        int16_t* cells = storage.cells[rowIndex].data() + column0;
+        bool marked = false;
+        for (std::size_t k = 0; k < run; ++k) {
+            const uint8_t value = values[done + k];
+            cells[k] = value;
+            marked |= value < kErasedByte;
+        }
+        if (marked) storage.used[rowIndex] = true;
+        done += run;
+    }
+}
+
 void MemoryImage::setCell(int32_t row, int32_t column, int16_t value) {
     checkCell(row, column);
     storage_->cells[row - kFirstRow][column] = value;
@@ -67,7 +93,8 @@ void MemoryImage::makeRowText(int32_t row) {
     std::string& line = storage_->text[row - kFirstRow];
     line.clear();  // keeps its capacity, so rebuilding after every load does not allocate
     const int32_t address = row * 16;
-    for (int shift = 16; shift >= 0; shift -= 4) line.push_back(kUpperHex[(address >> shift) & 0xF]);
+    for (int shift = 16; shift >= 0; shift -= 4)
+        line.push_back(kUpperHex[(address >> shift) & 0xF]);
     line.push_back(' ');
     for (int16_t value : storage_->cells[row - kFirstRow]) {
         const auto byte = static_cast<uint8_t>(value);

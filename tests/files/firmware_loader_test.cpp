@@ -162,6 +162,8 @@ TEST_F(FirmwareLoad, EveryLineEndStyleLoadsTheSameImage) {
         {"lf", joinLines(lines, "\n")},
         {"cr", joinLines(lines, "\r")},
         {"mixed, last line without terminator", mixed},
+        {"LF between CR LF lines",
+         lines[0] + "\r\n" + lines[1] + "\n" + lines[2] + "\r\n" + lines[3] + "\n" + lines[4]},
     };
     for (const auto& [name, contents] : files) {
         SCOPED_TRACE(name);
