@@ -49,14 +49,6 @@ class InterruptGuard {
     struct sigaction previous_ {};
 };
 
-std::optional<int16_t> portNumber(const std::string& text) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || end != text.data() + text.size() || text.empty()) return std::nullopt;
-    if (value < 0 || value > INT16_MAX) return std::nullopt;
-    return static_cast<int16_t>(value);
-}
-
 // Why a step failed, on stderr, in words a user can act on.
 void explainFailure(const QtSerialControl& serial, const LoaderLink& link,
                     const WriteOptions& options) {
@@ -80,6 +72,16 @@ int failStep(const char* message, int exitCode, const QtSerialControl& serial,
     return exitCode;
 }
 
+}  // namespace
+
+std::optional<int16_t> portNumber(const std::string& text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    if (value < 0 || value > INT16_MAX) return std::nullopt;
+    return static_cast<int16_t>(value);
+}
+
 QCoreApplication& ensureApplication() {
     if (auto* existing = QCoreApplication::instance()) return *existing;
     static int argc = 1;
@@ -88,8 +90,6 @@ QCoreApplication& ensureApplication() {
     static QCoreApplication application(argc, argv);
     return application;
 }
-
-}  // namespace
 
 WriteOptionsResult parseWriteOptions(const Args& args) {
     WriteOptionsResult result;

@@ -45,6 +45,46 @@ constexpr const char* kWriteDetails =
     "  8  \"Writing failure\"\n"
     "  9  stopped by Ctrl-C\n";
 
+constexpr const char* kWriteEarlierDetails =
+    "Loads FILE and rewrites a radio that runs the earlier loader generation, as its panel's\n"
+    "buttons do one after the other: erase (\"消去\"), write every used 16-byte row from\n"
+    "04000 to 23C0F (\"書き込み\"), end (\"切断\"). Each step prints the window's message for\n"
+    "it and the run stops at the first failure. No connect handshake is sent.\n"
+    "\n"
+    "  --port DEVICE|N           the serial device or the window's port number N\n"
+    "  --speed 9600|38400|4800   the speed the port is opened with (default 9600); every\n"
+    "                            frame then goes out at 38,400 baud\n"
+    "\n"
+    "Every exchange waits the whole 2.5 s reply time, so a row costs 5 s: the run takes about\n"
+    "the number of used rows times 5 s, plus 5 s. The estimate is printed up front, then the\n"
+    "address of every written row with the time left. The earlier loader addresses only\n"
+    "04000..0FFFF: a file with data above is refused before anything is sent.\n"
+    "Ctrl-C stops before the next row.\n"
+    "\n"
+    "Exit codes of write-earlier besides those below:\n"
+    "  5  \"No firmware data to write\": nothing was sent\n"
+    "  7  \"消去に失敗しました\"\n"
+    "  8  \"書込失敗\"\n"
+    "  9  stopped by Ctrl-C\n"
+    "  10 \"切断に失敗しました\" (the rows were written)\n"
+    "  11 data above 0FFFF: nothing was sent\n";
+
+constexpr const char* kPinDetails =
+    "Sends the port pin service command \"QZ~P\" + TEXT + operation digit + CR and prints the\n"
+    "word the window's result box shows: \"OK\", \"NG\", \"L出力\", \"H出力\", \"L入力\",\n"
+    "\"H入力\" or \"???\" (no reply, a bad status frame or a port that cannot open).\n"
+    "\n"
+    "  --port DEVICE|N           the serial device or the window's port number N\n"
+    "  --pin TEXT                the pin number, sent exactly as given (may be empty)\n"
+    "  --op low|high|input|read  drive low (0), drive high (1), make an input (2) or read\n"
+    "                            the pin's mode and level (3); default read\n"
+    "  --speed 9600|38400|4800   the line speed for the whole command (default 9600)\n"
+    "\n"
+    "Exit codes of pin besides those below:\n"
+    "  0  \"OK\" or a read state\n"
+    "  10 \"NG\": the radio refused the pin or the operation\n"
+    "  11 \"???\"\n";
+
 // Slots for the serial commands (write, write-earlier, pin) go here, next to these.
 constexpr std::array kCommands = {
     Command{"info", "info FILE", "show what a firmware file loads to and what would be sent",
@@ -55,6 +95,11 @@ constexpr std::array kCommands = {
             kChecksumDetails, runChecksum},
     Command{"write", "write FILE --port DEVICE|N", "rewrite the radio's firmware over a serial port",
             kWriteDetails, runWrite},
+    Command{"write-earlier", "write-earlier FILE --port DEVICE|N",
+            "rewrite a radio with the earlier loader generation, row by row", kWriteEarlierDetails,
+            runWriteEarlier},
+    Command{"pin", "pin --port DEVICE|N --pin TEXT --op OP",
+            "drive or read a port pin of the radio's controller", kPinDetails, runPin},
 };
 
 }  // namespace

@@ -25,5 +25,7 @@ int runChecksum(const Args& args);
 
 // Talking to the radio.
 int runWrite(const Args& args);
+int runWriteEarlier(const Args& args);
+int runPin(const Args& args);
 
 }  // namespace velmar::cli

@@ -8,6 +8,8 @@
 #include "cli/cli_common.h"
 #include "protocol/current_loader.h"
 
+class QCoreApplication;
+
 namespace velmar::cli {
 
 inline constexpr int kExitNoData = 5;          // "No firmware data to write"
@@ -31,5 +33,11 @@ struct WriteOptionsResult {
 };
 
 WriteOptionsResult parseWriteOptions(const Args& args);
+
+// Shared by the serial commands (write, write-earlier, pin).
+// A --port value that is a window port number ("3"), or nullopt for a device path.
+std::optional<int16_t> portNumber(const std::string& text);
+// The QCoreApplication the Qt serial port and the reply timer need, made once.
+QCoreApplication& ensureApplication();
 
 }  // namespace velmar::cli

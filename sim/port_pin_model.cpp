@@ -34,10 +34,14 @@ class PortPinHandler : public CommandHandler {
     }
     int32_t expectedBaud(std::span<const uint8_t>) const override { return baud_; }
     std::string kind(std::span<const uint8_t> command) const override {
+        // "pin "12" op 3": the pin text as sent, then the operation digit.
         std::string_view text = asText(command);
         text.remove_prefix(kPinPrefix.size());
         text.remove_suffix(1);
-        return "pin \"" + std::string(text) + "\"";
+        if (text.empty()) return "pin without digit";
+        const char digit = text.back();
+        text.remove_suffix(1);
+        return "pin \"" + std::string(text) + "\" op " + digit;
     }
     HandlerOutcome handle(std::span<const uint8_t> command, RadioModel&) override {
         std::vector<uint8_t> reply = pins_.answer(asText(command));

@@ -1,0 +1,76 @@
+// velmar-fw pin: the port pin service command, printing the word the window's result box shows.
+
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/serial_options.h"
+#include "cli/write_command.h"
+#include "link/loader_link.h"
+#include "platform/qt/qt_event_wait.h"
+#include "platform/qt/qt_serial_control.h"
+#include "protocol/port_pin.h"
+
+namespace velmar::cli {
+
+namespace {
+
+inline constexpr int kExitPinRefused = 10;  // the radio answered "NG"
+inline constexpr int kExitPinUnknown = 11;  // "???": no reply, a bad frame or no port
+
+std::optional<PinOperation> operationNamed(const std::string& name) {
+    if (name == "low") return PinOperation::DriveLow;
+    if (name == "high") return PinOperation::DriveHigh;
+    if (name == "input") return PinOperation::Input;
+    if (name == "read") return PinOperation::Read;
+    return std::nullopt;
+}
+
+}  // namespace
+
+int runPin(const Args& args) {
+    const SerialCommandOptionsResult parsed =
+        parseSerialCommandOptions(args, {"--pin", "--op"}, false);
+    if (!parsed.error.empty()) return usageError("pin", parsed.error);
+    const SerialCommandOptions& options = parsed.options;
+    const auto pinText = options.own.find("--pin");
+    if (pinText == options.own.end()) return usageError("pin", "expects --pin TEXT");
+    const auto opName = options.own.find("--op");
+    const auto operation = operationNamed(opName == options.own.end() ? "read" : opName->second);
+    if (!operation)
+        return usageError("pin",
+                          "--op takes low, high, input or read, not \"" + opName->second + "\"");
+
+    ensureApplication();
+    QtSerialControl serial;
+    serial.setDevicePath(options.devicePath);
+    serial.setCommPort(options.portNumber);
+    if (serial.deviceName().empty())
+        return usageError("pin", "port " + std::to_string(options.portNumber) + " names no device");
+    QtEventWait wait;
+    LoaderLink link(serial, wait);
+
+    const int16_t code =
+        controlPortPin(link, options.settings, pinText->second, *operation, options.portNumber);
+    std::printf("%s\n", pinResultText(code).c_str());
+    std::fflush(stdout);
+    switch (code) {
+        case pin_result::kOk:
+        case pin_result::kOutputLow:
+        case pin_result::kOutputHigh:
+        case pin_result::kInputLow:
+        case pin_result::kInputHigh:
+            return kExitOk;
+        case pin_result::kNg:
+            return kExitPinRefused;
+        default:
+            if (const auto& error = serial.lastError())
+                std::fprintf(stderr, "velmar-fw pin: %s: %s\n", serial.deviceName().c_str(),
+                             describeSerialFault(error->fault()).c_str());
+            else if (!link.lastCause().empty())
+                std::fprintf(stderr, "velmar-fw pin: %s\n", link.lastCause().c_str());
+            return kExitPinUnknown;
+    }
+}
+
+}  // namespace velmar::cli

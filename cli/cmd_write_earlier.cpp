@@ -1,0 +1,209 @@
+// velmar-fw write-earlier: erase, row write and end for the earlier loader generation, as the
+// window's earlier-generation buttons run them one after the other.
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <set>
+
+#include "cli/commands.h"
+#include "cli/serial_options.h"
+#include "cli/write_command.h"
+#include "cli/write_progress.h"
+#include "link/loader_link.h"
+#include "platform/qt/qt_event_wait.h"
+#include "platform/qt/qt_serial_control.h"
+#include "protocol/earlier_loader.h"
+
+namespace velmar::cli {
+
+namespace {
+
+inline constexpr int kExitEndFailure = 10;
+inline constexpr int kExitBeyondSixteenBits = 11;
+
+// The earlier loader's row loop ends at this row, and addresses past 0xFFF0 do not fit its
+// 16-bit row frame.
+constexpr int32_t kLastEarlierRow = 9152;
+constexpr int32_t kFirstUnaddressableRow = 4096;
+// Every exchange runs the whole reply wait, whatever the radio does.
+constexpr std::chrono::milliseconds kExchangeTime = kReplyTimeout;
+
+volatile std::sig_atomic_t stopAsked = 0;
+
+extern "C" void onEarlierInterrupt(int) {
+    stopAsked = 1;
+    static const char kText[] = "\nStopping after the current row (Ctrl-C again quits at once)\n";
+    (void)!::write(STDERR_FILENO, kText, sizeof kText - 1);
+}
+
+std::vector<int32_t> rowsToWrite(const MemoryImage& image) {
+    std::vector<int32_t> rows;
+    for (int32_t row = kFirstRow; row <= kLastEarlierRow; ++row)
+        if (image.blnRowUsed(row)) rows.push_back(row);
+    return rows;
+}
+
+std::chrono::seconds rowsTime(std::size_t rows) {
+    return std::chrono::duration_cast<std::chrono::seconds>(kExchangeTime * 2 *
+                                                            static_cast<int64_t>(rows));
+}
+
+// Reports rows, not blocks: on a terminal a line redrawn while a used row is in flight, in a
+// log one line per written row. The time left is known in advance (two exchanges per row).
+class RowProgress final : public WriteObserver {
+  public:
+    RowProgress(const std::vector<int32_t>& rows, bool terminal)
+        : terminal_(terminal), total_(rows.size()) {
+        for (int32_t row : rows) usedAddresses_.insert(rowText(row));
+    }
+    float progressValue() const override { return 0; }
+    void setProgressValue(float) override {}
+    void showAddress(std::string_view text) override {
+        if (!terminal_ || !usedAddresses_.contains(std::string(text))) return;
+        std::printf("\rrow %5.*s  %zu of %zu written  about %s left ",
+                    static_cast<int>(text.size()), text.data(), written_, total_,
+                    formatDuration(rowsTime(total_ - written_)).c_str());
+        std::fflush(stdout);
+        lineOpen_ = true;
+    }
+    void accepted(int32_t startAddress) override {
+        ++written_;
+        if (terminal_) return;
+        std::printf("row %05X written (%zu of %zu), about %s left\n",
+                    static_cast<unsigned>(startAddress), written_, total_,
+                    formatDuration(rowsTime(total_ - written_)).c_str());
+        std::fflush(stdout);
+    }
+    bool stopRequested() const override { return stopAsked != 0; }
+    void finish() {
+        if (lineOpen_) std::printf("\n");
+        lineOpen_ = false;
+    }
+    std::size_t written() const { return written_; }
+
+  private:
+    static std::string rowText(int32_t row) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%X0", static_cast<unsigned>(row));
+        return text;
+    }
+    bool terminal_;
+    std::size_t total_;
+    std::size_t written_ = 0;
+    bool lineOpen_ = false;
+    std::set<std::string> usedAddresses_;
+};
+
+class InterruptGuard {
+  public:
+    InterruptGuard() {
+        stopAsked = 0;
+        struct sigaction action {};
+        action.sa_handler = onEarlierInterrupt;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+  private:
+    struct sigaction previous_ {};
+};
+
+}  // namespace
+
+int runWriteEarlier(const Args& args) {
+    const SerialCommandOptionsResult parsed = parseSerialCommandOptions(args, {}, true);
+    if (!parsed.error.empty()) return usageError("write-earlier", parsed.error);
+    const SerialCommandOptions& options = parsed.options;
+
+    auto firmware = std::make_unique<LoadedFirmware>();
+    loadOrReport(options.file, *firmware);
+    if (!firmware->ok()) return exitCodeFor(firmware->outcome);
+    const std::vector<int32_t> rows = rowsToWrite(firmware->image);
+    if (rows.empty()) {
+        std::fprintf(stderr, "No firmware data to write\n");
+        return kExitNoData;
+    }
+    // The step would write the rows below and then fail; refuse before the radio is erased.
+    if (rows.back() >= kFirstUnaddressableRow) {
+        std::fprintf(stderr,
+                     "velmar-fw write-earlier: the file has data at %05X; the earlier loader "
+                     "addresses only 04000..0FFFF, nothing was sent\n",
+                     static_cast<unsigned>(rows.back() * kColumns));
+        return kExitBeyondSixteenBits;
+    }
+
+    ensureApplication();
+    QtSerialControl serial;
+    serial.setDevicePath(options.devicePath);
+    serial.setCommPort(options.portNumber);
+    if (serial.deviceName().empty())
+        return usageError("write-earlier",
+                          "port " + std::to_string(options.portNumber) + " names no device");
+    QtEventWait wait;
+    LoaderLink link(serial, wait);
+    InterruptGuard interrupts;
+    const int16_t port = options.portNumber;
+
+    std::printf(
+        "Writing %zu rows of %s through %s with the earlier loader: about %s "
+        "(each row takes two %.1f s exchanges, erase and end one each)\n",
+        rows.size(), options.file.c_str(), serial.deviceName().c_str(),
+        formatDuration(rowsTime(rows.size() + 1)).c_str(),
+        std::chrono::duration<double>(kExchangeTime).count());
+    std::fflush(stdout);
+
+    const auto explain = [&](const char* command) {
+        if (const auto& error = serial.lastError())
+            std::fprintf(stderr, "velmar-fw %s: %s: %s\n", command, serial.deviceName().c_str(),
+                         describeSerialFault(error->fault()).c_str());
+        else if (!link.lastCause().empty())
+            std::fprintf(stderr, "velmar-fw %s: %s\n", command, link.lastCause().c_str());
+    };
+
+    if (sendEarlierCommand(link, "ERASE", port) != earlier_result::kDone) {
+        std::printf("消去に失敗しました\n");
+        explain("write-earlier");
+        return kExitDeleteFailure;
+    }
+    std::printf("消去しました\n");
+    std::fflush(stdout);
+
+    serial.clearLastError();
+    link.setLastCause({});
+    RowProgress progress(rows, ::isatty(STDOUT_FILENO) != 0);
+    const int16_t written =
+        writeImageEarlier(link, firmware->image, options.settings, port, progress);
+    progress.finish();
+    if (written != earlier_result::kDone) {
+        std::printf("書込失敗\n");
+        if (stopAsked) {
+            std::fprintf(stderr, "Stopped by Ctrl-C after %zu of %zu rows.\n", progress.written(),
+                         rows.size());
+            return kExitStopped;
+        }
+        explain("write-earlier");
+        return kExitWriteFailure;
+    }
+    std::printf("書込成功\n");
+    std::fflush(stdout);
+
+    serial.clearLastError();
+    link.setLastCause({});
+    if (sendEarlierCommand(link, "END", port) != earlier_result::kDone) {
+        std::printf("切断に失敗しました\n");
+        explain("write-earlier");
+        return kExitEndFailure;
+    }
+    std::printf("切断しました\n");
+    return kExitOk;
+}
+
+}  // namespace velmar::cli

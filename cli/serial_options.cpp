@@ -1,0 +1,76 @@
+#include "cli/serial_options.h"
+
+#include <algorithm>
+
+#include "cli/write_command.h"
+#include "platform/line_settings.h"
+
+namespace velmar::cli {
+
+namespace {
+
+std::optional<std::string> settingsForSpeed(const std::string& speed) {
+    if (speed == "9600") return kSettings9600;
+    if (speed == "38400") return kSettings38400;
+    if (speed == "4800") return kSettings4800;
+    return std::nullopt;
+}
+
+}  // namespace
+
+SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
+                                                     const std::vector<std::string>& ownOptions,
+                                                     bool takesFile) {
+    SerialCommandOptionsResult result;
+    SerialCommandOptions& o = result.options;
+    std::map<std::string, std::string> values;
+    const auto fail = [&](std::string text) {
+        result.error = std::move(text);
+        return result;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string word = args[i];
+        std::optional<std::string> value;
+        if (word.starts_with("--") && word.find('=') != std::string::npos) {
+            value = word.substr(word.find('=') + 1);
+            word.resize(word.find('='));
+        }
+        const bool own = std::find(ownOptions.begin(), ownOptions.end(), word) != ownOptions.end();
+        if (!own && word != "--port" && word != "--speed") {
+            if (word.starts_with("-") && word.size() > 1) return fail("unknown option " + word);
+            if (!takesFile) return fail("takes no FILE, got \"" + word + "\"");
+            if (!o.file.empty())
+                return fail("expects one FILE, got \"" + o.file + "\" and \"" + word + "\"");
+            o.file = word;
+            continue;
+        }
+        if (!value) {
+            if (i + 1 >= args.size()) return fail("option " + word + " needs a value");
+            value = args[++i];
+        }
+        // A pin text may be empty; a port or a speed may not.
+        if (value->empty() && !own) return fail("option " + word + " needs a value");
+        if (!values.emplace(word, *value).second) return fail("option " + word + " is given twice");
+    }
+    if (takesFile && o.file.empty()) return fail("expects a firmware FILE");
+    if (!values.contains("--port")) return fail("expects --port DEVICE or --port N");
+    const std::string& port = values["--port"];
+    if (const auto number = portNumber(port)) {
+        if (*number == 0) return fail("port 0 never opens; ports count from 1");
+        o.portNumber = *number;
+    } else {
+        o.devicePath = port;
+    }
+    o.settings = kSettings9600;
+    if (values.contains("--speed")) {
+        const auto settings = settingsForSpeed(values["--speed"]);
+        if (!settings)
+            return fail("--speed takes 9600, 38400 or 4800, not \"" + values["--speed"] + "\"");
+        o.settings = *settings;
+    }
+    for (const std::string& name : ownOptions)
+        if (values.contains(name)) o.own[name] = values[name];
+    return result;
+}
+
+}  // namespace velmar::cli
