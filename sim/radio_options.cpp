@@ -140,30 +140,38 @@ std::optional<FaultRule> parseFaultRule(const std::string& text) {
     const std::vector<std::string_view> parts = splitColons(text);
     if (parts.size() < 2) return std::nullopt;
     FaultRule rule;
-    const std::string_view kind = parts[0];
-    std::size_t argumentCount = 0;  // parts between the frame and the optional count
-    if (kind == "drop")
-        rule.kind = FaultKind::Drop;
-    else if (kind == "corrupt")
-        rule.kind = FaultKind::Corrupt;
-    else if (kind == "e" || kind == "E")
-        rule.kind = FaultKind::AnswerE;
-    else if (kind == "shorten")
-        rule.kind = FaultKind::Shorten, argumentCount = 1;
-    else if (kind == "delay")
-        rule.kind = FaultKind::Delay, argumentCount = 1;
-    else
-        return std::nullopt;
+    struct KindRow {
+        std::string_view name;
+        FaultKind kind;
+        bool hasArgument;  // a value between the frame and the optional count
+    };
+    static constexpr KindRow kKinds[] = {
+        {"drop", FaultKind::Drop, false},      {"corrupt", FaultKind::Corrupt, false},
+        {"e", FaultKind::AnswerE, false},      {"E", FaultKind::AnswerE, false},
+        {"shorten", FaultKind::Shorten, true}, {"long", FaultKind::Lengthen, true},
+        {"delay", FaultKind::Delay, true},     {"status", FaultKind::Status, true},
+    };
+    const KindRow* row = nullptr;
+    for (const KindRow& candidate : kKinds)
+        if (candidate.name == parts[0]) row = &candidate;
+    if (row == nullptr) return std::nullopt;
+    rule.kind = row->kind;
+    const std::size_t argumentCount = row->hasArgument ? 1 : 0;
 
     if (parts.size() < 2 + argumentCount || parts.size() > 3 + argumentCount) return std::nullopt;
     const auto frame = parseCount(parts[1], 1);
     if (!frame) return std::nullopt;
     rule.frame = *frame;
-    if (argumentCount == 1) {
+    if (rule.kind == FaultKind::Status) {
+        if (parts[2].size() != 1) return std::nullopt;
+        rule.status = static_cast<uint8_t>(parts[2][0]);
+    } else if (row->hasArgument) {
         const auto argument = parseCount(parts[2], 0);
         if (!argument) return std::nullopt;
         if (rule.kind == FaultKind::Shorten)
             rule.keepBytes = static_cast<std::size_t>(*argument);
+        else if (rule.kind == FaultKind::Lengthen)
+            rule.extraBytes = static_cast<std::size_t>(*argument);
         else
             rule.delay = std::chrono::milliseconds{*argument};
     }

@@ -22,8 +22,8 @@ void ReplyPacer::queueReply(std::vector<uint8_t> bytes, std::chrono::microsecond
     chunk.start = frameEnd + delay;
     if (paced_) {
         chunk.start = std::max(chunk.start, outputLineFree_);
-        chunk.perByte = lineTime(1, baud);
-        outputLineFree_ = chunk.start + chunk.perByte * static_cast<int64_t>(bytes.size());
+        chunk.baud = baud;
+        outputLineFree_ = chunk.start + lineTime(bytes.size(), baud);
     }
     chunk.bytes = std::move(bytes);
     chunks_.push_back(std::move(chunk));

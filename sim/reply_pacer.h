@@ -47,9 +47,9 @@ class ReplyPacer {
         std::vector<uint8_t> bytes;
         std::size_t sent = 0;
         Clock::time_point start;  // when its first byte starts on the line
-        std::chrono::nanoseconds perByte{0};
+        int32_t baud = 0;         // 0: no pacing, every byte due at `start`
         Clock::time_point dueOf(std::size_t index) const {  // fully on the line
-            return start + perByte * static_cast<int64_t>(index + 1);
+            return start + lineTime(index + 1, baud);
         }
     };
 

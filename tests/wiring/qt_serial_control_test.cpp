@@ -1,0 +1,233 @@
+// QtSerialControl and QtEventWait on a real pseudo-terminal: the Qt port quirks the writer
+// depends on being handled.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+
+#include <QCoreApplication>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "platform/qt/qt_event_wait.h"
+#include "platform/qt/qt_serial_control.h"
+#include "protocol/current_frames.h"
+#include "sim/pty_device.h"
+#include "wiring/child_process.h"
+
+namespace velmar::wiring {
+namespace {
+
+void ensureApplication() {
+    static int argc = 1;
+    static char name[] = "qt_serial_control_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
+}
+
+// Runs the event loop until `done` holds or the reply timer's 2,500 ms run out.
+template <typename Done>
+bool pumpUntil(QtEventWait& wait, Done done) {
+    wait.armTimer(kReplyTimeout);
+    while (wait.timerArmed() && !done()) wait.processEventsOnce();
+    wait.disarmTimer();
+    return done();
+}
+
+void pumpFor(QtEventWait& wait, std::chrono::milliseconds interval) {
+    wait.armTimer(interval);
+    while (wait.timerArmed()) wait.processEventsOnce();
+}
+
+std::vector<uint8_t> readMaster(sim::PtyDevice& pty, std::size_t want) {
+    std::vector<uint8_t> got;
+    std::array<uint8_t, 4096> buffer{};
+    for (int i = 0; i < 1000 && got.size() < want; ++i) {
+        const std::size_t n = pty.read(buffer);
+        got.insert(got.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
+        if (n == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return got;
+}
+
+class QtSerialOnPty : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ensureApplication();
+        serial_.setDevicePath(pty_.slavePath());
+        serial_.setCommPort(1);
+    }
+    sim::PtyDevice pty_;
+    QtSerialControl serial_;
+    QtEventWait wait_;
+};
+
+TEST_F(QtSerialOnPty, SettingsApplyToTheOpenPortAtOnce) {
+    serial_.setSettings(kSettings4800);
+    serial_.setPortOpen(true);
+    EXPECT_EQ(pty_.lineBaud(), 4800);
+    serial_.setSettings(kSettings38400);
+    EXPECT_TRUE(serial_.portOpen());
+    EXPECT_EQ(pty_.lineBaud(), 38400);
+    EXPECT_EQ(serial_.settings(), kSettings38400);
+}
+
+TEST_F(QtSerialOnPty, MalformedSettingsAreRefusedAndChangeNothing) {
+    serial_.setSettings(kSettings9600);
+    serial_.setPortOpen(true);
+    for (const char* bad : {"", "9600", "9600,n,8", "fast,n,8,1", "9600,x,8,1", "9600,n,9,1"}) {
+        try {
+            serial_.setSettings(bad);
+            ADD_FAILURE() << "accepted \"" << bad << "\"";
+        } catch (const SerialError& error) {
+            EXPECT_EQ(error.fault(), SerialFault::BadSettings) << bad;
+        }
+        EXPECT_EQ(serial_.settings(), kSettings9600) << bad;
+        EXPECT_EQ(pty_.lineBaud(), 9600) << bad;
+    }
+}
+
+TEST_F(QtSerialOnPty, InputThatCameBeforeOpeningIsDiscarded) {
+    serial_.setPortOpen(true);
+    serial_.setPortOpen(false);
+    const std::array<uint8_t, 3> stale = {0x11, 0x22, 0x33};
+    ASSERT_EQ(pty_.write(stale), stale.size());
+    serial_.setPortOpen(true);
+    const std::array<uint8_t, 2> fresh = {'O', 'K'};
+    ASSERT_EQ(pty_.write(fresh), fresh.size());
+    ASSERT_TRUE(pumpUntil(wait_, [&] { return serial_.inBufferCount() >= 2; }));
+    EXPECT_EQ(serial_.input(), std::vector<uint8_t>(fresh.begin(), fresh.end()));
+}
+
+TEST_F(QtSerialOnPty, OutputIsDeliveredEvenWhenThePortClosesRightAfter) {
+    serial_.setSettings(kSettings38400);
+    serial_.setPortOpen(true);
+    LoaderFrame frame{};
+    buildEndFrame(frame);
+    serial_.output(frame);
+    serial_.setPortOpen(false);
+    const std::vector<uint8_t> got = readMaster(pty_, frame.size());
+    EXPECT_EQ(got, std::vector<uint8_t>(frame.begin(), frame.end()));
+}
+
+TEST_F(QtSerialOnPty, AHangUpClosesThePortAndIsReportedAsRemoved) {
+    serial_.setPortOpen(true);
+    pty_.close();
+    // Without the close on the first read error Qt would keep reporting it and this loop would
+    // never see the port closed.
+    EXPECT_TRUE(pumpUntil(wait_, [&] { return !serial_.portOpen(); }));
+    EXPECT_TRUE(serial_.lineBroken());
+    for (const auto& operation : std::vector<std::function<void()>>{
+             [&] { serial_.inBufferCount(); }, [&] { serial_.input(); },
+             [&] { serial_.output(std::string_view("x")); }}) {
+        try {
+            operation();
+            ADD_FAILURE() << "no error after the hang-up";
+        } catch (const SerialError& error) {
+            EXPECT_EQ(error.fault(), SerialFault::DeviceRemoved);
+        }
+    }
+    ASSERT_TRUE(serial_.lastError().has_value());
+    EXPECT_EQ(serial_.lastError()->fault(), SerialFault::DeviceRemoved);
+    EXPECT_NO_THROW(serial_.setPortOpen(false));
+}
+
+TEST_F(QtSerialOnPty, OperationsOnAClosedPortRaiseNotOpen) {
+    EXPECT_FALSE(serial_.portOpen());
+    try {
+        serial_.inBufferCount();
+        ADD_FAILURE() << "count on a closed port";
+    } catch (const SerialError& error) {
+        EXPECT_EQ(error.fault(), SerialFault::NotOpen);
+    }
+}
+
+struct OpenFailureCase {
+    const char* name;
+    SerialFault expected;
+};
+
+TEST_F(QtSerialOnPty, OpenFailuresNameTheirCause) {
+    serial_.setPortOpen(true);
+    QtSerialControl second;
+    second.setDevicePath(pty_.slavePath());
+    QtSerialControl missing;
+    missing.setDevicePath(pty_.slavePath() + "-gone");
+    QtSerialControl noPort;  // port 0: nothing chosen
+    const std::vector<std::pair<QtSerialControl*, OpenFailureCase>> cases = {
+        {&second, {"held by another", SerialFault::Busy}},
+        {&missing, {"no device there", SerialFault::NoSuchDevice}},
+        {&noPort, {"port 0", SerialFault::NoSuchDevice}},
+    };
+    for (const auto& [control, c] : cases) {
+        try {
+            control->setPortOpen(true);
+            ADD_FAILURE() << c.name << ": opened";
+        } catch (const SerialError& error) {
+            EXPECT_EQ(error.fault(), c.expected) << c.name << ": " << error.what();
+        }
+        EXPECT_FALSE(control->portOpen()) << c.name;
+    }
+}
+
+TEST_F(QtSerialOnPty, PortNumberOpensTheDeviceItsVariableNames) {
+    ::setenv("VELMAR_COM9", pty_.slavePath().c_str(), 1);
+    QtSerialControl numbered;
+    numbered.setCommPort(9);
+    EXPECT_EQ(numbered.deviceName(), pty_.slavePath());
+    numbered.setPortOpen(true);
+    EXPECT_TRUE(numbered.portOpen());
+    numbered.setPortOpen(false);
+    ::unsetenv("VELMAR_COM9");
+}
+
+TEST(QtEventWait, TheTimerTicksOnceAndDisarmingStopsIt) {
+    ensureApplication();
+    QtEventWait wait;
+    EXPECT_FALSE(wait.timerArmed());
+    wait.armTimer(std::chrono::milliseconds{20});
+    EXPECT_TRUE(wait.timerArmed());
+    while (wait.timerArmed()) wait.processEventsOnce();  // ends only by the tick
+    wait.armTimer(std::chrono::milliseconds{20});
+    wait.disarmTimer();
+    EXPECT_FALSE(wait.timerArmed());
+}
+
+TEST(RadioOnPty, ReportsAFrameSentAtTheWrongSpeed) {
+    ensureApplication();
+    const std::string dir = makeTempDir();
+    BackgroundProcess radio({binDir() + "/velmar-radio", "--log", dir + "/traffic.log"},
+                            dir + "/radio.err");
+    const std::string device = radio.readLine();
+    ASSERT_FALSE(device.empty());
+    bool logged = false;
+    {
+        // A writer that forgot the switch to 38,400 baud before the erase frame. The port stays
+        // open until the radio has read the frame: closing restores the line's earlier speed.
+        QtSerialControl serial;
+        serial.setDevicePath(device);
+        serial.setSettings(kSettings4800);
+        serial.setPortOpen(true);
+        LoaderFrame frame{};
+        buildEraseFrame(frame);
+        serial.output(frame);
+        QtEventWait wait;
+        for (int i = 0; i < 1000 && !logged; ++i) {
+            pumpFor(wait, std::chrono::milliseconds{5});  // Qt hands the bytes over in its loop
+            logged = readFile(dir + "/traffic.log").find("frame 1 ") != std::string::npos;
+        }
+        serial.setPortOpen(false);
+    }
+    EXPECT_TRUE(logged);
+    radio.signal(SIGTERM);
+    EXPECT_EQ(radio.wait(), 0);
+    const std::string log = readFile(dir + "/traffic.log");
+    EXPECT_NE(log.find("erase 1032 bytes at 4800 baud"), std::string::npos) << log;
+    EXPECT_NE(log.find("WRONG SPEED"), std::string::npos) << log;
+    EXPECT_NE(readFile(dir + "/radio.err").find("came at 4800 baud"), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace velmar::wiring

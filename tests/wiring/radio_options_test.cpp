@@ -1,0 +1,185 @@
+// velmar-radio's command line and its reply pacing.
+
+#include <gtest/gtest.h>
+
+#include "sim/radio_options.h"
+#include "sim/reply_pacer.h"
+
+namespace velmar::sim {
+namespace {
+
+struct FaultCase {
+    const char* text;
+    bool valid;
+    FaultKind kind = FaultKind::Drop;
+    int frame = 0;
+    int count = 1;
+    std::size_t keep = 0;
+    int delayMs = 0;
+    std::size_t extra = 0;
+    uint8_t status = 'X';
+};
+
+TEST(FaultRuleParsing, ReadsEveryKindAndRefusesTheMalformed) {
+    const std::vector<FaultCase> cases = {
+        {"drop:3", true, FaultKind::Drop, 3},
+        {"drop:3:4", true, FaultKind::Drop, 3, 4},
+        {"corrupt:7", true, FaultKind::Corrupt, 7},
+        {"e:6:2", true, FaultKind::AnswerE, 6, 2},
+        {"E:1", true, FaultKind::AnswerE, 1},
+        {"shorten:2:100", true, FaultKind::Shorten, 2, 1, 100},
+        {"shorten:2:0:3", true, FaultKind::Shorten, 2, 3, 0},
+        {"delay:4:3000", true, FaultKind::Delay, 4, 1, 0, 3000},
+        {"long:5:9", true, FaultKind::Lengthen, 5, 1, 0, 0, 9},
+        {"status:5:R", true, FaultKind::Status, 5, 1, 0, 0, 0, 'R'},
+        {"status:5:R:2", true, FaultKind::Status, 5, 2, 0, 0, 0, 'R'},
+        {"drop", false},
+        {"drop:", false},
+        {"drop:0", false},
+        {"drop:-1", false},
+        {"drop:3:0", false},
+        {"drop:3:1:1", false},
+        {"shorten:2", false},
+        {"delay:4:soon", false},
+        {"status:5:RR", false},
+        {"status:5:", false},
+        {"melt:2", false},
+        {"e:2x", false},
+    };
+    for (const FaultCase& c : cases) {
+        const std::optional<FaultRule> rule = parseFaultRule(c.text);
+        ASSERT_EQ(rule.has_value(), c.valid) << c.text;
+        if (!rule) continue;
+        EXPECT_EQ(rule->kind, c.kind) << c.text;
+        EXPECT_EQ(rule->frame, c.frame) << c.text;
+        EXPECT_EQ(rule->count, c.count) << c.text;
+        EXPECT_EQ(rule->keepBytes, c.keep) << c.text;
+        EXPECT_EQ(rule->delay.count(), c.delayMs) << c.text;
+        EXPECT_EQ(rule->extraBytes, c.extra) << c.text;
+        if (c.kind == FaultKind::Status) {
+            EXPECT_EQ(rule->status, c.status) << c.text;
+        }
+    }
+}
+
+TEST(RadioOptionParsing, CollectsOptionsInBothSpellings) {
+    const RadioOptionsResult r = parseRadioOptions(
+        {"--link", "/tmp/radio", "--pace", "--log=/tmp/log", "--dump", "/tmp/flash.bin", "--loader",
+         "1.05", "--fault", "drop:3", "--fault=e:4:2", "--silent-from", "9", "--vanish-at=12",
+         "--idle-ms", "150"});
+    ASSERT_EQ(r.error, "");
+    const RadioOptions& o = r.options;
+    EXPECT_EQ(o.linkPath, "/tmp/radio");
+    EXPECT_TRUE(o.paced);
+    EXPECT_EQ(o.logPath, "/tmp/log");
+    EXPECT_EQ(o.dumpPath, "/tmp/flash.bin");
+    EXPECT_EQ(o.connectAnswer, RadioModel::ConnectAnswer::Zero);
+    ASSERT_EQ(o.faults.rules.size(), 2u);
+    EXPECT_EQ(o.faults.rules[1].kind, FaultKind::AnswerE);
+    EXPECT_EQ(o.faults.rules[1].count, 2);
+    EXPECT_EQ(o.faults.silentFromFrame, 9);
+    EXPECT_EQ(o.faults.vanishAtFrame, 12);
+    EXPECT_EQ(o.idleMilliseconds, 150);
+    EXPECT_FALSE(o.help);
+}
+
+TEST(RadioOptionParsing, RefusesWhatItCannotUse) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--speed", "9600"},
+        {"--link"},
+        {"--loader", "1.07"},
+        {"--fault", "melt:1"},
+        {"--silent-from", "0"},
+        {"--vanish-at", "x"},
+        {"--pace=yes"},
+        {"--idle-ms", "-5"},
+        {"stray"},
+    };
+    for (const auto& args : bad) {
+        const RadioOptionsResult r = parseRadioOptions(args);
+        EXPECT_NE(r.error, "") << args[0];
+    }
+}
+
+TEST(RadioOptionParsing, HelpNamesEveryOptionWithinEightyColumns) {
+    const std::string help = radioHelpText();
+    for (const char* option : {"--link", "--pace", "--log", "--dump", "--loader", "--fault",
+                               "--silent-from", "--vanish-at", "--idle-ms", "--help"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    std::size_t start = 0;
+    while (start < help.size()) {
+        const std::size_t end = help.find('\n', start);
+        EXPECT_LE(end - start, 80u) << help.substr(start, end - start);
+        start = end + 1;
+    }
+}
+
+using std::chrono::microseconds;
+using std::chrono::nanoseconds;
+
+TEST(ReplyPacer, UnpacedRepliesGoOutWholeAfterTheirDelay) {
+    ReplyPacer pacer(false);
+    const Clock::time_point t0{};
+    const Clock::time_point frameEnd = pacer.received(1032, 38400, t0);
+    EXPECT_EQ(frameEnd, t0);
+    pacer.queueReply(std::vector<uint8_t>(1036, 0x50), microseconds{0}, 38400, frameEnd);
+    pacer.queueReply({1, 2, 3}, microseconds{3000}, 38400, frameEnd);
+    EXPECT_EQ(pacer.due(t0).size(), 1036u);
+    EXPECT_EQ(pacer.nextWake(), t0 + microseconds{3000});
+    EXPECT_TRUE(pacer.due(t0 + microseconds{2999}).empty());
+    EXPECT_EQ(pacer.due(t0 + microseconds{3000}), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_TRUE(pacer.idle());
+    EXPECT_FALSE(pacer.nextWake().has_value());
+}
+
+TEST(ReplyPacer, PacedExchangeTakesTheLineTimeBothWays) {
+    ReplyPacer pacer(true);
+    const Clock::time_point t0{};
+    const Clock::time_point frameEnd = pacer.received(1032, 38400, t0);
+    EXPECT_EQ(frameEnd - t0, lineTime(1032, 38400));
+    pacer.queueReply(std::vector<uint8_t>(1036, 0x50), microseconds{0}, 38400, frameEnd);
+    EXPECT_TRUE(pacer.due(frameEnd).empty());  // the first byte needs its own line time
+
+    // Drain it the way the server does, waking when told: no byte comes early, all of it by
+    // the end of its line time, and the last byte is never held back for a burst.
+    std::size_t sent = 0;
+    Clock::time_point now = frameEnd;
+    int wakes = 0;
+    while (auto wake = pacer.nextWake()) {
+        now = *wake;
+        const std::size_t got = pacer.due(now).size();
+        sent += got;
+        EXPECT_LE(lineTime(sent, 38400), now - frameEnd) << "bytes ahead of the line";
+        ++wakes;
+    }
+    EXPECT_EQ(sent, 1036u);
+    EXPECT_EQ(now - frameEnd, lineTime(1036, 38400));
+    // Bursts, not a wake-up per byte.
+    EXPECT_LT(wakes, 1036 / 4);
+    EXPECT_GT(wakes, 1);
+}
+
+TEST(ReplyPacer, BackToBackFramesQueueOnTheLine) {
+    ReplyPacer pacer(true);
+    const Clock::time_point t0{};
+    const Clock::time_point first = pacer.received(11, 9600, t0);
+    const Clock::time_point second = pacer.received(11, 9600, t0);  // arrived in the same read
+    EXPECT_EQ(second - first, lineTime(11, 9600));
+    pacer.queueReply(std::vector<uint8_t>(15, 1), microseconds{0}, 9600, first);
+    pacer.queueReply(std::vector<uint8_t>(15, 2), microseconds{0}, 9600, first);
+    // The second reply starts only when the first has left the line.
+    const std::vector<uint8_t> firstReply = pacer.due(first + lineTime(15, 9600));
+    EXPECT_EQ(firstReply, std::vector<uint8_t>(15, 1));
+    EXPECT_TRUE(pacer.due(first + lineTime(16, 9600) - nanoseconds{1}).empty());
+    EXPECT_EQ(pacer.due(first + lineTime(16, 9600)), std::vector<uint8_t>{2});
+    EXPECT_EQ(pacer.due(first + lineTime(30, 9600)).size(), 14u);
+}
+
+TEST(ReplyPacer, LineTimeIsTenBitsPerByte) {
+    EXPECT_EQ(lineTime(1036, 38400), nanoseconds{269'791'666});
+    EXPECT_EQ(lineTime(15, 9600), nanoseconds{15'625'000});
+    EXPECT_EQ(lineTime(100, 0), nanoseconds{0});
+}
+
+}  // namespace
+}  // namespace velmar::sim

@@ -1,0 +1,193 @@
+// velmar-fw write against velmar-radio over a real pseudo-terminal: the whole production path
+// (QSerialPort, the Qt event wait, the link and the steps) with real time-outs.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "files/firmware_loader.h"
+#include "image/blocks.h"
+#include "protocol/current_loader.h"
+#include "wiring/child_process.h"
+
+namespace velmar::wiring {
+namespace {
+
+const std::array<const char*, 4> kRewriteMessages = {"Rewriting success!", "Connection failure",
+                                                     "Deletion failure", "Writing failure"};
+
+int countRewriteMessages(const std::string& out) {
+    int count = 0;
+    for (const char* message : kRewriteMessages)
+        for (std::size_t at = out.find(message); at != std::string::npos;
+             at = out.find(message, at + 1))
+            ++count;
+    return count;
+}
+
+std::string sampleFirmware() {
+    const std::string beside = binDir() + "/Velmar_150421_01_12.mot";
+    if (std::filesystem::exists(beside)) return beside;
+    const char* source = std::getenv("VELMAR_SOURCE_DIR");
+    return std::string(source != nullptr ? source : ".") + "/data/Velmar_150421_01_12.mot";
+}
+
+class RewriteOverPty : public ::testing::Test {
+  protected:
+    void SetUp() override { dir_ = makeTempDir(); }
+    void TearDown() override {
+        radio_.reset();
+        std::filesystem::remove_all(dir_);
+    }
+
+    std::string path(const char* name) const { return dir_ + "/" + name; }
+
+    // Starts the radio and returns its device path.
+    std::string startRadio(const std::vector<std::string>& extra) {
+        std::vector<std::string> args = {binDir() + "/velmar-radio", "--dump", path("flash.bin"),
+                                         "--log", path("traffic.log")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        radio_ = std::make_unique<BackgroundProcess>(args, path("radio.err"));
+        return radio_->readLine();
+    }
+    int stopRadio() {
+        radio_->signal(SIGTERM);
+        return radio_->wait();
+    }
+    ProcessResult write(const std::vector<std::string>& extra, const Environment& env = {}) {
+        std::vector<std::string> args = {binDir() + "/velmar-fw", "write", sampleFirmware()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return runProcess(args, env);
+    }
+
+    std::string dir_;
+    std::unique_ptr<BackgroundProcess> radio_;
+};
+
+TEST_F(RewriteOverPty, FullRewriteLeavesEveryBlockSentInFlash) {
+    const std::string device = startRadio({});
+    ASSERT_FALSE(device.empty());
+    // The window's port number path: COM 3 mapped onto the pseudo-terminal.
+    const ProcessResult run =
+        write({"--port", "3", "--trace", path("trace.txt")}, {{"VELMAR_COM3", device}});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("Rewriting success!"), std::string::npos);
+    EXPECT_EQ(countRewriteMessages(run.out), 1);
+    ASSERT_EQ(stopRadio(), 0);
+
+    auto image = std::make_unique<MemoryImage>();
+    auto scratch = std::make_unique<MemoryImage>();
+    ASSERT_EQ(loadFirmwareFile(sampleFirmware(), *image, *scratch).kind, LoadOutcome::Kind::Loaded);
+    const std::array<uint8_t, kImageBytes> expected = image->bytes();
+    const std::string flash = readFile(path("flash.bin"));
+    ASSERT_EQ(flash.size(), static_cast<std::size_t>(kImageBytes));
+
+    const std::vector<int32_t> blocks = blocksToSend(*image);
+    ASSERT_FALSE(blocks.empty());
+    for (int32_t firstRow : blocks) {
+        const std::size_t offset = static_cast<std::size_t>((firstRow - kFirstRow) * kColumns);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(kBlockRows * kColumns); ++i) {
+            ASSERT_EQ(static_cast<uint8_t>(flash[offset + i]), expected[offset + i])
+                << "block " << firstRow * 16 << " byte " << i;
+        }
+    }
+
+    const std::string log = readFile(path("traffic.log"));
+    EXPECT_EQ(log.find("WRONG SPEED"), std::string::npos) << log;
+    EXPECT_NE(log.find("connect 11 bytes at 9600 baud: C"), std::string::npos) << log;
+    EXPECT_NE(log.find("erase 1032 bytes at 38400 baud"), std::string::npos) << log;
+    EXPECT_NE(log.find("end 1032 bytes at 38400 baud"), std::string::npos) << log;
+
+    const std::string trace = readFile(path("trace.txt"));
+    EXPECT_NE(trace.find("TX 9600 baud 11 bytes"), std::string::npos);
+    EXPECT_NE(trace.find("RX 38400 baud 1036 bytes"), std::string::npos);
+    EXPECT_NE(trace.find("51 5A 7E 46 4C 41 53 48 55 0D 0A"),
+              std::string::npos);  // QZ~FLASHU CR LF
+}
+
+struct StepFailureCase {
+    const char* name;
+    std::vector<std::string> radioArgs;
+    const char* message;
+    int exitCode;
+    const char* explanation;  // in stderr; "" for none expected
+};
+
+class StepFailures : public RewriteOverPty,
+                     public ::testing::WithParamInterface<StepFailureCase> {};
+
+TEST_P(StepFailures, EndWithOneMessageAndTheStepsExitCode) {
+    const StepFailureCase& c = GetParam();
+    const std::string device = startRadio(c.radioArgs);
+    ASSERT_FALSE(device.empty());
+    const ProcessResult run = write({"--port", device});
+    EXPECT_FALSE(run.killedByGuard) << "the writer hung";
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
+    EXPECT_NE(run.out.find(c.message), std::string::npos) << run.out;
+    EXPECT_EQ(countRewriteMessages(run.out), 1) << run.out;
+    if (*c.explanation != '\0') {
+        EXPECT_NE(run.err.find(c.explanation), std::string::npos) << run.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Radio, StepFailures,
+    ::testing::Values(
+        // One real 2,500 ms wait: the radio never answers the connect.
+        StepFailureCase{"Silent", {"--silent-from", "1"}, "Connection failure", 6, "0 of 15"},
+        StepFailureCase{"EraseRefusedThrice", {"--fault", "e:2:3"}, "Deletion failure", 7, ""},
+        StepFailureCase{"SecondBlockRefusedTwice", {"--fault", "e:4:2"}, "Writing failure", 8, ""},
+        StepFailureCase{"OneRefusalIsRetried", {"--fault", "e:3"}, "Rewriting success!", 0, ""},
+        StepFailureCase{
+            "GarbledStatusStillAccepted", {"--fault", "status:5:X"}, "Rewriting success!", 0, ""},
+        // The device disappears under the open port in the middle of the write.
+        StepFailureCase{
+            "VanishesMidWrite", {"--vanish-at", "6"}, "Writing failure", 8, "went away"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RewriteOverPty, InterruptStopsAfterTheFrameInFlight) {
+    // Frame 5 (the third block) is answered late, which leaves time to press Ctrl-C while it
+    // is in flight; the log line for frame 5 says when it has arrived.
+    const std::string device = startRadio({"--fault", "delay:5:1500"});
+    ASSERT_FALSE(device.empty());
+    std::vector<std::string> args = {binDir() + "/velmar-fw", "write", sampleFirmware(), "--port",
+                                     device};
+    BackgroundProcess writer(args, path("writer.err"));
+    bool inFlight = false;
+    for (int i = 0; i < 2000 && !inFlight; ++i) {
+        inFlight = readFile(path("traffic.log")).find("frame 5 ") != std::string::npos;
+        if (!inFlight) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(inFlight);
+    writer.signal(SIGINT);
+    EXPECT_EQ(writer.wait(std::chrono::seconds{20}), 9);
+    const std::string err = readFile(path("writer.err"));
+    EXPECT_NE(err.find("after 3 of "), std::string::npos) << err;
+    EXPECT_NE(err.find("written: 04000-04BFF"), std::string::npos) << err;
+    ASSERT_EQ(stopRadio(), 0);
+    const std::string log = readFile(path("traffic.log"));
+    EXPECT_EQ(log.find("frame 6 "), std::string::npos) << "a frame was sent after the stop";
+    EXPECT_EQ(log.find(" end "), std::string::npos) << "no end of session after a stop";
+}
+
+TEST_F(RewriteOverPty, AnImageWithNothingToSendIsRefusedBeforeConnecting) {
+    const std::string device = startRadio({});
+    ASSERT_FALSE(device.empty());
+    const std::string empty = path("empty.mot");
+    std::ofstream(empty) << "S9030000FC\n";
+    const ProcessResult run =
+        runProcess({binDir() + "/velmar-fw", "write", empty, "--port", device});
+    EXPECT_EQ(run.exitCode, 5);
+    EXPECT_NE(run.err.find("No firmware data to write"), std::string::npos) << run.err;
+    EXPECT_EQ(countRewriteMessages(run.out), 0);
+    ASSERT_EQ(stopRadio(), 0);
+    EXPECT_EQ(readFile(path("traffic.log")).find("frame"), std::string::npos)
+        << "something was sent";
+}
+
+}  // namespace
+}  // namespace velmar::wiring

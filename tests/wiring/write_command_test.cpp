@@ -1,0 +1,205 @@
+// velmar-fw write's pieces that need no port: arguments, progress text, the byte trace and
+// the naming of port-open failures.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/byte_trace.h"
+#include "cli/write_command.h"
+#include "cli/write_progress.h"
+#include "platform/qt/serial_open_error.h"
+
+namespace velmar::cli {
+namespace {
+
+struct WriteArgsCase {
+    std::vector<std::string> args;
+    const char* errorPart;  // "" when the arguments are fine
+    int16_t port = 0;
+    const char* device = nullptr;
+    LoaderVersion loader = LoaderVersion::v106OrLater;
+    const char* trace = nullptr;
+};
+
+TEST(WriteArguments, PortNumberOrPathLoaderAndTrace) {
+    const std::vector<WriteArgsCase> cases = {
+        {{"fw.mot", "--port", "3"}, "", 3},
+        {{"fw.mot", "--port=/dev/ttyUSB0"}, "", 1, "/dev/ttyUSB0"},
+        {{"--port", "/dev/pts/4", "fw.mot", "--loader", "1.05"},
+         "",
+         1,
+         "/dev/pts/4",
+         LoaderVersion::v105},
+        {{"fw.mot", "--port", "12", "--loader=1.06", "--trace", "t.txt"},
+         "",
+         12,
+         nullptr,
+         LoaderVersion::v106OrLater,
+         "t.txt"},
+        {{"fw.mot"}, "--port"},
+        {{"--port", "3"}, "FILE"},
+        {{"fw.mot", "--port", "0"}, "port 0"},
+        {{"fw.mot", "--port"}, "needs a value"},
+        {{"fw.mot", "--port", ""}, "needs a value"},
+        {{"fw.mot", "--port", "3", "--port", "4"}, "twice"},
+        {{"fw.mot", "--port", "3", "--loader", "2.0"}, "1.05 or 1.06"},
+        {{"fw.mot", "--port", "3", "--speed", "9600"}, "unknown option"},
+        {{"a.mot", "b.mot", "--port", "3"}, "one FILE"},
+    };
+    for (const WriteArgsCase& c : cases) {
+        const WriteOptionsResult r = parseWriteOptions(c.args);
+        const std::string label = c.args.empty() ? "" : c.args[0] + " ...";
+        if (*c.errorPart != '\0') {
+            EXPECT_NE(r.error.find(c.errorPart), std::string::npos) << label << " -> " << r.error;
+            continue;
+        }
+        ASSERT_EQ(r.error, "") << label;
+        EXPECT_EQ(r.options.portNumber, c.port) << label;
+        EXPECT_EQ(r.options.devicePath.has_value(), c.device != nullptr) << label;
+        if (c.device != nullptr) {
+            EXPECT_EQ(*r.options.devicePath, c.device) << label;
+        }
+        EXPECT_EQ(r.options.loader, c.loader) << label;
+        EXPECT_EQ(r.options.tracePath.has_value(), c.trace != nullptr) << label;
+    }
+}
+
+TEST(ProgressText, DurationsAndBlockRanges) {
+    using std::chrono::seconds;
+    EXPECT_EQ(formatDuration(seconds{0}), "0:00");
+    EXPECT_EQ(formatDuration(seconds{7}), "0:07");
+    EXPECT_EQ(formatDuration(seconds{754}), "12:34");
+    EXPECT_EQ(formatDuration(seconds{3723}), "1:02:03");
+    EXPECT_EQ(formatDuration(seconds{-5}), "0:00");
+
+    EXPECT_EQ(describeBlockRanges({}), "");
+    EXPECT_EQ(describeBlockRanges({0x4000}), "04000-043FF");
+    EXPECT_EQ(describeBlockRanges({0x4000, 0x4400, 0x4800}), "04000-04BFF");
+    EXPECT_EQ(describeBlockRanges({0x4000, 0x4800, 0xDC00, 0x10000, 0x23C00}),
+              "04000-043FF, 04800-04BFF, 0DC00-0DFFF, 10000-103FF, 23C00-23FFF");
+}
+
+TEST(ProgressText, BarFillsWithThePercent) {
+    ProgressFigures f;
+    f.address = "A400";
+    f.percent = 50;
+    f.elapsed = std::chrono::seconds{3};
+    f.remaining = std::chrono::seconds{4};
+    f.remainingKnown = true;
+    EXPECT_EQ(formatProgressLine(f, 10), "[#####.....]  50%  block  A400  0:03 elapsed  0:04 left");
+    f.percent = 140;  // never past the end of the bar
+    EXPECT_EQ(formatProgressLine(f, 4).substr(0, 11), "[####] 100%");
+    f.percent = 0;
+    f.remainingKnown = false;
+    EXPECT_NE(formatProgressLine(f, 4).find("-:-- left"), std::string::npos);
+}
+
+TEST(WriteProgressObserver, EstimatesFromAcceptedBlocksAndPassesTheStopFlag) {
+    using Clock = WriteProgress::Clock;
+    Clock::time_point now{};
+    volatile std::sig_atomic_t stop = 0;
+    std::FILE* sink = std::tmpfile();
+    ASSERT_NE(sink, nullptr);
+    WriteProgress progress(sink, false, 4, &stop, [&] { return now; });
+
+    progress.setProgressValue(progress.progressValue() + 1);
+    progress.showAddress("4000");
+    now += std::chrono::seconds{2};
+    progress.accepted(0x4000);
+    progress.showAddress("4400");
+    now += std::chrono::seconds{2};
+    progress.accepted(0x4400);
+    EXPECT_FLOAT_EQ(progress.progressValue(), 1.0f);
+    EXPECT_EQ(progress.acceptedBlocks(), (std::vector<int32_t>{0x4000, 0x4400}));
+    EXPECT_FALSE(progress.stopRequested());
+    stop = 1;
+    EXPECT_TRUE(progress.stopRequested());
+
+    std::rewind(sink);
+    char text[256] = {};
+    const std::size_t n = std::fread(text, 1, sizeof text - 1, sink);
+    std::fclose(sink);
+    EXPECT_EQ(std::string(text, n),
+              "block 4000: 25%, 0:02 elapsed\nblock 4400: 50%, 0:04 elapsed\n");
+}
+
+TEST(ByteTraceListing, TimestampsDirectionSpeedHexAndAscii) {
+    using Clock = ByteTrace::Clock;
+    Clock::time_point now{};
+    std::ostringstream out;
+    ByteTrace trace(out, [&] { return now; });
+    now += std::chrono::microseconds{1'234'567};
+    const std::string command = "QZ~FLASHU\r\n";
+    trace.sent(std::span(reinterpret_cast<const uint8_t*>(command.data()), command.size()), 9600);
+    std::vector<uint8_t> reply(17);
+    for (std::size_t i = 0; i < reply.size(); ++i) reply[i] = static_cast<uint8_t>(0x40 + i);
+    reply[16] = 0x7F;
+    trace.received(reply, 38400);
+    trace.note("erase");
+    EXPECT_EQ(out.str(),
+              "+1.234567 TX 9600 baud 11 bytes\n"
+              "  0000  51 5A 7E 46 4C 41 53 48 55 0D 0A                 QZ~FLASHU..\n"
+              "+1.234567 RX 38400 baud 17 bytes\n"
+              "  0000  40 41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F  @ABCDEFGHIJKLMNO\n"
+              "  0010  7F                                               .\n"
+              "+1.234567 -- erase\n");
+}
+
+struct OpenErrorCase {
+    const char* name;
+    QSerialPort::SerialPortError error;
+    DeviceAccess access;
+    const char* message;
+    SerialFault expected;
+};
+
+TEST(OpenErrorNaming, SeparatesMissingForbiddenAndBusy) {
+    const std::vector<OpenErrorCase> cases = {
+        {"path missing",
+         QSerialPort::PermissionError,
+         {false, false},
+         "Permission denied",
+         SerialFault::NoSuchDevice},
+        {"not found",
+         QSerialPort::DeviceNotFoundError,
+         {true, true},
+         "No such file",
+         SerialFault::NoSuchDevice},
+        {"not ours",
+         QSerialPort::PermissionError,
+         {true, false},
+         "Permission denied",
+         SerialFault::PermissionDenied},
+        {"lock held",
+         QSerialPort::PermissionError,
+         {true, true},
+         "Permission error while locking the device",
+         SerialFault::Busy},
+        {"EBUSY",
+         QSerialPort::PermissionError,
+         {true, true},
+         "Device or resource busy",
+         SerialFault::Busy},
+        {"held here",
+         QSerialPort::OpenError,
+         {true, true},
+         "Device is already open",
+         SerialFault::Busy},
+        {"no hardware",
+         QSerialPort::ResourceError,
+         {true, true},
+         "Input/output error",
+         SerialFault::NoSuchDevice},
+        {"other",
+         QSerialPort::UnknownError,
+         {true, true},
+         "Inappropriate ioctl",
+         SerialFault::Other},
+    };
+    for (const OpenErrorCase& c : cases)
+        EXPECT_EQ(classifyOpenError(c.error, c.access, c.message), c.expected) << c.name;
+}
+
+}  // namespace
+}  // namespace velmar::cli
