@@ -75,7 +75,9 @@ const std::vector<OptionRow>& optionTable() {
         {"--earlier", nullptr,
          "run the earlier loader generation: 4-byte erase and end requests answered \"0\", "
          "20-byte row frames echoed from index 23 of a 43-byte reply, \"OK\" programs the "
-         "echoed row, \"NG\" drops it; the connect is answered \"0\" (as --loader 1.05)",
+         "echoed row, \"NG\" drops it; the connect is answered \"0\" (as --loader 1.05). "
+         "--fault counts these frames too: corrupt:N spoils a row's echo, status:N:1 refuses "
+         "an \"OK\", drop:N leaves one unanswered",
          [](RadioOptions& o, const std::string&) {
              o.earlierLoader = true;
              return std::string{};
