@@ -10,24 +10,27 @@ namespace {
 
 constexpr std::string_view kIntelEndRecord = ":00000001FF";
 
-// Values of all two-character pairs, built at compile time from the digit table: -1 when
-// either character is not a hexadecimal digit. One lookup per byte of a line; only the digit
-// pairs are ever touched, a few dozen cache lines of it.
+// Values of all two-character pairs plus one, built at compile time from the digit table;
+// 0 (the fill) marks a pair with a character that is not a hexadecimal digit, which keeps the
+// build down to the 22 x 22 digit pairs. One lookup per byte of a line; only the digit pairs
+// are ever touched, a few dozen cache lines of the table.
 constexpr std::array<int16_t, 65536> makeHexPairTable() {
+    constexpr std::string_view kDigits = "0123456789ABCDEFabcdef";
     std::array<int16_t, 65536> table{};
-    for (std::size_t index = 0; index < table.size(); ++index) {
-        const int high = hexDigitValue(static_cast<char>(index >> 8));
-        const int low = hexDigitValue(static_cast<char>(index & 0xFF));
-        table[index] = static_cast<int16_t>((high | low) < 0 ? -1 : high * 16 + low);
-    }
+    for (char high : kDigits)
+        for (char low : kDigits)
+            table[static_cast<std::size_t>(static_cast<unsigned char>(high)) << 8 |
+                  static_cast<unsigned char>(low)] =
+                static_cast<int16_t>(hexDigitValue(high) * 16 + hexDigitValue(low) + 1);
     return table;
 }
-constexpr std::array<int16_t, 65536> kHexPairValue = makeHexPairTable();
+constexpr std::array<int16_t, 65536> kHexPairValuePlusOne = makeHexPairTable();
 
 // Value of the two characters at `text` (both exist), or -1 when either is not a digit.
 inline int hexPair(const char* text) {
-    return kHexPairValue[static_cast<std::size_t>(static_cast<unsigned char>(text[0])) << 8 |
-                         static_cast<unsigned char>(text[1])];
+    return kHexPairValuePlusOne[static_cast<std::size_t>(static_cast<unsigned char>(text[0])) << 8 |
+                                static_cast<unsigned char>(text[1])] -
+           1;
 }
 
 // Decodes `count` pairs starting at `text` into `out`; false when any character is not a

@@ -1,0 +1,108 @@
+#pragma once
+// Slow, field-by-field restatement of the readers' rules, built only on the plain hexadecimal
+// field helpers. The fuzz targets compare the fast readers against it.
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "image/hex_field.h"
+#include "image/memory_image.h"
+
+namespace velmar::fuzz {
+
+// What a reader should do with one line.
+struct Expected {
+    int16_t code = 0;
+    bool fault = false;          // a data byte outside the image
+    bool stores = false;         // an accepted data record with data bytes
+    int64_t address = 0;         // first data byte
+    std::size_t dataOffset = 0;  // 0-based position of the first data character
+    std::size_t dataBytes = 0;
+};
+
+inline Expected expectedMot(std::string_view line) {
+    Expected e;
+    if (line.empty() || line[0] != 'S') return {9};
+    const char t = line.size() > 1 ? line[1] : '0';
+    if (t != '1' && t != '2' && t != '3') return e;
+    const std::size_t addressBytes = static_cast<std::size_t>(t - '0') + 1;
+    if (line.size() < 4) return {3};
+    if (!isHexField(line, 2, 2)) return {8};
+    const std::size_t count = readHexField(line, 2, 2);
+    if (count < addressBytes + 1 || line.size() < 2 * count + 4) return {3};
+    unsigned sum = 0;
+    for (std::size_t i = 0; i <= count; ++i) {
+        if (!isHexField(line, 2 + 2 * i, 2)) return {8};
+        sum += readHexField(line, 2 + 2 * i, 2);
+    }
+    if (sum % 256 != 255) return {8};
+    e.address = readHexField(line, 4, 2 * addressBytes);
+    e.dataOffset = 4 + 2 * addressBytes;
+    e.dataBytes = count - addressBytes - 1;
+    e.stores = e.dataBytes > 0;
+    if (e.stores && (e.address < kImageFirstAddress ||
+                     e.address + static_cast<int64_t>(e.dataBytes) - 1 > kImageLastAddress)) {
+        e.fault = true;
+        e.stores = false;
+    }
+    return e;
+}
+
+inline Expected expectedHex(std::string_view line) {
+    Expected e;
+    if (line.empty() || line[0] != ':') return {9};
+    if (line.size() <= 12) return {static_cast<int16_t>(line == ":00000001FF" ? 0 : 1)};
+    const std::size_t count = readHexField(line, 1, 2);
+    if (count > 16) return {2};
+    if (line.size() != 2 * count + 11) return {3};
+    if (line[7] != '0') return {4};
+    const char d = line[8];
+    if (d == '1' || d == '3') return e;
+    if (d == '2')
+        return {static_cast<int16_t>(
+            count == 2 && isHexField(line, 9, 4) && readHexField(line, 9, 4) == 0 ? 0 : 10)};
+    if ((d >= '4' && d <= '9') || hexDigitValue(d) > 9) return {10};
+    // A data record ("00", or a second digit that is no digit at all).
+    if (readHexField(line, 3, 3) < 1024) return {5};
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < count + 5; ++i) {
+        if (!isHexField(line, 1 + 2 * i, 2)) return {8};
+        sum += readHexField(line, 1 + 2 * i, 2);
+    }
+    if (sum % 256 != 0) return {8};
+    e.address = readHexField(line, 3, 4);
+    e.dataOffset = 9;
+    e.dataBytes = count;
+    e.stores = count > 0;
+    return e;
+}
+
+// Aborts (a finding for the fuzzer) unless `image`, cleared before the line, holds exactly
+// what `e` says the line stores. The record's own cells are compared one by one; a byte
+// below 0xFF written anywhere else would mark its row, so the used flags of all rows cover
+// the rest of the image (a stray 0xFF on an erased image changes nothing).
+inline void checkStored(const MemoryImage& image, std::string_view line, const Expected& e) {
+    std::array<bool, kRowCount> used{};
+    for (std::size_t k = 0; e.stores && k < e.dataBytes; ++k) {
+        const int64_t address = e.address + static_cast<int64_t>(k);
+        const auto row = static_cast<int32_t>(address / 16);
+        const auto held = image.intImage(row, static_cast<int32_t>(address % 16));
+        const auto want = static_cast<int16_t>(readHexField(line, e.dataOffset + 2 * k, 2));
+        if (held != want) {
+            std::fprintf(stderr, "byte %zu of the record holds %d, expected %d\n", k, held, want);
+            std::abort();
+        }
+        if (want < kErasedByte) used[static_cast<std::size_t>(row - kFirstRow)] = true;
+    }
+    for (int32_t row = kFirstRow; row <= kLastRow; ++row) {
+        if (image.blnRowUsed(row) != used[static_cast<std::size_t>(row - kFirstRow)]) {
+            std::fprintf(stderr, "used flag of row %d is wrong\n", row);
+            std::abort();
+        }
+    }
+}
+
+}  // namespace velmar::fuzz
