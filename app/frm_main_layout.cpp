@@ -40,6 +40,8 @@ QGroupBox* placeFrame(QWidget* parent, const char* name, const QString& title, Q
     auto* frame = new QGroupBox(title, parent);
     frame->setObjectName(name);
     frame->setGeometry(twipsToPixels(twipRect));
+    // Opaque, so the hex view designed beneath the port pin panel does not show through.
+    frame->setAutoFillBackground(true);
     return frame;
 }
 
@@ -70,9 +72,11 @@ void frmMain::buildLayout() {
     ProgressBar1_->setVisible(false);
 
     Frame3_ = placeFrame(client, "Frame3", "The original version", {3960, 480, 2895, 975});
-    optVersion_[0] = place<QRadioButton>(Frame3_, "optVersion_0", "Previous version 1.05\r\n",
+    // The designed captions end in CR LF, which a one-line option would draw as a second,
+    // empty line pushing the text out of its box; they are shown without it.
+    optVersion_[0] = place<QRadioButton>(Frame3_, "optVersion_0", "Previous version 1.05",
                                          {240, 240, 2415, 255});
-    optVersion_[1] = place<QRadioButton>(Frame3_, "optVersion_1", "Version 1.06 or later\r\n",
+    optVersion_[1] = place<QRadioButton>(Frame3_, "optVersion_1", "Version 1.06 or later",
                                          {240, 600, 2415, 255});
     optVersion_[1]->setChecked(true);
 
@@ -80,6 +84,10 @@ void frmMain::buildLayout() {
     cmbCOM_ = new PortComboBox(client);
     cmbCOM_->setObjectName("cmbCOM");
     cmbCOM_->setGeometry(twipsToPixels({5880, 1560, 975, 300}));
+    // 65 pixels hold "COM 16" only with a slim arrow and little padding.
+    cmbCOM_->setStyleSheet(
+        "QComboBox { padding: 0px 0px 0px 3px; }"
+        " QComboBox::drop-down { width: 14px; }");
 
     // Service area: the current-loader panel.
     Command1_ = place<QPushButton>(client, "Command1", "接続", {3720, 3480, 975, 375});
@@ -107,6 +115,8 @@ void frmMain::buildLayout() {
     courier.setFixedPitch(true);
     courier.setPointSizeF(9.75);
     txtMemory_->setFont(courier);
+    // The view was designed under several service controls; they stay on top and usable.
+    txtMemory_->lower();
 
     cmdMacro_[2] = place<QPushButton>(client, "cmdMacro_2", "マ", {3720, 6480, 615, 615});
 

@@ -96,14 +96,8 @@ class FirmwareFolder {
     QTemporaryDir dir_;
 };
 
-// The window tests share one application object; gtest's own main does not make one.
-inline QApplication& application() {
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+// The one application object of the test program (test_application.cpp).
+QApplication& application();
 
 inline constexpr const char* kDefaultName = "Velmar_150421_01_12.mot";
 
