@@ -182,6 +182,30 @@ TEST_F(QtSerialOnPty, PortNumberOpensTheDeviceItsVariableNames) {
     ::unsetenv("VELMAR_COM9");
 }
 
+TEST_F(QtSerialOnPty, TheWriterExplainsPortsItCannotOpen) {
+    serial_.setPortOpen(true);  // this test holds the device, as another program would
+    struct Case {
+        const char* name;
+        std::string port;
+        const char* words;
+    };
+    const std::vector<Case> cases = {
+        {"busy", pty_.slavePath(), "busy: another program holds the port"},
+        {"missing", pty_.slavePath() + "-gone", "no such device"},
+    };
+    const std::string firmware = binDir() + "/Velmar_150421_01_12.mot";
+    for (const Case& c : cases) {
+        const ProcessResult run =
+            runProcess({binDir() + "/velmar-fw", "write", firmware, "--port", c.port});
+        EXPECT_EQ(run.exitCode, 6) << c.name << ": " << run.out << run.err;
+        EXPECT_NE(run.out.find("Connection failure"), std::string::npos) << c.name;
+        EXPECT_NE(run.err.find(c.words), std::string::npos) << c.name << ": " << run.err;
+    }
+    // Nothing reached the radio's end.
+    std::array<uint8_t, 64> buffer{};
+    EXPECT_EQ(pty_.read(buffer), 0u);
+}
+
 TEST(QtEventWait, TheTimerTicksOnceAndDisarmingStopsIt) {
     ensureApplication();
     QtEventWait wait;
