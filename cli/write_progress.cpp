@@ -96,8 +96,9 @@ void WriteProgress::draw() {
 
 void WriteProgress::showAddress(std::string_view text) {
     address_ = std::string(text);
-    // Plain output reports finished blocks only; a terminal also shows the one in flight.
-    if (terminal_) draw();
+    // Plain output reports finished blocks only; a terminal also shows the one in flight
+    // (none is once a stop was asked for).
+    if (terminal_ && !stopRequested()) draw();
 }
 
 void WriteProgress::accepted(int32_t startAddress) {

@@ -69,15 +69,26 @@ class RewriteOverPty : public ::testing::Test {
 };
 
 TEST_F(RewriteOverPty, FullRewriteLeavesEveryBlockSentInFlash) {
-    const std::string device = startRadio({});
+    const std::string device = startRadio({"--link", path("radio-link")});
     ASSERT_FALSE(device.empty());
-    // The window's port number path: COM 3 mapped onto the pseudo-terminal.
+    const std::string factoryDump = readFile(path("flash.bin"));
+    // The window's port number path: COM 3 mapped onto the radio's fixed name.
     const ProcessResult run =
-        write({"--port", "3", "--trace", path("trace.txt")}, {{"VELMAR_COM3", device}});
+        write({"--port", "3", "--trace", path("trace.txt")}, {{"VELMAR_COM3", path("radio-link")}});
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
     EXPECT_NE(run.out.find("Rewriting success!"), std::string::npos);
     EXPECT_EQ(countRewriteMessages(run.out), 1);
+
+    // SIGUSR1 dumps the flash while the radio keeps running.
+    radio_->signal(SIGUSR1);
+    bool dumped = false;
+    for (int i = 0; i < 1000 && !dumped; ++i) {
+        dumped = readFile(path("flash.bin")) != factoryDump;
+        if (!dumped) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(dumped);
     ASSERT_EQ(stopRadio(), 0);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(path("radio-link"))));
 
     auto image = std::make_unique<MemoryImage>();
     auto scratch = std::make_unique<MemoryImage>();
