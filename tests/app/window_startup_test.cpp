@@ -119,6 +119,21 @@ TEST_F(WindowStartup, AFailedLoadLeavesThePortListEmpty) {
     }
 }
 
+TEST_F(WindowStartup, OpeningAFileLaterDoesNotFillThePortList) {
+    auto window = makeWindow(folder.path("absent.mot"));
+    dialogs.files.push_back(folder.write("later.mot", {s2Record(0x4000, {0x77})}));
+    action(*window, "mnuOpen")->trigger();
+    EXPECT_EQ(window->image().intImage(1024, 0), 0x77);
+    EXPECT_TRUE(portEntries(*window).empty());
+    EXPECT_EQ(window->GetCOM(), 0);
+    // A cancelled dialog changes nothing and shows nothing.
+    const auto boxes = dialogs.boxes.size();
+    action(*window, "mnuOpen")->trigger();
+    EXPECT_EQ(dialogs.boxes.size(), boxes);
+    EXPECT_EQ(window->image().intImage(1024, 0), 0x77);
+    EXPECT_EQ(window->MousePointer(), frmMain::kDefaultPointer);
+}
+
 TEST_F(WindowStartup, PortListAndPortMenuAreIndependent) {
     auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {1})}));
     auto* list = control<QComboBox>(*window, "cmbCOM");
