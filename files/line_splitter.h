@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -29,14 +31,8 @@ class LineSplitter {
             skipLineFeed_ = false;
             if (*pos == '\n') ++pos;
         }
-        // The next CR and the next LF are each searched once and reused until passed, so a
-        // file with only one kind of line end is still scanned once, not once per line.
-        const char* nextCr = nullptr;
-        const char* nextLf = nullptr;
         while (pos < end) {
-            if (nextCr < pos) nextCr = find(pos, end, '\r');
-            if (nextLf < pos) nextLf = find(pos, end, '\n');
-            const char* lineEnd = std::min(nextCr, nextLf);
+            const char* lineEnd = findLineEnd(pos, end);
             if (lineEnd == end) {  // the line goes on in the next chunk
                 carry(pos, static_cast<std::size_t>(end - pos));
                 return true;
@@ -74,9 +70,31 @@ class LineSplitter {
     }
 
   private:
-    static const char* find(const char* from, const char* end, char c) {
-        const void* found = std::memchr(from, c, static_cast<std::size_t>(end - from));
-        return found ? static_cast<const char*>(found) : end;
+    static bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+    // First CR or LF in [from, end), or end. Eight bytes at a time: a word is looked at more
+    // closely only when it holds a byte below 0x0E, which record text (printable characters)
+    // never does, so one pass finds either line end without a search per kind.
+    static const char* findLineEnd(const char* from, const char* end) {
+        if constexpr (std::endian::native == std::endian::little) {
+            constexpr uint64_t kOnes = 0x0101010101010101u;
+            constexpr uint64_t kHighBits = 0x8080808080808080u;
+            while (end - from >= 8) {
+                uint64_t word;
+                std::memcpy(&word, from, 8);
+                // The lowest flagged byte is the first one below 0x0E (standard "has less").
+                const uint64_t below = (word - kOnes * 0x0E) & ~word & kHighBits;
+                if (below == 0) {
+                    from += 8;
+                    continue;
+                }
+                const char* candidate = from + std::countr_zero(below) / 8;
+                if (isLineEnd(*candidate)) return candidate;
+                from = candidate + 1;  // a control character inside a line: keep going
+            }
+        }
+        while (from < end && !isLineEnd(*from)) ++from;
+        return from;
     }
 
     void carry(const char* data, std::size_t size) {
