@@ -2,6 +2,7 @@
 // A fresh directory per test for firmware files written on the fly.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,7 +14,9 @@ class TempDir {
   public:
     TempDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("velmar_") + info->test_suite_name() + "_" + info->name();
+        // The process id keeps runs of the same test from several build trees apart.
+        std::string name = std::string("velmar_") + info->test_suite_name() + "_" + info->name() +
+                           "_" + std::to_string(::getpid());
         for (char& c : name)
             if (c == '/') c = '_';
         path_ = std::filesystem::temp_directory_path() / name;
