@@ -81,8 +81,8 @@ void VirtualSerial::output(std::span<const uint8_t> bytes) {
     const auto lineTime =
         Micros(static_cast<int64_t>(std::ceil(bytes.size() * line_.byteMicroseconds())));
     txFreeAt_ = txStart + lineTime;
-    for (auto& reply : radio_.receive(bytes, line_.baud))
-        schedule(std::move(reply.bytes), txFreeAt_ + reply.delay);
+    auto replies = responder_ ? responder_(bytes, line_.baud) : radio_.receive(bytes, line_.baud);
+    for (auto& reply : replies) schedule(std::move(reply.bytes), txFreeAt_ + reply.delay);
     if (radio_.vanished() && !unplugAt_) unplugAt_ = txFreeAt_;
 }
 

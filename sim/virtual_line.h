@@ -57,6 +57,9 @@ class VirtualSerial : public SerialControl {
     void replug();
     // Bytes from the radio that nobody asked for, landing from `at` on at the current speed.
     void injectIncoming(std::vector<uint8_t> bytes, Micros at);
+    // Answers every output in place of the radio model (for replies no sound radio gives).
+    using Responder = std::function<std::vector<RadioReply>(std::span<const uint8_t>, int32_t)>;
+    void setResponder(Responder responder) { responder_ = std::move(responder); }
 
     // Idle gap after which the radio drops a partial frame (its own inter-frame time-out).
     static constexpr Micros kRadioIdleGap{50'000};
@@ -116,6 +119,7 @@ class VirtualSerial : public SerialControl {
     Micros txFreeAt_{0};
     Micros rxFreeAt_{0};
     std::vector<WireEvent> wire_;
+    Responder responder_;
 };
 
 // The reply wait on the virtual clock: one pass jumps to the next event (a reply landing, the

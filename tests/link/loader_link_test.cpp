@@ -127,24 +127,32 @@ class ScriptedSerial : public SerialControl {
     bool open_ = false;
 };
 
-class NoWait : public EventWait {
+// Ticks after a few passes, so a wait that misses its count still ends.
+class FewPassesWait : public EventWait {
   public:
-    void armTimer(milliseconds) override { armed = true; }
+    void armTimer(milliseconds) override {
+        armed = true;
+        passes = 0;
+    }
     void disarmTimer() override { armed = false; }
     bool timerArmed() const override { return armed; }
-    void processEventsOnce() override {}
+    void processEventsOnce() override {
+        if (++passes >= 5) armed = false;
+    }
     bool armed = false;
+    int passes = 0;
 };
 
 TEST(WaitForReply, CountIsReadBeforeTheBytes) {
     ScriptedSerial serial;
-    NoWait wait;
+    FewPassesWait wait;
     LoaderLink link(serial, wait);
     // The poll sees 15, the count after the loop still 15, but a 16th byte lands before the read.
     serial.counts = {15, 15};
     serial.waiting = filled(16, 'C');
     EXPECT_EQ(link.waitForReply(15), 15);
     EXPECT_EQ(link.rxBuffer.size(), 16u);
+    EXPECT_EQ(wait.passes, 1);
 }
 
 TEST(SendAndWait, RunsAt38400AndResendsTheSameFrame) {

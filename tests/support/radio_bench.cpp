@@ -1,6 +1,8 @@
 #include "support/radio_bench.h"
 
 #include <algorithm>
+#include <deque>
+#include <memory>
 
 namespace velmar::testing {
 
@@ -13,6 +15,23 @@ std::vector<sim::FrameRecord> RadioBench::framesOfKind(const std::string& prefix
     for (const auto& record : radio.log())
         if (record.kind.rfind(prefix, 0) == 0) out.push_back(record);
     return out;
+}
+
+void RadioBench::scriptReplies(std::vector<std::vector<uint8_t>> replies) {
+    auto queue = std::make_shared<std::deque<std::vector<uint8_t>>>(replies.begin(), replies.end());
+    serial.setResponder([queue](std::span<const uint8_t>, int32_t) {
+        std::vector<sim::RadioReply> out;
+        if (queue->empty()) return out;
+        if (!queue->front().empty()) out.push_back({std::move(queue->front()), {}});
+        queue->pop_front();
+        return out;
+    });
+}
+
+std::vector<uint8_t> loaderReply(std::size_t echoLength, uint8_t status) {
+    std::vector<uint8_t> reply(echoLength, 0x5A);
+    reply.insert(reply.end(), {status, '\r', '\n', 0x00});
+    return reply;
 }
 
 std::vector<uint8_t> RadioBench::flashBlock(int32_t firstRow) const {

@@ -31,6 +31,9 @@ struct RadioBench {
     std::vector<sim::WireEvent> sent() const { return serial.sent(); }
     // The traffic log entries the radio made of what it received, by kind prefix ("write").
     std::vector<sim::FrameRecord> framesOfKind(const std::string& prefix) const;
+    // Replaces the radio: the Nth output is answered with replies[N-1] (empty: silence), and
+    // everything after the list with silence.
+    void scriptReplies(std::vector<std::vector<uint8_t>> replies);
     // The radio's flash bytes of the 1,024-byte block starting at `firstRow`.
     std::vector<uint8_t> flashBlock(int32_t firstRow) const;
 };
@@ -57,6 +60,9 @@ class RecordingObserver : public WriteObserver {
     int stopAtCheck = 0;  // 0: never stop; N: stop at the Nth check (before the Nth frame)
     mutable int stopChecks = 0;
 };
+
+// The reply shape of the current loader: `echoLength` bytes, the status, CR, LF, one byte.
+std::vector<uint8_t> loaderReply(std::size_t echoLength, uint8_t status);
 
 // Marks `firstRow`..`firstRow + 63` loaded with a pattern seeded by `seed` (never 0xFF).
 void loadBlock(MemoryImage& image, int32_t firstRow, uint8_t seed);
