@@ -31,8 +31,12 @@ std::string formatDuration(std::chrono::seconds duration) {
 std::string formatProgressLine(const ProgressFigures& figures, int barWidth) {
     const int percent = std::clamp(figures.percent, 0, 100);
     const int filled = barWidth * percent / 100;
-    std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
-                       std::string(static_cast<std::size_t>(barWidth - filled), '.') + "]";
+    std::string line;
+    line.reserve(static_cast<std::size_t>(barWidth) + 96);
+    line += '[';
+    line.append(static_cast<std::size_t>(filled), '#');
+    line.append(static_cast<std::size_t>(barWidth - filled), '.');
+    line += ']';
     char tail[96];
     std::snprintf(tail, sizeof tail, " %3d%%  block %5s  %s elapsed  %s left", percent,
                   figures.address.c_str(), formatDuration(figures.elapsed).c_str(),
