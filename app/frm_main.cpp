@@ -23,7 +23,6 @@ namespace velmar {
 frmMain::frmMain(SerialControl& serial, EventWait& wait, Dialogs& dialogs,
                  std::string defaultFirmwarePath, QWidget* parent)
     : QMainWindow(parent),
-      serial_(serial),
       dialogs_(dialogs),
       link_(serial, wait),
       defaultFirmwarePath_(std::move(defaultFirmwarePath)) {

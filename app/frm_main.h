@@ -65,7 +65,6 @@ class frmMain : public QMainWindow, public WriteObserver {
     int16_t MousePointer() const { return mousePointer_; }
     bool operationRunning() const { return operationDepth_ > 0; }
     const MemoryImage& image() const { return image_; }
-    LoaderLink& link() { return link_; }
 
     // WriteObserver: ProgressBar1 and Text1 follow the write step.
     float progressValue() const override { return progressValue_; }
@@ -137,7 +136,6 @@ class frmMain : public QMainWindow, public WriteObserver {
     void showRewriteFailure(const char* text);
     MessageAnswer showMessage(MessageRequest request);
 
-    SerialControl& serial_;
     Dialogs& dialogs_;
     LoaderLink link_;
     MemoryImage image_;

@@ -248,6 +248,13 @@ TEST_F(WindowStartup, PinNumberTogglesTheMainCaption) {
         pin->setText(text);
         EXPECT_EQ(main->text(), caption) << '"' << text << '"';
     }
+
+    // Only the caption changes: the button still starts the rewrite with its confirmation.
+    pin->setText("QUARTET");
+    dialogs.replies.push_back(BoxReply::Cancel);
+    main->click();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].title, "Rewriting of software");
 }
 
 struct ChecksumCase {
