@@ -55,6 +55,9 @@ void explainFailure(const QtSerialControl& serial, const LoaderLink& link,
     if (const auto& error = serial.lastError()) {
         std::fprintf(stderr, "velmar-fw write: %s: %s\n", serial.deviceName().c_str(),
                      describeSerialFault(error->fault()).c_str());
+        // Faults without words of their own keep the system's message.
+        if (error->fault() == SerialFault::Other || error->fault() == SerialFault::BadSettings)
+            std::fprintf(stderr, "  (%s)\n", error->what());
         if (error->fault() == SerialFault::NoSuchDevice && !options.devicePath)
             std::fprintf(stderr,
                          "  (port %d is %s; VELMAR_COM%d=PATH points it at another device)\n",
