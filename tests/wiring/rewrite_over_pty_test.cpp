@@ -126,6 +126,7 @@ struct StepFailureCase {
     const char* message;
     int exitCode;
     const char* explanation;  // in stderr; "" for none expected
+    std::vector<std::string> writerArgs = {};
 };
 
 class StepFailures : public RewriteOverPty,
@@ -135,7 +136,9 @@ TEST_P(StepFailures, EndWithOneMessageAndTheStepsExitCode) {
     const StepFailureCase& c = GetParam();
     const std::string device = startRadio(c.radioArgs);
     ASSERT_FALSE(device.empty());
-    const ProcessResult run = write({"--port", device});
+    std::vector<std::string> writerArgs = {"--port", device};
+    writerArgs.insert(writerArgs.end(), c.writerArgs.begin(), c.writerArgs.end());
+    const ProcessResult run = write(writerArgs);
     EXPECT_FALSE(run.killedByGuard) << "the writer hung";
     EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
     EXPECT_NE(run.out.find(c.message), std::string::npos) << run.out;
@@ -155,6 +158,10 @@ INSTANTIATE_TEST_SUITE_P(
         StepFailureCase{"OneRefusalIsRetried", {"--fault", "e:3"}, "Rewriting success!", 0, ""},
         StepFailureCase{
             "GarbledStatusStillAccepted", {"--fault", "status:5:X"}, "Rewriting success!", 0, ""},
+        // Only status "C" lets the rewrite go on; the 1.05 loader's "0" does not.
+        StepFailureCase{"LoaderAnswersZero", {"--loader", "1.05"}, "Connection failure", 6, ""},
+        StepFailureCase{
+            "ShortConnectCommand", {}, "Rewriting success!", 0, "", {"--loader", "1.05"}},
         // The device disappears under the open port in the middle of the write.
         StepFailureCase{
             "VanishesMidWrite", {"--vanish-at", "6"}, "Writing failure", 8, "went away"}),
