@@ -1,9 +1,41 @@
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include "cli/commands.h"
 
 namespace velmar::cli {
+
+namespace {
+
+bool writeAll(const std::string& path, const std::array<uint8_t, kImageBytes>& bytes) {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    return std::fclose(out) == 0 && written;
+}
+
+// A regular file (or a new one) is written beside its final name and renamed over it: the old
+// image stays whole until the new one is, and replacing a file is cheaper than truncating it.
+// Anything else (a symbolic link, a device, a pipe) is written in place, through the link,
+// so it is never replaced by a plain file.
+bool writeImageFile(const std::string& path, const std::array<uint8_t, kImageBytes>& bytes) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(path, error);
+    if (fs::exists(status) && !fs::is_regular_file(status)) return writeAll(path, bytes);
+
+    const std::string partial = path + ".partial";
+    if (writeAll(partial, bytes)) {
+        fs::rename(partial, path, error);
+        if (!error) return true;
+    }
+    fs::remove(partial, error);
+    return false;
+}
+
+}  // namespace
 
 int runDump(const Args& args) {
     const OutputOption options = splitOutputOption(args);
@@ -16,15 +48,8 @@ int runDump(const Args& args) {
     if (!firmware->ok()) return exitCodeFor(firmware->outcome);
 
     const auto bytes = std::make_unique<std::array<uint8_t, kImageBytes>>(firmware->image.bytes());
-    std::FILE* out = std::fopen(options.output->c_str(), "wb");
-    if (out == nullptr) {
-        std::perror(options.output->c_str());
-        return kExitOutputError;
-    }
-    const bool written = std::fwrite(bytes->data(), 1, bytes->size(), out) == bytes->size();
-    if (std::fclose(out) != 0 || !written) {
+    if (!writeImageFile(*options.output, *bytes)) {
         std::fprintf(stderr, "%s: could not write the image\n", options.output->c_str());
-        std::remove(options.output->c_str());  // a short image must not pass for a whole one
         return kExitOutputError;
     }
     return kExitOk;

@@ -78,6 +78,7 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
         EXPECT_TRUE(contains(result.out, c.expectedOut)) << result.out;
         EXPECT_TRUE(contains(result.err, c.expectedErr)) << result.err;
         EXPECT_FALSE(std::filesystem::exists(out)) << "a failed dump must not leave an image";
+        EXPECT_FALSE(std::filesystem::exists(out + ".partial"));
     }
 }
 
@@ -118,6 +119,26 @@ TEST_F(InspectCommands, DumpWritesTheLoadedImage) {
                                [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); }));
         std::filesystem::remove(dir.path("image.bin"));
     }
+}
+
+TEST_F(InspectCommands, DumpReplacesAnOldImageAndWritesLinksInPlace) {
+    const std::string out = dir.write("old.bin", std::string(200000, 'x'));
+    ASSERT_EQ(runVelmarFw({"dump", samplePath(), "-o", out}).exitCode, 0);
+    EXPECT_EQ(testing::readFile(out).size(), static_cast<std::size_t>(kImageBytes));
+    EXPECT_FALSE(std::filesystem::exists(out + ".partial"));
+
+    // A failed load keeps the old image.
+    const std::string refused = dir.write("refused.mot", "x");
+    ASSERT_EQ(runVelmarFw({"dump", refused, "-o", out}).exitCode, 2);
+    EXPECT_EQ(testing::readFile(out).size(), static_cast<std::size_t>(kImageBytes));
+
+    // A link is written through, never replaced by a plain file (nor would a device be).
+    const std::string target = dir.write("target.bin", "old");
+    const std::string link = dir.path("link.bin");
+    std::filesystem::create_symlink(target, link);
+    ASSERT_EQ(runVelmarFw({"dump", samplePath(), "-o", link}).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(testing::readFile(target).size(), static_cast<std::size_t>(kImageBytes));
 }
 
 TEST_F(InspectCommands, ChecksumMatchesThePanelComputation) {
