@@ -131,6 +131,19 @@ TEST(WindowRewrite, AWriteFailureKeepsTheBlocksAlreadyWritten) {
     EXPECT_EQ(w.bench.framesOfKind("end").size(), 0u);
 }
 
+TEST(WindowRewrite, EachRunStartsTheBarFromZero) {
+    WindowBench w;
+    w["cmdMacro_0"]->click();
+    ASSERT_EQ(w.snapshots.back().barValue, 128);
+    // Second run: connect is frame 6, its erase frame 7 is refused every time.
+    w.bench.radio.setFaultPlan(faultAt(7, sim::FaultKind::AnswerE, 3));
+    w["cmdMacro_0"]->click();
+    ASSERT_EQ(w.dialogs.texts().back(), "Deletion failure");
+    EXPECT_TRUE(w.snapshots.back().barVisible);
+    EXPECT_EQ(w.snapshots.back().barValue, 0);
+    w.expectIdle();
+}
+
 TEST(WindowRewrite, AnUnansweredEndStillSucceeds) {
     WindowBench w;
     sim::FaultPlan silentEnd;
