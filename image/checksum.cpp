@@ -24,7 +24,8 @@ std::optional<int32_t> checksumRange(const MemoryImage& image, uint32_t start, u
 std::optional<std::string> checksumText(const MemoryImage& image, std::string_view startText,
                                         std::string_view stopText) {
     // Up to eight digits: "FFFF" is 65535, never a negative 16-bit number.
-    const auto sum = checksumRange(image, readHexField(startText, 0, 8), readHexField(stopText, 0, 8));
+    const auto sum =
+        checksumRange(image, readHexField(startText, 0, 8), readHexField(stopText, 0, 8));
     if (!sum) return std::nullopt;
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text;

@@ -24,7 +24,9 @@ inline constexpr std::array<int8_t, 256> kHexDigitValue = makeHexDigitTable();
 }  // namespace detail
 
 // Value 0..15 of a hexadecimal digit, or -1 for any other character.
-constexpr int hexDigitValue(char c) { return detail::kHexDigitValue[static_cast<unsigned char>(c)]; }
+constexpr int hexDigitValue(char c) {
+    return detail::kHexDigitValue[static_cast<unsigned char>(c)];
+}
 
 // Reads `width` characters starting at 0-based `offset` under the field rule above.
 // Width is at most 8, so the value always fits in 32 bits.

@@ -93,7 +93,8 @@ void MemoryImage::makeRowText(int32_t row) {
     std::string& line = storage_->text[row - kFirstRow];
     line.clear();  // keeps its capacity, so rebuilding after every load does not allocate
     const int32_t address = row * 16;
-    for (int shift = 16; shift >= 0; shift -= 4) line.push_back(kUpperHex[(address >> shift) & 0xF]);
+    for (int shift = 16; shift >= 0; shift -= 4)
+        line.push_back(kUpperHex[(address >> shift) & 0xF]);
     line.push_back(' ');
     for (int16_t value : storage_->cells[row - kFirstRow]) {
         const auto byte = static_cast<uint8_t>(value);

@@ -21,24 +21,30 @@ inline constexpr int32_t kImageLastAddress = 0x23FFF;
 inline constexpr int32_t kImageBytes = kRowCount * kColumns;  // 131,072
 inline constexpr int16_t kErasedByte = 255;
 
-constexpr int32_t rowOfAddress(int32_t address) { return address / 16; }
-constexpr int32_t columnOfAddress(int32_t address) { return address % 16; }
-constexpr bool isImageRow(int64_t row) { return row >= kFirstRow && row <= kLastRow; }
+constexpr int32_t rowOfAddress(int32_t address) {
+    return address / 16;
+}
+constexpr int32_t columnOfAddress(int32_t address) {
+    return address % 16;
+}
+constexpr bool isImageRow(int64_t row) {
+    return row >= kFirstRow && row <= kLastRow;
+}
 
 // Thrown for a row outside 1024..9215 or a column outside 0..15.
 class ImageRangeError : public std::out_of_range {
-public:
+  public:
     ImageRangeError(int64_t row, int64_t column);
     int64_t row() const { return row_; }
     int64_t column() const { return column_; }
 
-private:
+  private:
     int64_t row_;
     int64_t column_;
 };
 
 class MemoryImage {
-public:
+  public:
     // Starts zero-filled with every flag false, as the window's members do before any load.
     MemoryImage();
     ~MemoryImage();
@@ -77,7 +83,7 @@ public:
     // The 131,072 bytes of 0x04000..0x23FFF in address order (cells narrowed to bytes).
     std::array<uint8_t, kImageBytes> bytes() const;
 
-private:
+  private:
     struct Storage;
     static void checkRow(int64_t row);
     static void checkCell(int64_t row, int64_t column);

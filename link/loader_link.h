@@ -36,13 +36,13 @@ inline constexpr int16_t kReadyR = 13;   // "R"
 
 // parseReply on a position the reply does not have.
 class ReplyIndexError : public std::out_of_range {
-public:
+  public:
     using std::out_of_range::out_of_range;
 };
 
 // Sees every byte each way, with the line speed in force (for traces and the CLI's --trace).
 class LinkTrace {
-public:
+  public:
     virtual ~LinkTrace() = default;
     virtual void sent(std::span<const uint8_t> bytes, int32_t baud) = 0;
     virtual void received(std::span<const uint8_t> bytes, int32_t baud) = 0;
@@ -52,7 +52,7 @@ public:
 uint8_t frameSum(const std::array<uint8_t, kFrameLength>& frame);
 
 class LoaderLink {
-public:
+  public:
     LoaderLink(SerialControl& serial, EventWait& wait);
 
     std::array<uint8_t, kFrameLength> txBuffer{};
@@ -87,7 +87,7 @@ public:
     void setTrace(LinkTrace* trace) { trace_ = trace; }
     SerialControl& serial() { return serial_; }
 
-private:
+  private:
     int32_t currentBaud() const;
     SerialControl& serial_;
     EventWait& wait_;

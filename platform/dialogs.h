@@ -26,7 +26,7 @@ struct FileDialogRequest {
 };
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // Closing the box without a button answers Cancel.
     virtual MessageAnswer messageBox(const MessageRequest& request) = 0;

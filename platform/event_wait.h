@@ -10,7 +10,7 @@ namespace velmar {
 inline constexpr std::chrono::milliseconds kReplyTimeout{2500};
 
 class EventWait {
-public:
+  public:
     virtual ~EventWait() = default;
     virtual void armTimer(std::chrono::milliseconds interval) = 0;
     virtual void disarmTimer() = 0;

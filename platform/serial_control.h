@@ -23,11 +23,12 @@ enum class SerialFault {
 };
 
 class SerialError : public std::runtime_error {
-public:
-    SerialError(SerialFault fault, const std::string& what) : std::runtime_error(what), fault_(fault) {}
+  public:
+    SerialError(SerialFault fault, const std::string& what)
+        : std::runtime_error(what), fault_(fault) {}
     SerialFault fault() const { return fault_; }
 
-private:
+  private:
     SerialFault fault_;
 };
 
@@ -35,7 +36,7 @@ private:
 std::string describeSerialFault(SerialFault fault);
 
 class SerialControl {
-public:
+  public:
     virtual ~SerialControl() = default;
 
     // "38400,n,8,1" style; applies at once to an open port. Throws SerialError(BadSettings).

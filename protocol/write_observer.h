@@ -7,7 +7,7 @@ namespace velmar {
 // What a write step reports while it runs: the progress value (the bar, 0..128) and the
 // address text of the block or row in flight. Also lets the caller stop between frames.
 class WriteObserver {
-public:
+  public:
     virtual ~WriteObserver() = default;
     virtual float progressValue() const = 0;
     virtual void setProgressValue(float value) = 0;

@@ -17,7 +17,7 @@ struct RadioOptions {
     std::optional<std::string> dumpPath;
     RadioModel::ConnectAnswer connectAnswer = RadioModel::ConnectAnswer::C;
     FaultPlan faults;
-    bool earlierLoader = false;           // the earlier loader generation answers
+    bool earlierLoader = false;             // the earlier loader generation answers
     std::vector<std::string> lowInputPins;  // port pins whose input reads low
     int idleMilliseconds = 300;  // quiet line time after which a partial frame is dropped
     bool help = false;

@@ -17,7 +17,9 @@ TEST(MemoryImage, StartsZeroFilledAndClearsToErased) {
 }
 
 TEST(MemoryImage, AddressesMapToRowAndColumn) {
-    struct Case { int32_t address, row, column; };
+    struct Case {
+        int32_t address, row, column;
+    };
     for (auto c : {Case{0x04000, 1024, 0}, Case{0x23FFF, 9215, 15}, Case{0x0C000, 3072, 0}}) {
         EXPECT_EQ(rowOfAddress(c.address), c.row);
         EXPECT_EQ(columnOfAddress(c.address), c.column);
@@ -53,8 +55,7 @@ TEST(MemoryImage, RowTextAndHexView) {
     image.storeByte(1024, 1, 10);
     image.storeByte(1024, 2, 0);
     image.makeRowText(1024);
-    EXPECT_EQ(image.strRowText(1024),
-              "04000  FF 0A 00 FF FF FF FF FF FF FF FF FF FF FF FF FF\r\n");
+    EXPECT_EQ(image.strRowText(1024), "04000  FF 0A 00 FF FF FF FF FF FF FF FF FF FF FF FF FF\r\n");
     image.makeRowText(9215);
     EXPECT_EQ(image.strRowText(9215).substr(0, 7), "23FF0  ");
     EXPECT_EQ(image.strRowText(9215).size(), 56u);

@@ -129,6 +129,9 @@ struct StepFailureCase {
     std::vector<std::string> writerArgs = {};
 };
 
+// Test lists and failure reports name the case instead of dumping its bytes.
+void PrintTo(const StepFailureCase& c, std::ostream* out) { *out << c.name; }
+
 class StepFailures : public RewriteOverPty,
                      public ::testing::WithParamInterface<StepFailureCase> {};
 
