@@ -30,7 +30,7 @@ std::optional<PinOperation> operationNamed(const std::string& name) {
 
 int runPin(const Args& args) {
     const SerialCommandOptionsResult parsed =
-        parseSerialCommandOptions(args, {"--pin", "--op"}, false);
+        parseSerialCommandOptions(args, {.own = {{"--pin", true}, {"--op", true}}});
     if (!parsed.error.empty()) return usageError("pin", parsed.error);
     const SerialCommandOptions& options = parsed.options;
     const auto pinText = options.own.find("--pin");

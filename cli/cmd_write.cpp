@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -11,6 +10,8 @@
 
 #include "cli/byte_trace.h"
 #include "cli/commands.h"
+#include "cli/interrupt_guard.h"
+#include "cli/serial_options.h"
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
 #include "link/loader_link.h"
@@ -20,34 +21,6 @@
 namespace velmar::cli {
 
 namespace {
-
-volatile std::sig_atomic_t stopAsked = 0;
-
-extern "C" void onInterrupt(int) {
-    stopAsked = 1;
-    static const char kText[] = "\nStopping after the current frame (Ctrl-C again quits at once)\n";
-    (void)!::write(STDERR_FILENO, kText, sizeof kText - 1);
-}
-
-// The first Ctrl-C asks the write to stop between frames; the handler then resets itself so
-// a second one ends the program at once.
-class InterruptGuard {
-  public:
-    InterruptGuard() {
-        stopAsked = 0;
-        struct sigaction action {};
-        action.sa_handler = onInterrupt;
-        action.sa_flags = SA_RESETHAND;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-  private:
-    struct sigaction previous_ {};
-};
 
 // Why a step failed, on stderr, in words a user can act on.
 void explainFailure(const QtSerialControl& serial, const LoaderLink& link,
@@ -77,14 +50,6 @@ int failStep(const char* message, int exitCode, const QtSerialControl& serial,
 
 }  // namespace
 
-std::optional<int16_t> portNumber(const std::string& text) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || end != text.data() + text.size() || text.empty()) return std::nullopt;
-    if (value < 0 || value > INT16_MAX) return std::nullopt;
-    return static_cast<int16_t>(value);
-}
-
 QCoreApplication& ensureApplication() {
     if (auto* existing = QCoreApplication::instance()) return *existing;
     static int argc = 1;
@@ -96,77 +61,23 @@ QCoreApplication& ensureApplication() {
 
 WriteOptionsResult parseWriteOptions(const Args& args) {
     WriteOptionsResult result;
+    const SerialCommandOptionsResult parsed = parseSerialCommandOptions(
+        args, {.takesFile = true, .takesSpeed = false, .own = {{"--loader"}, {"--trace"}}});
+    if (!parsed.error.empty()) {
+        result.error = parsed.error;
+        return result;
+    }
     WriteOptions& o = result.options;
-    std::optional<std::string> port;
-    std::optional<std::string> loader;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string word = args[i];
-        std::optional<std::string> value;
-        if (word.starts_with("--") && word.find('=') != std::string::npos) {
-            value = word.substr(word.find('=') + 1);
-            word.resize(word.find('='));
-        }
-        std::optional<std::string>* target = nullptr;
-        if (word == "--port")
-            target = &port;
-        else if (word == "--loader")
-            target = &loader;
-        else if (word == "--trace")
-            target = &o.tracePath;
-        if (target == nullptr) {
-            if (word.starts_with("-") && word.size() > 1) {
-                result.error = "unknown option " + word;
-                return result;
-            }
-            if (!o.file.empty()) {
-                result.error = "expects one FILE, got \"" + o.file + "\" and \"" + word + "\"";
-                return result;
-            }
-            o.file = word;
-            continue;
-        }
-        if (!value) {
-            if (i + 1 >= args.size()) {
-                result.error = "option " + word + " needs a value";
-                return result;
-            }
-            value = args[++i];
-        }
-        if (value->empty()) {
-            result.error = "option " + word + " needs a value";
-            return result;
-        }
-        if (*target) {
-            result.error = "option " + word + " is given twice";
-            return result;
-        }
-        *target = *value;
-    }
-    if (o.file.empty()) {
-        result.error = "expects a firmware FILE";
-        return result;
-    }
-    if (!port) {
-        result.error = "expects --port DEVICE or --port N";
-        return result;
-    }
-    if (const auto number = portNumber(*port)) {
-        if (*number == 0) {
-            result.error = "port 0 never opens; ports count from 1";
-            return result;
-        }
-        o.portNumber = *number;
-    } else {
-        o.devicePath = *port;
-        o.portNumber = 1;  // the steps want a number that opens; the path decides the device
-    }
-    if (loader) {
-        if (*loader == "1.05")
+    o.file = parsed.options.file;
+    o.portNumber = parsed.options.portNumber;
+    o.devicePath = parsed.options.devicePath;
+    const auto& own = parsed.options.own;
+    if (const auto trace = own.find("--trace"); trace != own.end()) o.tracePath = trace->second;
+    if (const auto loader = own.find("--loader"); loader != own.end()) {
+        if (loader->second == "1.05")
             o.loader = LoaderVersion::v105;
-        else if (*loader == "1.06")
-            o.loader = LoaderVersion::v106OrLater;
-        else {
-            result.error = "--loader takes 1.05 or 1.06, not \"" + *loader + "\"";
+        else if (loader->second != "1.06") {
+            result.error = "--loader takes 1.05 or 1.06, not \"" + loader->second + "\"";
             return result;
         }
     }
@@ -210,7 +121,8 @@ int runWrite(const Args& args) {
     QtEventWait wait;
     LoaderLink link(serial, wait);
     link.setTrace(trace.get());
-    InterruptGuard interrupts;
+    InterruptGuard interrupts("\nStopping after the current frame (Ctrl-C again quits at once)\n");
+    const volatile std::sig_atomic_t& stopAsked = InterruptGuard::stopAsked();
     const int16_t port = options.portNumber;
 
     std::printf("Writing %s (%zu blocks of 1 KiB) through %s\n", options.file.c_str(),

@@ -4,12 +4,12 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <set>
 
 #include "cli/commands.h"
+#include "cli/interrupt_guard.h"
 #include "cli/serial_options.h"
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
@@ -31,14 +31,6 @@ constexpr int32_t kLastEarlierRow = 9152;
 constexpr int32_t kFirstUnaddressableRow = 4096;
 // Every exchange runs the whole reply wait, whatever the radio does.
 constexpr std::chrono::milliseconds kExchangeTime = kReplyTimeout;
-
-volatile std::sig_atomic_t stopAsked = 0;
-
-extern "C" void onEarlierInterrupt(int) {
-    stopAsked = 1;
-    static const char kText[] = "\nStopping after the current row (Ctrl-C again quits at once)\n";
-    (void)!::write(STDERR_FILENO, kText, sizeof kText - 1);
-}
 
 std::vector<int32_t> rowsToWrite(const MemoryImage& image) {
     std::vector<int32_t> rows;
@@ -78,7 +70,7 @@ class RowProgress final : public WriteObserver {
                     formatDuration(rowsTime(total_ - written_)).c_str());
         std::fflush(stdout);
     }
-    bool stopRequested() const override { return stopAsked != 0; }
+    bool stopRequested() const override { return InterruptGuard::stopAsked() != 0; }
     void finish() {
         if (lineOpen_) std::printf("\n");
         lineOpen_ = false;
@@ -98,28 +90,11 @@ class RowProgress final : public WriteObserver {
     std::set<std::string> usedAddresses_;
 };
 
-class InterruptGuard {
-  public:
-    InterruptGuard() {
-        stopAsked = 0;
-        struct sigaction action {};
-        action.sa_handler = onEarlierInterrupt;
-        action.sa_flags = SA_RESETHAND;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-  private:
-    struct sigaction previous_ {};
-};
-
 }  // namespace
 
 int runWriteEarlier(const Args& args) {
-    const SerialCommandOptionsResult parsed = parseSerialCommandOptions(args, {}, true);
+    const SerialCommandOptionsResult parsed =
+        parseSerialCommandOptions(args, {.takesFile = true, .own = {}});
     if (!parsed.error.empty()) return usageError("write-earlier", parsed.error);
     const SerialCommandOptions& options = parsed.options;
 
@@ -149,7 +124,7 @@ int runWriteEarlier(const Args& args) {
                           "port " + std::to_string(options.portNumber) + " names no device");
     QtEventWait wait;
     LoaderLink link(serial, wait);
-    InterruptGuard interrupts;
+    InterruptGuard interrupts("\nStopping after the current row (Ctrl-C again quits at once)\n");
     const int16_t port = options.portNumber;
 
     std::printf(
@@ -184,7 +159,7 @@ int runWriteEarlier(const Args& args) {
     progress.finish();
     if (written != earlier_result::kDone) {
         std::printf("書込失敗\n");
-        if (stopAsked) {
+        if (InterruptGuard::stopAsked()) {
             std::fprintf(stderr, "Stopped by Ctrl-C after %zu of %zu rows.\n", progress.written(),
                          rows.size());
             return kExitStopped;

@@ -85,7 +85,7 @@ constexpr const char* kPinDetails =
     "  10 \"NG\": the radio refused the pin or the operation\n"
     "  11 \"???\"\n";
 
-// Slots for the serial commands (write, write-earlier, pin) go here, next to these.
+// The serial commands run in a second program (serial_handover.h); their run is empty here.
 constexpr std::array kCommands = {
     Command{"info", "info FILE", "show what a firmware file loads to and what would be sent",
             kInfoDetails, runInfo},
@@ -93,13 +93,14 @@ constexpr std::array kCommands = {
             kDumpDetails, runDump},
     Command{"checksum", "checksum FILE START STOP", "sum the image bytes of an address range",
             kChecksumDetails, runChecksum},
-    Command{"write", "write FILE --port DEVICE|N", "rewrite the radio's firmware over a serial port",
-            kWriteDetails, runWrite},
+    Command{"write", "write FILE --port DEVICE|N",
+            "rewrite the radio's firmware over a serial port", kWriteDetails, kRunsInSerialProgram},
     Command{"write-earlier", "write-earlier FILE --port DEVICE|N",
             "rewrite a radio with the earlier loader generation, row by row", kWriteEarlierDetails,
-            runWriteEarlier},
+            kRunsInSerialProgram},
     Command{"pin", "pin --port DEVICE|N --pin TEXT --op OP",
-            "drive or read a port pin of the radio's controller", kPinDetails, runPin},
+            "drive or read a port pin of the radio's controller", kPinDetails,
+            kRunsInSerialProgram},
 };
 
 }  // namespace

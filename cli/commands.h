@@ -10,11 +10,13 @@ namespace velmar::cli {
 
 struct Command {
     const char* name;
-    const char* synopsis;  // "info FILE"
-    const char* summary;   // one line for the overview
-    const char* details;   // shown by "velmar-fw CMD --help"
-    int (*run)(const Args& args);
+    const char* synopsis;          // "info FILE"
+    const char* summary;           // one line for the overview
+    const char* details;           // shown by "velmar-fw CMD --help"
+    int (*run)(const Args& args);  // kRunsInSerialProgram for the serial commands
 };
+
+inline constexpr int (*kRunsInSerialProgram)(const Args&) = nullptr;
 
 std::span<const Command> commandTable();
 
@@ -23,7 +25,7 @@ int runInfo(const Args& args);
 int runDump(const Args& args);
 int runChecksum(const Args& args);
 
-// Talking to the radio.
+// Talking to the radio: linked into velmar-fw-serial only.
 int runWrite(const Args& args);
 int runWriteEarlier(const Args& args);
 int runPin(const Args& args);

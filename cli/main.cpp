@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/serial_handover.h"
 
 namespace velmar::cli {
 namespace {
@@ -14,7 +15,8 @@ constexpr const char* kExitCodes =
     "  1  wrong or missing arguments\n"
     "  2  the file was refused: \"Error Code = N ; 行番号 = M\" names the code and the line\n"
     "  3  \"File Open Error\": the file cannot be read, or data lies outside 04000..23FFF\n"
-    "  4  an output file could not be written\n";
+    "  4  an output file could not be written\n"
+    "  127 velmar-fw-serial, which runs write, write-earlier and pin, could not be started\n";
 
 void printOverview(std::FILE* to) {
     std::fprintf(to,
@@ -72,6 +74,7 @@ int run(int argc, char** argv) {
             return kExitOk;
         }
     }
+    if (command->run == kRunsInSerialProgram) return handOverToSerialProgram(argv);
     return command->run(args);
 }
 

@@ -1,8 +1,8 @@
 #include "cli/serial_options.h"
 
 #include <algorithm>
+#include <charconv>
 
-#include "cli/write_command.h"
 #include "platform/line_settings.h"
 
 namespace velmar::cli {
@@ -18,9 +18,16 @@ std::optional<std::string> settingsForSpeed(const std::string& speed) {
 
 }  // namespace
 
+std::optional<int16_t> portNumber(const std::string& text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    if (value < 0 || value > INT16_MAX) return std::nullopt;
+    return static_cast<int16_t>(value);
+}
+
 SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
-                                                     const std::vector<std::string>& ownOptions,
-                                                     bool takesFile) {
+                                                     const SerialCommandSyntax& syntax) {
     SerialCommandOptionsResult result;
     SerialCommandOptions& o = result.options;
     std::map<std::string, std::string> values;
@@ -35,10 +42,13 @@ SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
             value = word.substr(word.find('=') + 1);
             word.resize(word.find('='));
         }
-        const bool own = std::find(ownOptions.begin(), ownOptions.end(), word) != ownOptions.end();
-        if (!own && word != "--port" && word != "--speed") {
+        const auto own = std::find_if(syntax.own.begin(), syntax.own.end(),
+                                      [&](const OwnOption& option) { return option.name == word; });
+        const bool known =
+            own != syntax.own.end() || word == "--port" || (syntax.takesSpeed && word == "--speed");
+        if (!known) {
             if (word.starts_with("-") && word.size() > 1) return fail("unknown option " + word);
-            if (!takesFile) return fail("takes no FILE, got \"" + word + "\"");
+            if (!syntax.takesFile) return fail("takes no FILE, got \"" + word + "\"");
             if (!o.file.empty())
                 return fail("expects one FILE, got \"" + o.file + "\" and \"" + word + "\"");
             o.file = word;
@@ -48,11 +58,11 @@ SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
             if (i + 1 >= args.size()) return fail("option " + word + " needs a value");
             value = args[++i];
         }
-        // A pin text may be empty; a port or a speed may not.
-        if (value->empty() && !own) return fail("option " + word + " needs a value");
+        const bool mayBeEmpty = own != syntax.own.end() && own->mayBeEmpty;
+        if (value->empty() && !mayBeEmpty) return fail("option " + word + " needs a value");
         if (!values.emplace(word, *value).second) return fail("option " + word + " is given twice");
     }
-    if (takesFile && o.file.empty()) return fail("expects a firmware FILE");
+    if (syntax.takesFile && o.file.empty()) return fail("expects a firmware FILE");
     if (!values.contains("--port")) return fail("expects --port DEVICE or --port N");
     const std::string& port = values["--port"];
     if (const auto number = portNumber(port)) {
@@ -68,8 +78,8 @@ SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
             return fail("--speed takes 9600, 38400 or 4800, not \"" + values["--speed"] + "\"");
         o.settings = *settings;
     }
-    for (const std::string& name : ownOptions)
-        if (values.contains(name)) o.own[name] = values[name];
+    for (const OwnOption& option : syntax.own)
+        if (values.contains(option.name)) o.own[option.name] = values[option.name];
     return result;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The options the earlier-loader and port pin commands share: --port DEVICE|N and
+// The options every serial command shares: --port DEVICE|N and, where the command offers it,
 // --speed 9600|38400|4800 (the window's line-speed choice), plus each command's own options.
 
 #include <cstdint>
@@ -11,6 +11,17 @@
 #include "cli/cli_common.h"
 
 namespace velmar::cli {
+
+struct OwnOption {
+    std::string name;         // "--pin"
+    bool mayBeEmpty = false;  // a pin text may be empty; a file name may not
+};
+
+struct SerialCommandSyntax {
+    bool takesFile = false;  // exactly one positional FILE
+    bool takesSpeed = true;  // --speed is offered
+    std::vector<OwnOption> own;
+};
 
 struct SerialCommandOptions {
     std::string file;  // the one positional argument, for commands that take a file
@@ -26,9 +37,10 @@ struct SerialCommandOptionsResult {
     std::string error;  // "" when understood
 };
 
-// `ownOptions` are the command's own option names ("--pin"); their values may be empty.
 SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
-                                                     const std::vector<std::string>& ownOptions,
-                                                     bool takesFile);
+                                                     const SerialCommandSyntax& syntax);
+
+// A --port value that is a window port number ("3"), or nullopt for a device path.
+std::optional<int16_t> portNumber(const std::string& text);
 
 }  // namespace velmar::cli

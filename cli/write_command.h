@@ -34,10 +34,8 @@ struct WriteOptionsResult {
 
 WriteOptionsResult parseWriteOptions(const Args& args);
 
-// Shared by the serial commands (write, write-earlier, pin).
-// A --port value that is a window port number ("3"), or nullopt for a device path.
-std::optional<int16_t> portNumber(const std::string& text);
-// The QCoreApplication the Qt serial port and the reply timer need, made once.
+// The QCoreApplication the Qt serial port and the reply timer need, made once; shared by the
+// serial commands (write, write-earlier, pin).
 QCoreApplication& ensureApplication();
 
 }  // namespace velmar::cli

@@ -1,5 +1,6 @@
 #pragma once
-// Runs the built velmar-fw (from VELMAR_BIN_DIR) and captures its exit code and output.
+// Runs the built velmar-fw (from VELMAR_BIN_DIR), or another program, and captures its exit
+// code and output.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -30,10 +31,10 @@ inline std::string shellQuote(const std::string& word) {
     return quoted + "'";
 }
 
-inline CliResult runVelmarFw(const std::vector<std::string>& args) {
+inline CliResult runProgram(const std::string& program, const std::vector<std::string>& args) {
     const auto errFile = std::filesystem::temp_directory_path() /
                          ("velmar_cli_stderr_" + std::to_string(::getpid()));
-    std::string command = shellQuote(binDir() + "/velmar-fw");
+    std::string command = shellQuote(program);
     for (const std::string& arg : args) command += " " + shellQuote(arg);
     command += " 2>" + shellQuote(errFile.string());
     CliResult result;
@@ -48,6 +49,10 @@ inline CliResult runVelmarFw(const std::vector<std::string>& args) {
     result.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
     std::filesystem::remove(errFile);
     return result;
+}
+
+inline CliResult runVelmarFw(const std::vector<std::string>& args) {
+    return runProgram(binDir() + "/velmar-fw", args);
 }
 
 }  // namespace velmar::testing

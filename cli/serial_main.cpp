@@ -1,0 +1,35 @@
+// velmar-fw-serial: the velmar-fw commands that talk to the radio. velmar-fw checks the
+// command and its --help and then hands the whole command line over to this program.
+#include <cstdio>
+#include <string_view>
+
+#include "cli/commands.h"
+#include "cli/serial_handover.h"
+
+namespace {
+
+struct SerialCommand {
+    std::string_view name;
+    int (*run)(const velmar::cli::Args& args);
+};
+
+constexpr SerialCommand kSerialCommands[] = {
+    {"write", velmar::cli::runWrite},
+    {"write-earlier", velmar::cli::runWriteEarlier},
+    {"pin", velmar::cli::runPin},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2)
+        for (const SerialCommand& command : kSerialCommands)
+            if (command.name == argv[1])
+                return command.run(velmar::cli::Args(argv + 2, argv + argc));
+    std::fprintf(stderr,
+                 "Usage: %s write|write-earlier|pin ARGUMENTS\n"
+                 "Runs the serial commands for velmar-fw; 'velmar-fw COMMAND --help' describes "
+                 "them.\n",
+                 velmar::cli::kSerialProgramName);
+    return velmar::cli::kExitUsage;
+}

@@ -1,0 +1,116 @@
+// velmar-fw hands write, write-earlier and pin to velmar-fw-serial: the hand-over keeps the
+// command line, --help stays in velmar-fw, and velmar-fw itself never loads Qt.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/cli/cli_runner.h"
+#include "tests/files/temp_files.h"
+
+namespace velmar {
+namespace {
+
+using testing::CliResult;
+using testing::runProgram;
+using testing::runVelmarFw;
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::string joined(const std::vector<std::string>& args) {
+    std::string shown = "velmar-fw";
+    for (const std::string& arg : args) shown += " " + arg;
+    return shown;
+}
+
+TEST(SerialHandover, HelpAndArgumentsReachTheRightProgram) {
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* expectedOut;  // part of stdout ("" when not checked)
+        const char* expectedErr;  // part of stderr ("" when not checked)
+    };
+    const std::vector<Case> cases = {
+        // Help is velmar-fw's own, for every command.
+        {{"--help"}, 0, "write-earlier FILE --port DEVICE|N", ""},
+        {{"--help"}, 0, "pin --port DEVICE|N --pin TEXT --op OP", ""},
+        {{"write", "--help"}, 0, "Usage: velmar-fw write FILE --port DEVICE|N", ""},
+        {{"write-earlier", "fw.mot", "-h"}, 0, "Usage: velmar-fw write-earlier", ""},
+        {{"help", "pin"}, 0, "Usage: velmar-fw pin", ""},
+        // Everything after the command arrives unchanged in the serial program.
+        {{"write"}, 1, "", "velmar-fw write: expects a firmware FILE"},
+        {{"write", "fw.mot", "--port", "3", "--speed", "9600"}, 1, "", "unknown option --speed"},
+        {{"write", "fw.mot", "--port=3", "--loader", "2.0"}, 1, "", "not \"2.0\""},
+        {{"write-earlier", "--port", "0", "fw.mot"}, 1, "", "port 0 never opens"},
+        {{"write-earlier", "fw.mot", "--port", "2", "--speed", "115200"}, 1, "", "not \"115200\""},
+        {{"pin", "--port", "3"}, 1, "", "velmar-fw pin: expects --pin TEXT"},
+        {{"pin", "--port", "3", "--pin", "", "--op", "sideways"}, 1, "", "not \"sideways\""},
+        {{"pin", "--port", "3", "--pin", "1", "extra word"},
+         1,
+         "",
+         "takes no FILE, got \"extra word\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(joined(c.args));
+        const CliResult result = runVelmarFw(c.args);
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        EXPECT_TRUE(contains(result.out, c.expectedOut)) << result.out;
+        EXPECT_TRUE(contains(result.err, c.expectedErr)) << result.err;
+    }
+}
+
+TEST(SerialHandover, FindsTheSerialProgramBesideTheRealFileNotTheLink) {
+    testing::TempDir dir;
+    const std::string link = dir.path("vfw");
+    std::filesystem::create_symlink(testing::binDir() + "/velmar-fw", link);
+    const CliResult result = runProgram(link, {"pin", "--port", "3"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(contains(result.err, "expects --pin TEXT")) << result.err;
+}
+
+TEST(SerialHandover, AMissingSerialProgramIsNamedAndTheFileCommandsStillRun) {
+    testing::TempDir dir;
+    const std::string alone = dir.path("velmar-fw");
+    std::filesystem::copy_file(testing::binDir() + "/velmar-fw", alone);
+    for (const char* command : {"write", "write-earlier", "pin"}) {
+        SCOPED_TRACE(command);
+        const CliResult result = runProgram(alone, {command, "fw.mot", "--port", "3"});
+        EXPECT_EQ(result.exitCode, 127);
+        EXPECT_TRUE(contains(result.err, "cannot start " + dir.path("velmar-fw-serial")))
+            << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    const CliResult help = runProgram(alone, {"write", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    const std::string sample = testing::binDir() + "/Velmar_150421_01_12.mot";
+    const CliResult info = runProgram(alone, {"info", sample});
+    EXPECT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_TRUE(contains(info.out, "Outcome:   loaded")) << info.out;
+}
+
+TEST(SerialHandover, TheSerialProgramAloneOnlyKnowsTheSerialCommands) {
+    const std::string serial = testing::binDir() + "/velmar-fw-serial";
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"info", "fw.mot"}, {"--help"}}) {
+        SCOPED_TRACE(args.empty() ? "(nothing)" : args[0]);
+        const CliResult result = runProgram(serial, args);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_TRUE(contains(result.err, "Usage: velmar-fw-serial write|write-earlier|pin"))
+            << result.err;
+    }
+}
+
+// The file commands must start without Qt's libraries; only the serial program links them.
+TEST(SerialHandover, OnlyTheSerialProgramLinksQt) {
+    const CliResult fw = runProgram("ldd", {testing::binDir() + "/velmar-fw"});
+    ASSERT_EQ(fw.exitCode, 0) << fw.err;
+    EXPECT_TRUE(contains(fw.out, "libc.so")) << fw.out;
+    EXPECT_FALSE(contains(fw.out, "Qt")) << fw.out;
+    const CliResult serial = runProgram("ldd", {testing::binDir() + "/velmar-fw-serial"});
+    ASSERT_EQ(serial.exitCode, 0) << serial.err;
+    EXPECT_TRUE(contains(serial.out, "libQt6SerialPort")) << serial.out;
+}
+
+}  // namespace
+}  // namespace velmar
