@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/serial_options.h"
+#include "cli/serial_port_use.h"
 #include "cli/write_command.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
@@ -43,10 +44,7 @@ int runPin(const Args& args) {
 
     ensureApplication();
     QtSerialControl serial;
-    serial.setDevicePath(options.devicePath);
-    serial.setCommPort(options.portNumber);
-    if (serial.deviceName().empty())
-        return usageError("pin", "port " + std::to_string(options.portNumber) + " names no device");
+    if (!aimAtPort(serial, "pin", options.devicePath, options.portNumber)) return kExitUsage;
     QtEventWait wait;
     LoaderLink link(serial, wait);
 
@@ -64,11 +62,7 @@ int runPin(const Args& args) {
         case pin_result::kNg:
             return kExitPinRefused;
         default:
-            if (const auto& error = serial.lastError())
-                std::fprintf(stderr, "velmar-fw pin: %s: %s\n", serial.deviceName().c_str(),
-                             describeSerialFault(error->fault()).c_str());
-            else if (!link.lastCause().empty())
-                std::fprintf(stderr, "velmar-fw pin: %s\n", link.lastCause().c_str());
+            explainSerialFailure("pin", serial, link, options.devicePath, options.portNumber);
             return kExitPinUnknown;
     }
 }

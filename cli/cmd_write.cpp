@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "cli/interrupt_guard.h"
 #include "cli/serial_options.h"
+#include "cli/serial_port_use.h"
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
 #include "link/loader_link.h"
@@ -22,29 +23,11 @@ namespace velmar::cli {
 
 namespace {
 
-// Why a step failed, on stderr, in words a user can act on.
-void explainFailure(const QtSerialControl& serial, const LoaderLink& link,
-                    const WriteOptions& options) {
-    if (const auto& error = serial.lastError()) {
-        std::fprintf(stderr, "velmar-fw write: %s: %s\n", serial.deviceName().c_str(),
-                     describeSerialFault(error->fault()).c_str());
-        // Faults without words of their own keep the system's message.
-        if (error->fault() == SerialFault::Other || error->fault() == SerialFault::BadSettings)
-            std::fprintf(stderr, "  (%s)\n", error->what());
-        if (error->fault() == SerialFault::NoSuchDevice && !options.devicePath)
-            std::fprintf(stderr,
-                         "  (port %d is %s; VELMAR_COM%d=PATH points it at another device)\n",
-                         options.portNumber, serial.deviceName().c_str(), options.portNumber);
-    } else if (!link.lastCause().empty()) {
-        std::fprintf(stderr, "velmar-fw write: %s\n", link.lastCause().c_str());
-    }
-}
-
 int failStep(const char* message, int exitCode, const QtSerialControl& serial,
              const LoaderLink& link, const WriteOptions& options) {
     std::printf("%s\n", message);
     std::fflush(stdout);
-    explainFailure(serial, link, options);
+    explainSerialFailure("write", serial, link, options.devicePath, options.portNumber);
     return exitCode;
 }
 
@@ -113,11 +96,7 @@ int runWrite(const Args& args) {
 
     ensureApplication();
     QtSerialControl serial;
-    serial.setDevicePath(options.devicePath);
-    serial.setCommPort(options.portNumber);
-    if (serial.deviceName().empty())
-        return usageError("write",
-                          "port " + std::to_string(options.portNumber) + " names no device");
+    if (!aimAtPort(serial, "write", options.devicePath, options.portNumber)) return kExitUsage;
     QtEventWait wait;
     LoaderLink link(serial, wait);
     link.setTrace(trace.get());

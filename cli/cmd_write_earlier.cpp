@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/interrupt_guard.h"
 #include "cli/serial_options.h"
+#include "cli/serial_port_use.h"
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
 #include "link/loader_link.h"
@@ -117,11 +118,8 @@ int runWriteEarlier(const Args& args) {
 
     ensureApplication();
     QtSerialControl serial;
-    serial.setDevicePath(options.devicePath);
-    serial.setCommPort(options.portNumber);
-    if (serial.deviceName().empty())
-        return usageError("write-earlier",
-                          "port " + std::to_string(options.portNumber) + " names no device");
+    if (!aimAtPort(serial, "write-earlier", options.devicePath, options.portNumber))
+        return kExitUsage;
     QtEventWait wait;
     LoaderLink link(serial, wait);
     InterruptGuard interrupts("\nStopping after the current row (Ctrl-C again quits at once)\n");
@@ -135,17 +133,13 @@ int runWriteEarlier(const Args& args) {
         std::chrono::duration<double>(kExchangeTime).count());
     std::fflush(stdout);
 
-    const auto explain = [&](const char* command) {
-        if (const auto& error = serial.lastError())
-            std::fprintf(stderr, "velmar-fw %s: %s: %s\n", command, serial.deviceName().c_str(),
-                         describeSerialFault(error->fault()).c_str());
-        else if (!link.lastCause().empty())
-            std::fprintf(stderr, "velmar-fw %s: %s\n", command, link.lastCause().c_str());
+    const auto explain = [&] {
+        explainSerialFailure("write-earlier", serial, link, options.devicePath, options.portNumber);
     };
 
     if (sendEarlierCommand(link, "ERASE", port) != earlier_result::kDone) {
         std::printf("消去に失敗しました\n");
-        explain("write-earlier");
+        explain();
         return kExitDeleteFailure;
     }
     std::printf("消去しました\n");
@@ -164,7 +158,7 @@ int runWriteEarlier(const Args& args) {
                          rows.size());
             return kExitStopped;
         }
-        explain("write-earlier");
+        explain();
         return kExitWriteFailure;
     }
     std::printf("書込成功\n");
@@ -174,7 +168,7 @@ int runWriteEarlier(const Args& args) {
     link.setLastCause({});
     if (sendEarlierCommand(link, "END", port) != earlier_result::kDone) {
         std::printf("切断に失敗しました\n");
-        explain("write-earlier");
+        explain();
         return kExitEndFailure;
     }
     std::printf("切断しました\n");

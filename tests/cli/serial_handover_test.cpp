@@ -2,9 +2,12 @@
 // command line, --help stays in velmar-fw, and velmar-fw itself never loads Qt.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "tests/cli/cli_runner.h"
+#include "tests/files/record_builders.h"
 #include "tests/files/temp_files.h"
 
 namespace velmar {
@@ -99,6 +102,41 @@ TEST(SerialHandover, TheSerialProgramAloneOnlyKnowsTheSerialCommands) {
         EXPECT_TRUE(contains(result.err, "Usage: velmar-fw-serial write|write-earlier|pin"))
             << result.err;
     }
+}
+
+// A port that does not exist: every serial command prints its failure word and says why in
+// the same words, with the hint for a numbered port.
+TEST(SerialHandover, EverySerialCommandExplainsAPortFaultAlike) {
+    testing::TempDir dir;
+    const std::string firmware = dir.write("low.mot", testing::srec(1, 0x4000, {1, 2, 3}));
+    const std::string device = dir.path("no-such-tty");
+    ASSERT_EQ(::setenv("VELMAR_COM7", device.c_str(), 1), 0);
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* shown;  // stdout's last line
+    };
+    const std::vector<Case> cases = {
+        {{"write", firmware, "--port", "7"}, 6, "Connection failure\n"},
+        {{"write-earlier", firmware, "--port", "7"}, 7, "消去に失敗しました\n"},
+        {{"pin", "--port", "7", "--pin", "1"}, 11, "???\n"},
+    };
+    for (const Case& c : cases) {
+        for (const bool byPath : {false, true}) {
+            std::vector<std::string> args = c.args;
+            if (byPath) *std::find(args.begin(), args.end(), "7") = device;
+            SCOPED_TRACE(joined(args));
+            const CliResult result = runVelmarFw(args);
+            EXPECT_EQ(result.exitCode, c.exitCode);
+            EXPECT_TRUE(result.out.ends_with(c.shown)) << result.out;
+            EXPECT_TRUE(
+                contains(result.err, "velmar-fw " + args[0] + ": " + device + ": no such device"))
+                << result.err;
+            EXPECT_EQ(contains(result.err, "(port 7 is " + device + "; VELMAR_COM7=PATH"), !byPath)
+                << result.err;
+        }
+    }
+    ::unsetenv("VELMAR_COM7");
 }
 
 // The file commands must start without Qt's libraries; only the serial program links them.

@@ -1,0 +1,37 @@
+#include "cli/serial_port_use.h"
+
+#include <cstdio>
+
+#include "cli/cli_common.h"
+#include "link/loader_link.h"
+#include "platform/qt/qt_serial_control.h"
+
+namespace velmar::cli {
+
+bool aimAtPort(QtSerialControl& serial, const char* command,
+               const std::optional<std::string>& devicePath, int16_t portNumber) {
+    serial.setDevicePath(devicePath);
+    serial.setCommPort(portNumber);
+    if (!serial.deviceName().empty()) return true;
+    usageError(command, "port " + std::to_string(portNumber) + " names no device");
+    return false;
+}
+
+void explainSerialFailure(const char* command, const QtSerialControl& serial,
+                          const LoaderLink& link, const std::optional<std::string>& devicePath,
+                          int16_t portNumber) {
+    if (const auto& error = serial.lastError()) {
+        std::fprintf(stderr, "velmar-fw %s: %s: %s\n", command, serial.deviceName().c_str(),
+                     describeSerialFault(error->fault()).c_str());
+        if (error->fault() == SerialFault::Other || error->fault() == SerialFault::BadSettings)
+            std::fprintf(stderr, "  (%s)\n", error->what());
+        if (error->fault() == SerialFault::NoSuchDevice && !devicePath)
+            std::fprintf(stderr,
+                         "  (port %d is %s; VELMAR_COM%d=PATH points it at another device)\n",
+                         portNumber, serial.deviceName().c_str(), portNumber);
+    } else if (!link.lastCause().empty()) {
+        std::fprintf(stderr, "velmar-fw %s: %s\n", command, link.lastCause().c_str());
+    }
+}
+
+}  // namespace velmar::cli

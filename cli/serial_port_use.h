@@ -1,0 +1,27 @@
+#pragma once
+// What the serial commands do alike around their port: point it at --port's device, and say
+// why a step failed in words a user can act on.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace velmar {
+class LoaderLink;
+class QtSerialControl;
+}  // namespace velmar
+
+namespace velmar::cli {
+
+// Points `serial` at the device path, else at the port number's device. When a port number
+// names no device, prints the usage error for `command` and returns false.
+bool aimAtPort(QtSerialControl& serial, const char* command,
+               const std::optional<std::string>& devicePath, int16_t portNumber);
+
+// On stderr: the port's fault (with the system's message where the fault has no words of its
+// own, and how to re-point a numbered port that has no device), else the link's cause.
+void explainSerialFailure(const char* command, const QtSerialControl& serial,
+                          const LoaderLink& link, const std::optional<std::string>& devicePath,
+                          int16_t portNumber);
+
+}  // namespace velmar::cli
