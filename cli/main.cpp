@@ -22,9 +22,14 @@ void printOverview(std::FILE* to) {
     std::fprintf(to,
                  "Usage: velmar-fw COMMAND [ARGUMENTS]\n"
                  "Inspects Velmar radio firmware files (Motorola S-record or Intel HEX) with\n"
-                 "the same loader as the Velmar Software Writer window.\n\nCommands:\n");
+                 "the same loader as the Velmar Software Writer window, and rewrites a radio\n"
+                 "over a serial port without the window.\n\nCommands:\n");
     for (const Command& command : commandTable())
-        std::fprintf(to, "  %-28s %s\n", command.synopsis, command.summary);
+        // Long synopses get their summary on the next line rather than out of line.
+        if (std::strlen(command.synopsis) > 28)
+            std::fprintf(to, "  %s\n  %-28s %s\n", command.synopsis, "", command.summary);
+        else
+            std::fprintf(to, "  %-28s %s\n", command.synopsis, command.summary);
     std::fprintf(to, "\nRun 'velmar-fw COMMAND --help' for details of one command.\n\n%s",
                  kExitCodes);
 }
