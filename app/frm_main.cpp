@@ -93,18 +93,20 @@ void frmMain::connectHandlers() {
 // ---- Start-up and port selection ----
 
 void frmMain::formLoad() {
-    const uint8_t loaded = loadFirmwareFile(defaultFirmwarePath_);
-    // The view shows the image as start-up left it, loaded or not.
-    refreshHexView();
-    if (loaded == 0) return;  // the load has shown its message; the port list stays empty
+    // A successful load fills the view itself; a failed one has shown its message, the view
+    // shows the blank image and the port list stays empty.
+    if (loadFirmwareFile(defaultFirmwarePath_) == 0) {
+        refreshHexView();
+        return;
+    }
     fillPortList();
     cmbCOM_->setCurrentIndex(0);
     mnuCom_Click(1);
 }
 
 void frmMain::fillPortList() {
-    for (int port = 1; port <= 16; ++port)
-        cmbCOM_->addItem(port < 10 ? QString("COM  %1").arg(port) : QString("COM %1").arg(port));
+    // "COM  1" .. "COM 16": the number right-aligned in two places.
+    for (int port = 1; port <= 16; ++port) cmbCOM_->addItem(QString("COM %1").arg(port, 2));
     static_cast<PortComboBox*>(cmbCOM_)->refreshTooltips();
 }
 
