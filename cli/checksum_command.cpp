@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <memory>
 
 #include "cli/commands.h"
 #include "image/checksum.h"
@@ -8,11 +7,10 @@ namespace velmar::cli {
 
 int runChecksum(const Args& args) {
     if (args.size() != 3) return usageError("checksum", "expects FILE START STOP");
-    auto firmware = std::make_unique<LoadedFirmware>();
-    loadOrReport(args[0], *firmware);
-    if (!firmware->ok()) return exitCodeFor(firmware->outcome);
+    LoadedFirmware firmware;
+    if (const int code = loadOrReport(args[0], firmware); code != kExitOk) return code;
 
-    const auto sum = checksumText(firmware->image, args[1], args[2]);
+    const auto sum = checksumText(firmware.image, args[1], args[2]);
     if (!sum) return usageError("checksum", kChecksumOutOfRangeMessage);
     std::printf("%s\n", sum->c_str());
     return kExitOk;

@@ -14,11 +14,12 @@ int exitCodeFor(const LoadOutcome& outcome) {
     return kExitFileOpenError;
 }
 
-void loadOrReport(const std::string& path, LoadedFirmware& firmware) {
+int loadOrReport(const std::string& path, LoadedFirmware& firmware) {
     firmware.outcome = loadFirmwareFile(path, firmware.image, firmware.scratch);
     if (!firmware.ok())
         std::fprintf(stderr, "%s: %s (%s)\n", path.c_str(), firmware.outcome.message.c_str(),
                      firmware.outcome.title.c_str());
+    return exitCodeFor(firmware.outcome);
 }
 
 int usageError(const std::string& command, const std::string& text) {
@@ -57,12 +58,9 @@ OutputOption splitOutputOption(const Args& args) {
     return result;
 }
 
-std::string rowAddressText(int32_t row) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text(5, '0');
-    auto address = static_cast<uint32_t>(row) * 16;
-    for (int i = 4; i >= 0; --i, address >>= 4)
-        text[static_cast<std::size_t>(i)] = kDigits[address & 0xF];
+std::string addressText(int32_t address) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%05X", static_cast<unsigned>(address));
     return text;
 }
 

@@ -32,7 +32,8 @@ struct LoadedFirmware {
 };
 
 // Loads `path`; on failure prints the load's own message (and its title) to stderr.
-void loadOrReport(const std::string& path, LoadedFirmware& firmware);
+// Returns kExitOk, or the exit code that matches the failure.
+int loadOrReport(const std::string& path, LoadedFirmware& firmware);
 
 // Prints "velmar-fw <command>: <text>" and a hint to stderr; returns kExitUsage.
 int usageError(const std::string& command, const std::string& text);
@@ -45,7 +46,7 @@ struct OutputOption {
 };
 OutputOption splitOutputOption(const Args& args);
 
-// "04000" for row 1024: the row's start address as five upper-case hexadecimal digits.
-std::string rowAddressText(int32_t row);
+// "04000": an image address as five upper-case hexadecimal digits.
+std::string addressText(int32_t address);
 
 }  // namespace velmar::cli

@@ -1,12 +1,10 @@
 // velmar-fw pin: the port pin service command, printing the word the window's result box shows.
 
-#include <QCoreApplication>
 #include <cstdio>
 
 #include "cli/commands.h"
 #include "cli/serial_options.h"
 #include "cli/serial_port_use.h"
-#include "cli/write_command.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -32,15 +31,6 @@ int failStep(const char* message, int exitCode, const QtSerialControl& serial,
 }
 
 }  // namespace
-
-QCoreApplication& ensureApplication() {
-    if (auto* existing = QCoreApplication::instance()) return *existing;
-    static int argc = 1;
-    static char name[] = "velmar-fw";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
-    return application;
-}
 
 WriteOptionsResult parseWriteOptions(const Args& args) {
     WriteOptionsResult result;
@@ -72,10 +62,9 @@ int runWrite(const Args& args) {
     if (!parsed.error.empty()) return usageError("write", parsed.error);
     const WriteOptions& options = parsed.options;
 
-    auto firmware = std::make_unique<LoadedFirmware>();
-    loadOrReport(options.file, *firmware);
-    if (!firmware->ok()) return exitCodeFor(firmware->outcome);
-    const std::vector<int32_t> blocks = blocksToSend(firmware->image);
+    LoadedFirmware firmware;
+    if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
+    const std::vector<int32_t> blocks = blocksToSend(firmware.image);
     if (blocks.empty()) {
         // An erase with nothing after it would leave the radio empty and still "succeed".
         std::fprintf(stderr, "No firmware data to write\n");
@@ -109,8 +98,7 @@ int runWrite(const Args& args) {
     std::fflush(stdout);
 
     auto step = [&](const char* name) {
-        serial.clearLastError();
-        link.setLastCause({});
+        forgetLastFault(serial, link);
         if (trace) trace->note(name);
     };
 
@@ -128,7 +116,7 @@ int runWrite(const Args& args) {
 
     step("write");
     WriteProgress progress(stdout, ::isatty(STDOUT_FILENO) != 0, blocks.size(), &stopAsked);
-    const int16_t written = writeImage(link, firmware->image, port, progress);
+    const int16_t written = writeImage(link, firmware.image, port, progress);
     progress.finish();
     if (written != result::kWriteDone) {
         if (stopAsked) {

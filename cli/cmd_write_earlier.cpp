@@ -3,10 +3,7 @@
 
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <cstdio>
-#include <memory>
-#include <set>
 
 #include "cli/commands.h"
 #include "cli/interrupt_guard.h"
@@ -14,6 +11,7 @@
 #include "cli/serial_port_use.h"
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
+#include "image/hex_field.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
@@ -49,14 +47,14 @@ std::chrono::seconds rowsTime(std::size_t rows) {
 // log one line per written row. The time left is known in advance (two exchanges per row).
 class RowProgress final : public WriteObserver {
   public:
-    RowProgress(const std::vector<int32_t>& rows, bool terminal)
-        : terminal_(terminal), total_(rows.size()) {
-        for (int32_t row : rows) usedAddresses_.insert(rowText(row));
-    }
+    RowProgress(const MemoryImage& image, std::size_t rowsToWrite, bool terminal)
+        : image_(image), terminal_(terminal), total_(rowsToWrite) {}
     float progressValue() const override { return 0; }
     void setProgressValue(float) override {}
     void showAddress(std::string_view text) override {
-        if (!terminal_ || !usedAddresses_.contains(std::string(text))) return;
+        // The step shows every row's address ("4A30"); only used rows are written.
+        const auto row = static_cast<int32_t>(readHexField(text, 0, 8) / kColumns);
+        if (!terminal_ || !isImageRow(row) || !image_.blnRowUsed(row)) return;
         std::printf("\rrow %5.*s  %zu of %zu written  about %s left ",
                     static_cast<int>(text.size()), text.data(), written_, total_,
                     formatDuration(rowsTime(total_ - written_)).c_str());
@@ -79,16 +77,11 @@ class RowProgress final : public WriteObserver {
     std::size_t written() const { return written_; }
 
   private:
-    static std::string rowText(int32_t row) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%X0", static_cast<unsigned>(row));
-        return text;
-    }
+    const MemoryImage& image_;
     bool terminal_;
     std::size_t total_;
     std::size_t written_ = 0;
     bool lineOpen_ = false;
-    std::set<std::string> usedAddresses_;
 };
 
 }  // namespace
@@ -99,10 +92,9 @@ int runWriteEarlier(const Args& args) {
     if (!parsed.error.empty()) return usageError("write-earlier", parsed.error);
     const SerialCommandOptions& options = parsed.options;
 
-    auto firmware = std::make_unique<LoadedFirmware>();
-    loadOrReport(options.file, *firmware);
-    if (!firmware->ok()) return exitCodeFor(firmware->outcome);
-    const std::vector<int32_t> rows = rowsToWrite(firmware->image);
+    LoadedFirmware firmware;
+    if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
+    const std::vector<int32_t> rows = rowsToWrite(firmware.image);
     if (rows.empty()) {
         std::fprintf(stderr, "No firmware data to write\n");
         return kExitNoData;
@@ -110,9 +102,9 @@ int runWriteEarlier(const Args& args) {
     // The step would write the rows below and then fail; refuse before the radio is erased.
     if (rows.back() >= kFirstUnaddressableRow) {
         std::fprintf(stderr,
-                     "velmar-fw write-earlier: the file has data at %05X; the earlier loader "
+                     "velmar-fw write-earlier: the file has data at %s; the earlier loader "
                      "addresses only 04000..0FFFF, nothing was sent\n",
-                     static_cast<unsigned>(rows.back() * kColumns));
+                     addressText(rows.back() * kColumns).c_str());
         return kExitBeyondSixteenBits;
     }
 
@@ -145,11 +137,10 @@ int runWriteEarlier(const Args& args) {
     std::printf("消去しました\n");
     std::fflush(stdout);
 
-    serial.clearLastError();
-    link.setLastCause({});
-    RowProgress progress(rows, ::isatty(STDOUT_FILENO) != 0);
+    forgetLastFault(serial, link);
+    RowProgress progress(firmware.image, rows.size(), ::isatty(STDOUT_FILENO) != 0);
     const int16_t written =
-        writeImageEarlier(link, firmware->image, options.settings, port, progress);
+        writeImageEarlier(link, firmware.image, options.settings, port, progress);
     progress.finish();
     if (written != earlier_result::kDone) {
         std::printf("書込失敗\n");
@@ -164,8 +155,7 @@ int runWriteEarlier(const Args& args) {
     std::printf("書込成功\n");
     std::fflush(stdout);
 
-    serial.clearLastError();
-    link.setLastCause({});
+    forgetLastFault(serial, link);
     if (sendEarlierCommand(link, "END", port) != earlier_result::kDone) {
         std::printf("切断に失敗しました\n");
         explain();

@@ -1,6 +1,5 @@
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <system_error>
 
 #include "cli/commands.h"
@@ -59,12 +58,11 @@ int runDump(const Args& args) {
     if (options.positional.size() != 1) return usageError("dump", "expects exactly one FILE");
     if (!options.output) return usageError("dump", "needs an output file: -o OUTPUT.bin");
 
-    auto firmware = std::make_unique<LoadedFirmware>();
-    loadOrReport(options.positional[0], *firmware);
-    if (!firmware->ok()) return exitCodeFor(firmware->outcome);
+    LoadedFirmware firmware;
+    if (const int code = loadOrReport(options.positional[0], firmware); code != kExitOk)
+        return code;
 
-    const auto bytes = std::make_unique<std::array<uint8_t, kImageBytes>>(firmware->image.bytes());
-    if (!writeImageFile(*options.output, *bytes)) {
+    if (!writeImageFile(*options.output, firmware.image.bytes())) {
         std::fprintf(stderr, "%s: could not write the image\n", options.output->c_str());
         return kExitOutputError;
     }

@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <memory>
 
 #include "cli/commands.h"
 #include "image/blocks.h"
@@ -20,24 +19,24 @@ int countUsedRows(const MemoryImage& image) {
 int runInfo(const Args& args) {
     if (args.size() != 1) return usageError("info", "expects exactly one FILE");
     const std::string& path = args[0];
-    auto firmware = std::make_unique<LoadedFirmware>();
-    firmware->outcome = loadFirmwareFile(path, firmware->image, firmware->scratch);
-    const LoadOutcome& outcome = firmware->outcome;
+    LoadedFirmware firmware;
+    firmware.outcome = loadFirmwareFile(path, firmware.image, firmware.scratch);
+    const LoadOutcome& outcome = firmware.outcome;
 
     std::printf("File:      %s\n", path.c_str());
     std::printf("Reader:    %s\n", isIntelHexPath(path) ? "Intel HEX" : "Motorola S-record");
-    if (!firmware->ok()) {
+    if (!firmware.ok()) {
         std::printf("Outcome:   %s (%s)\n", outcome.message.c_str(), outcome.title.c_str());
         return exitCodeFor(outcome);
     }
-    const MemoryImage& image = firmware->image;
+    const MemoryImage& image = firmware.image;
     std::printf("Outcome:   loaded\n");
     std::printf("Used rows: %d of %d\n", countUsedRows(image), kRowCount);
     const std::vector<int32_t> blocks = usedBlockRows(image);
     std::printf("Blocks:    %zu of %d would be sent\n", blocks.size(), kBlockCount);
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         std::printf("%s%s", i % kAddressesPerLine == 0 ? "  " : " ",
-                    rowAddressText(blocks[i]).c_str());
+                    addressText(blocks[i] * kColumns).c_str());
         if (i % kAddressesPerLine == kAddressesPerLine - 1 || i + 1 == blocks.size())
             std::printf("\n");
     }

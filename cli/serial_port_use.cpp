@@ -1,5 +1,6 @@
 #include "cli/serial_port_use.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 
 #include "cli/cli_common.h"
@@ -8,6 +9,15 @@
 
 namespace velmar::cli {
 
+QCoreApplication& ensureApplication() {
+    if (auto* existing = QCoreApplication::instance()) return *existing;
+    static int argc = 1;
+    static char name[] = "velmar-fw";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
+    return application;
+}
+
 bool aimAtPort(QtSerialControl& serial, const char* command,
                const std::optional<std::string>& devicePath, int16_t portNumber) {
     serial.setDevicePath(devicePath);
@@ -15,6 +25,11 @@ bool aimAtPort(QtSerialControl& serial, const char* command,
     if (!serial.deviceName().empty()) return true;
     usageError(command, "port " + std::to_string(portNumber) + " names no device");
     return false;
+}
+
+void forgetLastFault(QtSerialControl& serial, LoaderLink& link) {
+    serial.clearLastError();
+    link.setLastCause({});
 }
 
 void explainSerialFailure(const char* command, const QtSerialControl& serial,

@@ -1,10 +1,12 @@
 #pragma once
-// What the serial commands do alike around their port: point it at --port's device, and say
-// why a step failed in words a user can act on.
+// What the serial commands do alike around their port: the Qt application it needs, pointing
+// it at --port's device, and saying why a step failed in words a user can act on.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+
+class QCoreApplication;
 
 namespace velmar {
 class LoaderLink;
@@ -13,10 +15,16 @@ class QtSerialControl;
 
 namespace velmar::cli {
 
+// The QCoreApplication the Qt serial port and the reply timer need, made once.
+QCoreApplication& ensureApplication();
+
 // Points `serial` at the device path, else at the port number's device. When a port number
 // names no device, prints the usage error for `command` and returns false.
 bool aimAtPort(QtSerialControl& serial, const char* command,
                const std::optional<std::string>& devicePath, int16_t portNumber);
+
+// Clears the port's and the link's last fault, so a step's failure is explained by its own.
+void forgetLastFault(QtSerialControl& serial, LoaderLink& link);
 
 // On stderr: the port's fault (with the system's message where the fault has no words of its
 // own, and how to re-point a numbered port that has no device), else the link's cause.

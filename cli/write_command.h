@@ -8,8 +8,6 @@
 #include "cli/cli_common.h"
 #include "protocol/current_loader.h"
 
-class QCoreApplication;
-
 namespace velmar::cli {
 
 inline constexpr int kExitNoData = 5;          // "No firmware data to write"
@@ -33,9 +31,5 @@ struct WriteOptionsResult {
 };
 
 WriteOptionsResult parseWriteOptions(const Args& args);
-
-// The QCoreApplication the Qt serial port and the reply timer need, made once; shared by the
-// serial commands (write, write-earlier, pin).
-QCoreApplication& ensureApplication();
 
 }  // namespace velmar::cli

@@ -2,18 +2,14 @@
 
 #include <algorithm>
 
+#include "cli/cli_common.h"
+
 namespace velmar::cli {
 
 namespace {
 
 constexpr int kTerminalBarWidth = 30;
 constexpr int32_t kBlockBytes = 1024;
-
-std::string hex5(int32_t address) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%05X", static_cast<unsigned>(address));
-    return text;
-}
 
 }  // namespace
 
@@ -52,7 +48,8 @@ std::string describeBlockRanges(const std::vector<int32_t>& startAddresses) {
                startAddresses[j + 1] == startAddresses[j] + kBlockBytes)
             ++j;
         if (!text.empty()) text += ", ";
-        text += hex5(startAddresses[i]) + "-" + hex5(startAddresses[j] + kBlockBytes - 1);
+        text +=
+            addressText(startAddresses[i]) + "-" + addressText(startAddresses[j] + kBlockBytes - 1);
         i = j + 1;
     }
     return text;
