@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "data/sample_firmware.h"
+
 namespace velmar::testing {
 
 struct CliResult {
@@ -23,6 +25,22 @@ struct CliResult {
 inline std::string binDir() {
     const char* dir = std::getenv("VELMAR_BIN_DIR");
     return dir ? dir : "";
+}
+
+// The sample firmware copied beside the executables.
+inline std::string samplePath() {
+    return binDir() + "/" + kSampleFirmwareName;
+}
+
+inline bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// "velmar-fw ARGS...", for naming a run in a failure message.
+inline std::string shownCommand(const std::vector<std::string>& args) {
+    std::string shown = "velmar-fw";
+    for (const std::string& arg : args) shown += " " + arg;
+    return shown;
 }
 
 inline std::string shellQuote(const std::string& word) {

@@ -14,15 +14,9 @@ namespace velmar {
 namespace {
 
 using testing::CliResult;
+using testing::contains;
 using testing::runVelmarFw;
-
-std::string samplePath() {
-    return testing::binDir() + "/Velmar_150421_01_12.mot";
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using testing::samplePath;
 
 class InspectCommands : public ::testing::Test {
   protected:
@@ -70,9 +64,7 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
         {{"checksum", missing, "C000", "FFFF"}, 3, "", "File Open Error"},
     };
     for (const Case& c : cases) {
-        std::string shown = "velmar-fw";
-        for (const std::string& arg : c.args) shown += " " + arg;
-        SCOPED_TRACE(shown);
+        SCOPED_TRACE(testing::shownCommand(c.args));
         const CliResult result = runVelmarFw(c.args);
         EXPECT_EQ(result.exitCode, c.exitCode);
         EXPECT_TRUE(contains(result.out, c.expectedOut)) << result.out;

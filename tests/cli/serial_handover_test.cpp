@@ -14,18 +14,10 @@ namespace velmar {
 namespace {
 
 using testing::CliResult;
+using testing::contains;
 using testing::runProgram;
 using testing::runVelmarFw;
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-std::string joined(const std::vector<std::string>& args) {
-    std::string shown = "velmar-fw";
-    for (const std::string& arg : args) shown += " " + arg;
-    return shown;
-}
+using testing::shownCommand;
 
 TEST(SerialHandover, HelpAndArgumentsReachTheRightProgram) {
     struct Case {
@@ -55,7 +47,7 @@ TEST(SerialHandover, HelpAndArgumentsReachTheRightProgram) {
          "takes no FILE, got \"extra word\""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(joined(c.args));
+        SCOPED_TRACE(shownCommand(c.args));
         const CliResult result = runVelmarFw(c.args);
         EXPECT_EQ(result.exitCode, c.exitCode);
         EXPECT_TRUE(contains(result.out, c.expectedOut)) << result.out;
@@ -86,8 +78,7 @@ TEST(SerialHandover, AMissingSerialProgramIsNamedAndTheFileCommandsStillRun) {
     }
     const CliResult help = runProgram(alone, {"write", "--help"});
     EXPECT_EQ(help.exitCode, 0);
-    const std::string sample = testing::binDir() + "/Velmar_150421_01_12.mot";
-    const CliResult info = runProgram(alone, {"info", sample});
+    const CliResult info = runProgram(alone, {"info", testing::samplePath()});
     EXPECT_EQ(info.exitCode, 0) << info.err;
     EXPECT_TRUE(contains(info.out, "Outcome:   loaded")) << info.out;
 }
@@ -125,7 +116,7 @@ TEST(SerialHandover, EverySerialCommandExplainsAPortFaultAlike) {
         for (const bool byPath : {false, true}) {
             std::vector<std::string> args = c.args;
             if (byPath) *std::find(args.begin(), args.end(), "7") = device;
-            SCOPED_TRACE(joined(args));
+            SCOPED_TRACE(shownCommand(args));
             const CliResult result = runVelmarFw(args);
             EXPECT_EQ(result.exitCode, c.exitCode);
             EXPECT_TRUE(result.out.ends_with(c.shown)) << result.out;
