@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "files/line_splitter.h"
+#include "fuzz/reference_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using velmar::LineSplitter;
@@ -13,21 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::size_t chunk = 1 + data[0] % 64;
     const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    std::vector<std::string> whole;
-    std::string current;
-    bool open = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            whole.push_back(current);
-            current.clear();
-            open = false;
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            current.push_back(text[i]);
-            open = true;
-        }
-    }
-    if (open) whole.push_back(current);
+    const std::vector<std::string> whole = velmar::fuzz::referenceLines(text);
 
     std::vector<std::string> pieces;
     auto collect = [&](std::string_view line) {

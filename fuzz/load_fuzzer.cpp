@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "files/firmware_loader.h"
 #include "files/line_readers.h"
+#include "fuzz/reference_rules.h"
 
 namespace {
 
@@ -41,27 +41,6 @@ bool sameImage(const MemoryImage& a, const MemoryImage& b) {
     for (int32_t row = kFirstRow; row <= kLastRow; ++row)
         if (a.strRowText(row) != b.strRowText(row)) return false;
     return true;
-}
-
-// Plain reference split: CR LF, LF or CR end a line; a last unterminated line counts.
-std::vector<std::string> referenceLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string current;
-    bool open = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(current);
-            current.clear();
-            open = false;
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            current.push_back(c);
-            open = true;
-        }
-    }
-    if (open) lines.push_back(current);
-    return lines;
 }
 
 void fail(const char* what) {
@@ -96,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LineReaders readers(reference);
     LoadOutcome::Kind kind = LoadOutcome::Kind::Loaded;
     int32_t lineNumber = 0;
-    for (const std::string& line : referenceLines(text)) {
+    for (const std::string& line : fuzz::referenceLines(text)) {
         ++lineNumber;
         try {
             intelHex ? readers.readHexLine(line) : readers.readMotLine(line);

@@ -1,17 +1,40 @@
 #pragma once
 // Slow, field-by-field restatement of the readers' rules, built only on the plain hexadecimal
-// field helpers. The fuzz targets compare the fast readers against it.
+// field helpers, and a plain line split. The fuzz targets compare the fast code against them.
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "image/hex_field.h"
 #include "image/memory_image.h"
 
 namespace velmar::fuzz {
+
+// Whole-text split: CR LF, LF or CR end a line; a last unterminated line counts.
+inline std::vector<std::string> referenceLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::string current;
+    bool open = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(current);
+            current.clear();
+            open = false;
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            current.push_back(c);
+            open = true;
+        }
+    }
+    if (open) lines.push_back(current);
+    return lines;
+}
 
 // What a reader should do with one line.
 struct Expected {
