@@ -12,11 +12,13 @@
 #include <QRadioButton>
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "app/port_combo_box.h"
 #include "app/twips.h"
 #include "app/window_texts.h"
 #include "files/firmware_loader.h"
+#include "protocol/earlier_loader.h"
 
 namespace velmar {
 
@@ -48,39 +50,29 @@ void frmMain::connectHandlers() {
     connect(Command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(txtPinNumber_, &QLineEdit::textChanged, this, [this] { txtPinNumber_Change(); });
 
-    // Current-loader panels: connect, erase and disconnect lock themselves; writes show the
-    // hourglass.
-    connect(Command1_, &QPushButton::clicked, this, [this] {
-        runSelfLockingStep(StepKind::Connect, &frmMain::connectLoader, result::kConnectedC);
-    });
-    connect(cmbErase_, &QPushButton::clicked, this, [this] {
-        runSelfLockingStep(StepKind::Erase, &frmMain::eraseFlash, result::kEraseAccepted);
-    });
-    connect(cmbWrite_, &QPushButton::clicked, this, [this] { runWriteStep(&frmMain::writeImage); });
-    connect(cmbEnd_, &QPushButton::clicked, this, [this] {
-        runSelfLockingStep(StepKind::Disconnect, &frmMain::endSession, result::kEndAccepted);
-    });
-    connect(Command11_, &QPushButton::clicked, this, [this] {
-        runSelfLockingStep(StepKind::Connect, &frmMain::connectLoader, result::kConnectedC);
-    });
-    connect(Command8_, &QPushButton::clicked, this, [this] {
-        runSelfLockingStep(StepKind::Erase, &frmMain::eraseFlash, result::kEraseAccepted);
-    });
-    connect(Command9_, &QPushButton::clicked, this, [this] { runWriteStep(&frmMain::writeImage); });
-    connect(Command10_, &QPushButton::clicked, this, [this] {
-        runSelfLockingStep(StepKind::Disconnect, &frmMain::endSession, result::kEndAccepted);
-    });
+    // Both current-loader panels run the same steps.
+    for (const auto& [connectButton, eraseButton, writeButton, endButton] :
+         {std::tuple{Command1_, cmbErase_, cmbWrite_, cmbEnd_},
+          std::tuple{Command11_, Command8_, Command9_, Command10_}}) {
+        onManualStep(connectButton, StepKind::Connect,
+                     [this] { return connectLoader() == result::kConnectedC; });
+        onManualStep(eraseButton, StepKind::Erase,
+                     [this] { return eraseFlash() == result::kEraseAccepted; });
+        onManualStep(writeButton, StepKind::Write,
+                     [this] { return writeImage() == result::kWriteDone; });
+        onManualStep(endButton, StepKind::Disconnect,
+                     [this] { return endSession() == result::kEndAccepted; });
+    }
 
     // Earlier-generation panel: its connect counts only the loader's "0" as success.
-    connect(Command4_, &QPushButton::clicked, this, [this] {
-        runSelfLockingStep(StepKind::Connect, &frmMain::connectLoader, result::kConnectedZero);
-    });
-    connect(Command7_, &QPushButton::clicked, this,
-            [this] { runEarlierStep(StepKind::Erase, "ERASE"); });
-    connect(Command6_, &QPushButton::clicked, this,
-            [this] { runWriteStep(&frmMain::writeImageEarlier); });
-    connect(Command5_, &QPushButton::clicked, this,
-            [this] { runEarlierStep(StepKind::Disconnect, "END"); });
+    onManualStep(Command4_, StepKind::Connect,
+                 [this] { return connectLoader() == result::kConnectedZero; });
+    onManualStep(Command7_, StepKind::Erase,
+                 [this] { return sendEarlierCommand("ERASE") == earlier_result::kDone; });
+    onManualStep(Command6_, StepKind::Write,
+                 [this] { return writeImageEarlier() == result::kWriteDone; });
+    onManualStep(Command5_, StepKind::Disconnect,
+                 [this] { return sendEarlierCommand("END") == earlier_result::kDone; });
 
     connect(mnuOpen_, &QAction::triggered, this, [this] { mnuOpen_Click(); });
     connect(mnuEnd_, &QAction::triggered, this, [this] { close(); });

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -129,9 +130,9 @@ class frmMain : public QMainWindow, public WriteObserver {
     // The sequence itself; which cmdMacro button started it does not change what it does,
     // since every starter is locked while it runs.
     void rewriteSequence();
-    void runSelfLockingStep(StepKind kind, int16_t (frmMain::*step)(), int16_t success);
-    void runWriteStep(int16_t (frmMain::*step)());
-    void runEarlierStep(StepKind kind, std::string_view command);
+    // A manual button runs `succeeded` as one operation and reports the step's outcome.
+    void onManualStep(QPushButton* button, StepKind kind, std::function<bool()> succeeded);
+    void runManualStep(StepKind kind, const std::function<bool()>& succeeded);
     void reportStep(StepKind kind, bool succeeded);
     void showRewriteFailure(const char* text);
     MessageAnswer showMessage(MessageRequest request);

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <optional>
 
 #include "app/frm_main.h"
 #include "app/window_texts.h"
@@ -87,29 +88,23 @@ void frmMain::reportStep(StepKind kind, bool succeeded) {
     showMessage(box);
 }
 
-void frmMain::runSelfLockingStep(StepKind kind, int16_t (frmMain::*step)(), int16_t success) {
+void frmMain::onManualStep(QPushButton* button, StepKind kind, std::function<bool()> succeeded) {
+    connect(button, &QPushButton::clicked, this,
+            [this, kind, succeeded = std::move(succeeded)] { runManualStep(kind, succeeded); });
+}
+
+void frmMain::runManualStep(StepKind kind, const std::function<bool()>& succeeded) {
     if (operationRunning()) return;
     // The scope disables the pressed button along with every other starter until the box
-    // has been closed.
+    // has been closed; a write, the one long step, shows the hourglass as well.
     OperationScope operation(*this);
-    reportStep(kind, (this->*step)() == success);
-}
-
-void frmMain::runEarlierStep(StepKind kind, std::string_view command) {
-    if (operationRunning()) return;
-    OperationScope operation(*this);
-    reportStep(kind, sendEarlierCommand(command) == earlier_result::kDone);
-}
-
-void frmMain::runWriteStep(int16_t (frmMain::*step)()) {
-    if (operationRunning()) return;
-    OperationScope operation(*this);
-    HourglassScope hourglass(*this);
-    reportStep(StepKind::Write, (this->*step)() == result::kWriteDone);
+    std::optional<HourglassScope> hourglass;
+    if (kind == StepKind::Write) hourglass.emplace(*this);
+    reportStep(kind, succeeded());
 }
 
 void frmMain::mnuWrite_Click() {
-    runWriteStep(&frmMain::writeImage);
+    runManualStep(StepKind::Write, [this] { return writeImage() == result::kWriteDone; });
 }
 
 // ---- Checksum ----
