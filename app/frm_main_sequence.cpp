@@ -1,9 +1,6 @@
 // The rewrite sequence behind the cmdMacro buttons, and the one-click open-and-rewrite.
 
-#include <QGroupBox>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
 
 #include "app/frm_main.h"
 #include "app/window_texts.h"

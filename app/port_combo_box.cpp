@@ -18,9 +18,7 @@ std::string portTooltip(const std::string& device) {
 
 PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
-    connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
-        setToolTip(index < 0 ? QString() : itemData(index, Qt::ToolTipRole).toString());
-    });
+    connect(this, &QComboBox::currentIndexChanged, this, [this] { showChosenTooltip(); });
 }
 
 void PortComboBox::refreshTooltips() {
@@ -28,6 +26,10 @@ void PortComboBox::refreshTooltips() {
         const auto device = portDeviceName(static_cast<int16_t>(i + 1));
         setItemData(i, QString::fromStdString(portTooltip(device)), Qt::ToolTipRole);
     }
+    showChosenTooltip();
+}
+
+void PortComboBox::showChosenTooltip() {
     const int index = currentIndex();
     setToolTip(index < 0 ? QString() : itemData(index, Qt::ToolTipRole).toString());
 }

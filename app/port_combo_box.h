@@ -19,6 +19,10 @@ class PortComboBox : public QComboBox {
     // Entry p stands for port p + 1.
     void refreshTooltips();
     void showPopup() override;
+
+  private:
+    // The combo box itself shows the chosen entry's tooltip.
+    void showChosenTooltip();
 };
 
 }  // namespace velmar
