@@ -1,8 +1,5 @@
 #include "protocol/current_frames.h"
 
-#include <algorithm>
-#include <cstdio>
-
 namespace velmar {
 
 namespace {
@@ -53,12 +50,6 @@ void buildWriteFrame(LoaderFrame& frame, const MemoryImage& image, int32_t first
         for (int32_t column = 0; column < kColumns; ++column)
             frame[at++] = static_cast<uint8_t>(image.intImage(row, column) & 0xFF);
     finishFrame(frame);
-}
-
-std::string blockAddressText(int32_t firstRow) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%X0", static_cast<unsigned>(firstRow));
-    return text;
 }
 
 }  // namespace velmar

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 
 #include "image/blocks.h"
 #include "image/memory_image.h"
@@ -23,8 +22,6 @@ void buildEndFrame(LoaderFrame& frame);
 // "PG", the 24-bit start address of the block at `firstRow`, then its 64 rows from the image.
 void buildWriteFrame(LoaderFrame& frame, const MemoryImage& image, int32_t firstRow);
 
-// The address display's text: the row number in upper-case hex followed by "0".
-std::string blockAddressText(int32_t firstRow);
 // The row after the block at `firstRow`, stepping over the range that is never sent.
 constexpr int32_t nextBlockRow(int32_t firstRow) {
     const int32_t next = firstRow + kBlockRows;

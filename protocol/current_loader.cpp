@@ -4,7 +4,9 @@
 #include <string_view>
 
 #include "platform/line_settings.h"
+#include "protocol/address_text.h"
 #include "protocol/current_frames.h"
+#include "protocol/step_guard.h"
 
 namespace velmar {
 
@@ -22,18 +24,11 @@ void noteStatus(LoaderLink& link, int16_t index) {
     link.setLastCause("The radio answered with status " + shown);
 }
 
-// Runs a step's exchanges; a serial fault or any other error ends the step with `failure`
-// (the port is closed by the caller on every path).
-template <typename Exchange>
-int16_t guarded(LoaderLink& link, int16_t failure, Exchange exchange) {
-    try {
-        return exchange();
-    } catch (const SerialError& error) {
-        link.noteSerialError(error);
-    } catch (const std::exception& error) {
-        link.setLastCause(error.what());
-    }
-    return failure;
+// Erase and write frames: a complete reply is accepted unless its status is "E".
+bool notRefused(LoaderLink& link) {
+    if (link.parseReply(kFrameStatusIndex) != status::kErrorE) return true;
+    noteStatus(link, kFrameStatusIndex);
+    return false;
 }
 
 // Sends the frame in txBuffer until `accepted` says yes or the attempts run out.
@@ -53,13 +48,12 @@ bool exchangeWithRetries(LoaderLink& link, int attempts, Judge accepted) {
 }  // namespace
 
 int16_t connectLoader(LoaderLink& link, LoaderVersion version, int16_t port) {
-    link.setLastCause({});
     const bool earlier = version == LoaderVersion::v105;
     const std::string_view command = earlier ? "QZ~FLASH\r\n" : "QZ~FLASHU\r\n";
     const int16_t replyLength = earlier ? 14 : 15;
     const int16_t statusIndex = earlier ? 10 : 11;
 
-    const int16_t result = guarded(link, result::kNotConnected, [&]() -> int16_t {
+    return runStep(link, result::kNotConnected, [&]() -> int16_t {
         link.openLoaderPort(kSettings9600, port);
         link.send(command);
         const int16_t count = link.waitForReply(replyLength);
@@ -72,8 +66,6 @@ int16_t connectLoader(LoaderLink& link, LoaderVersion version, int16_t port) {
         noteStatus(link, statusIndex);
         return result::kNotConnected;
     });
-    link.closeLoaderPort();
-    return result;
 }
 
 namespace {
@@ -83,24 +75,18 @@ namespace {
 template <typename Judge>
 int16_t runSessionFrame(LoaderLink& link, int16_t port, int attempts, int16_t success,
                         Judge accepted) {
-    link.setLastCause({});
-    const int16_t result = guarded(link, result::kStepFailed, [&]() -> int16_t {
+    return runStep(link, result::kStepFailed, [&]() -> int16_t {
         link.openLoaderPort(kSettings4800, port);
         return exchangeWithRetries(link, attempts, accepted) ? success : result::kStepFailed;
     });
-    link.closeLoaderPort();
-    return result;
 }
 
 }  // namespace
 
 int16_t eraseFlash(LoaderLink& link, int16_t port) {
     buildEraseFrame(link.txBuffer);
-    return runSessionFrame(link, port, kEraseAttempts, result::kEraseAccepted, [&] {
-        if (link.parseReply(kFrameStatusIndex) != status::kErrorE) return true;
-        noteStatus(link, kFrameStatusIndex);
-        return false;
-    });
+    return runSessionFrame(link, port, kEraseAttempts, result::kEraseAccepted,
+                           [&] { return notRefused(link); });
 }
 
 int16_t endSession(LoaderLink& link, int16_t port) {
@@ -111,41 +97,32 @@ int16_t endSession(LoaderLink& link, int16_t port) {
 
 int16_t writeImage(LoaderLink& link, const MemoryImage& image, int16_t port,
                    WriteObserver& observer) {
-    link.setLastCause({});
-    int32_t stoppedAt = 0;
-    const int16_t result = guarded(link, result::kStepFailed, [&]() -> int16_t {
+    return runStep(link, result::kStepFailed, [&]() -> int16_t {
         link.openLoaderPort(kSettings38400, port);
         for (int32_t row = kFirstBlockRow; row <= kLastBlockRow; row = nextBlockRow(row)) {
-            observer.showAddress(blockAddressText(row));
+            observer.showAddress(addressDisplayText(row));
             // Retries do not count; the bar stops at its maximum rather than overflowing.
             observer.setProgressValue(std::min(observer.progressValue() + 1.0f, kProgressMaximum));
             if (!isBlockUsed(image, row)) continue;
             bool accepted = false;
             for (int attempt = 0; attempt < kBlockAttempts && !accepted; ++attempt) {
                 if (observer.stopRequested()) {
-                    stoppedAt = row;
+                    link.setLastCause("Stopped on request before block " + addressDisplayText(row));
                     return result::kStepFailed;
                 }
                 // Rebuilt from the image for every attempt.
                 buildWriteFrame(link.txBuffer, image, row);
                 const int16_t count = link.sendAndWait();
-                if (count < kFrameReplyLength) {
+                if (count < kFrameReplyLength)
                     link.noteTimeout(count, kFrameReplyLength);
-                } else if (link.parseReply(kFrameStatusIndex) == status::kErrorE) {
-                    noteStatus(link, kFrameStatusIndex);
-                } else {
-                    accepted = true;
-                }
+                else
+                    accepted = notRefused(link);
             }
             if (!accepted) return result::kStepFailed;
             observer.accepted(row * kColumns);
         }
         return result::kWriteDone;
     });
-    if (stoppedAt != 0)
-        link.setLastCause("Stopped on request before block " + blockAddressText(stoppedAt));
-    link.closeLoaderPort();
-    return result;
 }
 
 std::vector<int32_t> blocksToSend(const MemoryImage& image) {

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <exception>
 #include <span>
 #include <string>
 
 #include "platform/line_settings.h"
+#include "protocol/address_text.h"
+#include "protocol/step_guard.h"
 
 namespace velmar {
 
@@ -46,44 +46,39 @@ int16_t exchangeEarlier(LoaderLink& link, std::size_t length) {
     return link.waitForReply(kFrameReplyLength);
 }
 
-std::string rowAddressText(int32_t row) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%X0", static_cast<unsigned>(row));
-    return text;
-}
-
 // One try at a row: frame, echo check, then "OK" (judged) or "NG" (not judged).
 bool tryRow(LoaderLink& link, const MemoryImage& image, int32_t row) {
     buildEarlierRowFrame(link, image, row);
     const int16_t count = exchangeEarlier(link, kRowFrameSentLength);
     if (count < kEchoReplyLength) {
-        link.setLastCause("row " + rowAddressText(row) + ": " + std::to_string(count) +
+        link.setLastCause("row " + addressDisplayText(row) + ": " + std::to_string(count) +
                           " bytes in reply to the row frame, 43 needed");
         return false;
     }
     if (compareEcho(link, kEchoIndex) != 1) {
         buildEarlierNg(link);
         exchangeEarlier(link, kRequestLength);
-        link.setLastCause("row " + rowAddressText(row) + ": the echo differs from the row frame");
+        link.setLastCause("row " + addressDisplayText(row) +
+                          ": the echo differs from the row frame");
         return false;
     }
     buildEarlierOk(link);
     const int16_t ackCount = exchangeEarlier(link, kRequestLength);
     if (ackCount >= kEchoReplyLength && link.parseReply(kAckStatusIndex) == status::kZero)
         return true;
-    link.setLastCause("row " + rowAddressText(row) +
+    link.setLastCause("row " + addressDisplayText(row) +
                       ": the acknowledgement was not answered \"0\"");
     return false;
 }
 
 int16_t writeRows(LoaderLink& link, const MemoryImage& image, WriteObserver& observer) {
     for (int32_t row = kFirstRow; row <= kLastEarlierRow; ++row) {
-        observer.showAddress(rowAddressText(row));
+        observer.showAddress(addressDisplayText(row));
         if (!image.blnRowUsed(row)) continue;
         int16_t attempts = 0;
         while (true) {
             if (observer.stopRequested()) {
-                link.setLastCause("stopped at row " + rowAddressText(row));
+                link.setLastCause("stopped at row " + addressDisplayText(row));
                 return earlier_result::kFailed;
             }
             if (tryRow(link, image, row)) break;
@@ -92,17 +87,6 @@ int16_t writeRows(LoaderLink& link, const MemoryImage& image, WriteObserver& obs
         observer.accepted(row * kColumns);
     }
     return earlier_result::kDone;
-}
-
-void noteRunTimeError(LoaderLink& link, const std::exception& error) {
-    if (const auto* serial = dynamic_cast<const SerialError*>(&error)) {
-        link.noteSerialError(*serial);
-    } else if (const auto* range = dynamic_cast<const ImageRangeError*>(&error)) {
-        link.setLastCause("row " + rowAddressText(static_cast<int32_t>(range->row())) +
-                          " lies above 0xFFF0, which the earlier loader cannot address");
-    } else {
-        link.setLastCause(error.what());
-    }
 }
 
 }  // namespace
@@ -150,52 +134,41 @@ int16_t sendEarlierCommand(LoaderLink& link, std::string_view command, int16_t p
         link.setLastCause("unknown earlier-loader command \"" + std::string(command) + "\"");
         return earlier_result::kFailed;
     }
-    int16_t result = earlier_result::kFailed;
-    try {
+    return runStep(link, earlier_result::kRunTimeError, [&]() -> int16_t {
         link.reopenPort(port);
         if (erase)
             buildEarlierErase(link);
         else
             buildEarlierEnd(link);
-        bool answered = false;
-        for (int16_t attempt = 0; attempt < kRequestAttempts && !answered; ++attempt) {
+        for (int16_t attempt = 0; attempt < kRequestAttempts; ++attempt) {
             exchangeEarlier(link, kRequestLength);
-            // No minimum length: an empty reply makes this throw, which ends the step.
-            const int16_t code = link.parseReply(kRequestStatusIndex);
-            if (code == status::kZero || code == status::kErrorE || code == status::kEraseB) {
-                result = code;
-                answered = true;
+            // No minimum length, but an empty reply has no status to judge: it ends the step.
+            if (link.rxBuffer.empty()) {
+                link.setLastCause("no reply to the " + std::string(command) + " request");
+                return earlier_result::kRunTimeError;
             }
+            const int16_t code = link.parseReply(kRequestStatusIndex);
+            if (code == status::kZero || code == status::kErrorE || code == status::kEraseB)
+                return code;
         }
-        if (!answered)
-            link.setLastCause("three replies to the " + std::string(command) +
-                              " request without status \"0\", \"E\" or \"B\"");
-    } catch (const ReplyIndexError&) {
-        link.setLastCause("no reply to the " + std::string(command) + " request");
-        result = earlier_result::kRunTimeError;
-    } catch (const std::exception& error) {
-        noteRunTimeError(link, error);
-        result = earlier_result::kRunTimeError;
-    }
-    link.closeLoaderPort();
-    return result;
+        link.setLastCause("three replies to the " + std::string(command) +
+                          " request without status \"0\", \"E\" or \"B\"");
+        return earlier_result::kFailed;
+    });
 }
 
 int16_t writeImageEarlier(LoaderLink& link, const MemoryImage& image, std::string_view settings,
                           int16_t port, WriteObserver& observer) {
-    int16_t result = earlier_result::kRunTimeError;
-    try {
-        if (settings.empty())
-            link.reopenPort(port);
-        else
-            link.openLoaderPort(settings, port);
-        result = writeRows(link, image, observer);
-    } catch (const std::exception& error) {
-        noteRunTimeError(link, error);
-        result = earlier_result::kRunTimeError;
-    }
-    link.closeLoaderPort();
-    return result;
+    return runStep(link, earlier_result::kRunTimeError, [&]() -> int16_t {
+        openWithSettingsOrKept(link, settings, port);
+        try {
+            return writeRows(link, image, observer);
+        } catch (const ImageRangeError& range) {
+            link.setLastCause("row " + addressDisplayText(static_cast<int32_t>(range.row())) +
+                              " lies above 0xFFF0, which the earlier loader cannot address");
+            return earlier_result::kRunTimeError;
+        }
+    });
 }
 
 }  // namespace velmar

@@ -1,6 +1,6 @@
 #include "protocol/port_pin.h"
 
-#include <exception>
+#include "protocol/step_guard.h"
 
 namespace velmar {
 
@@ -41,30 +41,19 @@ std::string pinCommandText(std::string_view pinText, PinOperation operation) {
 int16_t controlPortPin(LoaderLink& link, std::string_view settings, std::string_view pinText,
                        PinOperation operation, int16_t port) {
     const std::string command = pinCommandText(pinText, operation);
-    int16_t result = pin_result::kUnknown;
-    try {
-        if (settings.empty())
-            link.reopenPort(port);
-        else
-            link.openLoaderPort(settings, port);
+    return runStep(link, pin_result::kUnknown, [&]() -> int16_t {
+        openWithSettingsOrKept(link, settings, port);
         link.send(command);
         const int16_t count = link.waitForReply(kPinReplyLength);
-        if (count >= kPinReplyLength) {
-            result = parsePinReply(link.rxBuffer, kPinFrameIndex);
-            if (result == pin_result::kUnknown)
-                link.setLastCause("the reply carries no known status frame at index 8");
-        } else {
+        if (count < kPinReplyLength) {
             link.noteTimeout(count, kPinReplyLength);
+            return pin_result::kUnknown;
         }
-    } catch (const SerialError& error) {
-        link.noteSerialError(error);
-        result = pin_result::kUnknown;
-    } catch (const std::exception& error) {
-        link.setLastCause(error.what());
-        result = pin_result::kUnknown;
-    }
-    link.closeLoaderPort();
-    return result;
+        const int16_t result = parsePinReply(link.rxBuffer, kPinFrameIndex);
+        if (result == pin_result::kUnknown)
+            link.setLastCause("the reply carries no known status frame at index 8");
+        return result;
+    });
 }
 
 int16_t parsePinReply(const std::vector<uint8_t>& rxBuffer, int16_t index) {

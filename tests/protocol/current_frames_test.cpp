@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "protocol/address_text.h"
 #include "protocol/current_frames.h"
 #include "support/radio_bench.h"
 
@@ -60,7 +61,7 @@ TEST(CurrentFrames, WriteFrameCarriesAddressAndAllSixtyFourRows) {
             for (int k = 0; k < 16; ++k)
                 ASSERT_EQ(frame[7 + 16 * i + k], image.intImage(c.row + i, k)) << c.text;
         EXPECT_EQ(frame[1031], sumOf(frame)) << c.text;
-        EXPECT_EQ(blockAddressText(c.row), c.text);
+        EXPECT_EQ(addressDisplayText(c.row), c.text);
     }
 }
 

@@ -1,0 +1,37 @@
+#pragma once
+// How every loader step starts and ends: no cause left from an earlier step, a serial fault or
+// any other error turned into the step's failure code with its cause noted, and the port
+// closed on every path.
+
+#include <cstdint>
+#include <exception>
+#include <string_view>
+
+#include "link/loader_link.h"
+
+namespace velmar {
+
+template <typename Body>
+int16_t runStep(LoaderLink& link, int16_t failure, Body body) {
+    link.setLastCause({});
+    int16_t result = failure;
+    try {
+        result = body();
+    } catch (const SerialError& error) {
+        link.noteSerialError(error);
+    } catch (const std::exception& error) {
+        link.setLastCause(error.what());
+    }
+    link.closeLoaderPort();
+    return result;
+}
+
+// Opens with `settings`, or with those the port last had when the speed option is unset ("").
+inline void openWithSettingsOrKept(LoaderLink& link, std::string_view settings, int16_t port) {
+    if (settings.empty())
+        link.reopenPort(port);
+    else
+        link.openLoaderPort(settings, port);
+}
+
+}  // namespace velmar
