@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>

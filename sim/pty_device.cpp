@@ -48,33 +48,27 @@ int32_t baudFromSpeed(unsigned speed) {
 }
 
 PtyDevice::PtyDevice() {
+    // A constructor that throws runs no destructor: close what is already open first.
+    const auto failOpening = [this](const char* what) {
+        const int saved = errno;
+        close();
+        throw std::system_error(saved, std::generic_category(), what);
+    };
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (master_ < 0) fail("posix_openpt");
-    if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
-        const int saved = errno;
-        close();
-        throw std::system_error(saved, std::generic_category(), "grantpt/unlockpt");
-    }
+    if (master_ < 0) failOpening("posix_openpt");
+    if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0) failOpening("grantpt/unlockpt");
     const char* name = ::ptsname(master_);
-    if (name == nullptr) {
-        const int saved = errno;
-        close();
-        throw std::system_error(saved, std::generic_category(), "ptsname");
-    }
+    if (name == nullptr) failOpening("ptsname");
     slavePath_ = name;
     heldSlave_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (heldSlave_ < 0) {
-        const int saved = errno;
-        close();
-        throw std::system_error(saved, std::generic_category(), "open slave");
-    }
+    if (heldSlave_ < 0) failOpening("open slave");
     termios tio{};
-    if (::tcgetattr(heldSlave_, &tio) != 0) fail("tcgetattr");
+    if (::tcgetattr(heldSlave_, &tio) != 0) failOpening("tcgetattr");
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     ::cfsetispeed(&tio, B9600);
     ::cfsetospeed(&tio, B9600);
-    if (::tcsetattr(heldSlave_, TCSANOW, &tio) != 0) fail("tcsetattr");
+    if (::tcsetattr(heldSlave_, TCSANOW, &tio) != 0) failOpening("tcsetattr");
 }
 
 PtyDevice::~PtyDevice() {

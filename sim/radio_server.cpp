@@ -8,7 +8,6 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <iomanip>
 #include <string>

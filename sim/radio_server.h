@@ -3,9 +3,7 @@
 // it set, hands it to the model, sends the model's replies (paced when asked), keeps the
 // traffic log and dumps the flash. Single-threaded around poll(); signals arrive on a signalfd.
 
-#include <cstdio>
 #include <fstream>
-#include <memory>
 #include <ostream>
 #include <string>
 
