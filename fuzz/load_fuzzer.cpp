@@ -6,7 +6,9 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "files/firmware_loader.h"
 #include "files/line_readers.h"
@@ -48,16 +50,29 @@ void fail(const char* what) {
     std::abort();
 }
 
+// The input files' folder, per process, removed again when the fuzzer ends normally.
+struct WorkDirectory {
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("velmar_fuzz_" + std::to_string(::getpid()));
+    WorkDirectory() {
+        std::error_code error;
+        std::filesystem::create_directories(path, error);
+        if (error) fail("cannot make the work directory");
+    }
+    ~WorkDirectory() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     static MemoryImage image, scratch, before, reference;
-    static const std::string directory = "/tmp/velmar_fuzz_" + std::to_string(::getpid());
-    static const bool made = (std::system(("mkdir -p " + directory).c_str()) == 0);
-    if (!made) fail("cannot make the work directory");
+    static const WorkDirectory directory;
     const bool intelHex = data[0] & 1;
-    const std::string path = directory + (intelHex ? "/input.hex" : "/input.mot");
+    const std::string path = (directory.path / (intelHex ? "input.hex" : "input.mot")).string();
     const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
     if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
         std::fwrite(text.data(), 1, text.size(), file);
