@@ -32,12 +32,9 @@ struct BoxSnapshot {
 
 // Two blocks of data (0x04000 and 0x10400), as most tests want something small to write.
 inline std::vector<std::string> twoBlockFirmware() {
-    std::vector<uint8_t> low(16), high(16);
-    for (int i = 0; i < 16; ++i) {
-        low[static_cast<std::size_t>(i)] = static_cast<uint8_t>(0x10 + i);
-        high[static_cast<std::size_t>(i)] = static_cast<uint8_t>(0xA0 + i);
-    }
-    return {s2Record(0x4000, low), s2Record(0x4010, low), s2Record(0x10400, high), "S9030000FC"};
+    const Bytes low = counting(16, 0x10);
+    return {srec(2, 0x4000, low), srec(2, 0x4010, low), srec(2, 0x10400, counting(16, 0xA0)),
+            "S9030000FC"};
 }
 
 // The radio's reply to frame `frame` (1-based, every frame counts) and the `count - 1` after it.

@@ -20,26 +20,9 @@
 #include "platform/event_wait.h"
 #include "platform/serial_control.h"
 #include "scripted_dialogs.h"
+#include "tests/files/record_builders.h"
 
 namespace velmar::testing {
-
-// One S2 record (24-bit address) with its checksum.
-inline std::string s2Record(uint32_t address, const std::vector<uint8_t>& data) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::vector<uint8_t> bytes{static_cast<uint8_t>(data.size() + 4),
-                               static_cast<uint8_t>(address >> 16),
-                               static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
-    bytes.insert(bytes.end(), data.begin(), data.end());
-    unsigned sum = 0;
-    for (uint8_t b : bytes) sum += b;
-    bytes.push_back(static_cast<uint8_t>(~sum));
-    std::string line = "S2";
-    for (uint8_t b : bytes) {
-        line += kDigits[b >> 4];
-        line += kDigits[b & 0xF];
-    }
-    return line;
-}
 
 // A port that cannot be opened, as with no adapter plugged in; counts attempts.
 class AbsentLine : public SerialControl {

@@ -117,15 +117,9 @@ TEST(WindowManual, ManualWritesKeepTheBarWithinItsRange) {
     EXPECT_TRUE(control<QProgressBar>(*w.window, "ProgressBar1")->isHidden());
 }
 
-}  // namespace
-}  // namespace velmar::testing
-
-namespace velmar::testing {
-namespace {
-
 // The earlier loader writes rows with 16-bit addresses, so its firmware stays below 0x10000.
 std::vector<std::string> lowFirmware() {
-    return {s2Record(0x4000, {0x01, 0x02, 0x03, 0x04}), s2Record(0x8000, {0x55})};
+    return {srec(2, 0x4000, {0x01, 0x02, 0x03, 0x04}), srec(2, 0x8000, {0x55})};
 }
 
 TEST(WindowManual, EarlierPanelDrivesTheEarlierLoader) {

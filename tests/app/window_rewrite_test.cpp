@@ -161,9 +161,9 @@ TEST(WindowRewrite, AnUnansweredEndStillSucceeds) {
 
 TEST(WindowRewrite, NothingToWriteIsRefusedBeforeAsking) {
     const std::vector<std::vector<std::string>> files = {
-        {},                                                  // empty file
-        {s2Record(0x4000, std::vector<uint8_t>(16, 0xFF))},  // only erased bytes
-        {s2Record(0xE000, {1, 2, 3})},                       // only the range never sent
+        {},                                                 // empty file
+        {srec(2, 0x4000, std::vector<uint8_t>(16, 0xFF))},  // only erased bytes
+        {srec(2, 0xE000, {1, 2, 3})},                       // only the range never sent
     };
     for (const auto& file : files) {
         WindowBench w(file);
@@ -267,7 +267,7 @@ TEST(WindowRewrite, OneClickButtonOpensThenRewrites) {
     // A good file, confirmation cancelled, then a good file answered OK.
     {
         WindowBench w;
-        const auto good = w.folder.write("other.mot", {s2Record(0x20000, {0x5A, 0xA5})});
+        const auto good = w.folder.write("other.mot", {srec(2, 0x20000, {0x5A, 0xA5})});
         w.dialogs.files.push_back(good);
         w.dialogs.replies.push_back(BoxReply::Cancel);
         w["cmdBrevo"]->click();

@@ -45,7 +45,7 @@ class WindowStartup : public ::testing::Test {
 };
 
 TEST_F(WindowStartup, DefaultFileLoadsAndFillsThePortList) {
-    const auto path = folder.write(kDefaultName, {s2Record(0x4000, {0x12, 0x34}), "S9030000FC"});
+    const auto path = folder.write(kDefaultName, {srec(2, 0x4000, {0x12, 0x34}), "S9030000FC"});
     auto window = makeWindow(path);
 
     EXPECT_TRUE(dialogs.boxes.empty());
@@ -86,7 +86,7 @@ TEST_F(WindowStartup, AFailedLoadLeavesThePortListEmpty) {
     const FailedStart cases[] = {
         {"missing file", {}, "File Open Error", "ERROR", MessageIcon::Stop},
         {"line 3 refused",
-         {s2Record(0x4000, {1}), s2Record(0x4010, {2}), "X2140040", s2Record(0x4020, {3})},
+         {srec(2, 0x4000, {1}), srec(2, 0x4010, {2}), "X2140040", srec(2, 0x4020, {3})},
          "Error Code = 9 ; 行番号 = 3",
          "Error",
          MessageIcon::Warning},
@@ -121,7 +121,7 @@ TEST_F(WindowStartup, AFailedLoadLeavesThePortListEmpty) {
 
 TEST_F(WindowStartup, OpeningAFileLaterDoesNotFillThePortList) {
     auto window = makeWindow(folder.path("absent.mot"));
-    dialogs.files.push_back(folder.write("later.mot", {s2Record(0x4000, {0x77})}));
+    dialogs.files.push_back(folder.write("later.mot", {srec(2, 0x4000, {0x77})}));
     action(*window, "mnuOpen")->trigger();
     EXPECT_EQ(window->image().intImage(1024, 0), 0x77);
     EXPECT_TRUE(portEntries(*window).empty());
@@ -135,7 +135,7 @@ TEST_F(WindowStartup, OpeningAFileLaterDoesNotFillThePortList) {
 }
 
 TEST_F(WindowStartup, PortListAndPortMenuAreIndependent) {
-    auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {1})}));
+    auto window = makeWindow(folder.write(kDefaultName, {srec(2, 0x4000, {1})}));
     auto* list = control<QComboBox>(*window, "cmbCOM");
 
     list->setCurrentIndex(11);
@@ -159,7 +159,7 @@ TEST_F(WindowStartup, PortEntriesNameTheirDevice) {
     const std::string absent = folder.path("ttyGone");
     qputenv("VELMAR_COM1", present.c_str());
     qputenv("VELMAR_COM2", absent.c_str());
-    auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {1})}));
+    auto window = makeWindow(folder.write(kDefaultName, {srec(2, 0x4000, {1})}));
     qunsetenv("VELMAR_COM1");
     qunsetenv("VELMAR_COM2");
 
@@ -173,7 +173,7 @@ TEST_F(WindowStartup, PortEntriesNameTheirDevice) {
 }
 
 TEST_F(WindowStartup, OperatorAreaFitsTheDesignedClientAreaAndServiceAreaLiesBeyond) {
-    auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {1})}));
+    auto window = makeWindow(folder.write(kDefaultName, {srec(2, 0x4000, {1})}));
     const QRect client(0, 0, twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
     EXPECT_EQ(client.size(), QSize(489, 142));
 
@@ -199,7 +199,7 @@ TEST_F(WindowStartup, OperatorAreaFitsTheDesignedClientAreaAndServiceAreaLiesBey
 }
 
 TEST_F(WindowStartup, TabOrderFollowsTheDesign) {
-    auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {1})}));
+    auto window = makeWindow(folder.write(kDefaultName, {srec(2, 0x4000, {1})}));
     const std::vector<std::string> designed = {
         "cmbErase", "cmbWrite",    "cmbEnd",     "txtMemory",  "Text1",        "Command1",
         "Text2",    "cmdCheckSum", "txtCsStt",   "txtCsStp",   "Command4",     "Command5",
@@ -220,7 +220,7 @@ TEST_F(WindowStartup, TabOrderFollowsTheDesign) {
 }
 
 TEST_F(WindowStartup, ExitClosesTheWindow) {
-    auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {1})}));
+    auto window = makeWindow(folder.write(kDefaultName, {srec(2, 0x4000, {1})}));
     window->show();
     ASSERT_TRUE(window->isVisible());
     action(*window, "mnuEnd")->trigger();
@@ -228,7 +228,7 @@ TEST_F(WindowStartup, ExitClosesTheWindow) {
 }
 
 TEST_F(WindowStartup, PinNumberTogglesTheMainCaption) {
-    auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {1})}));
+    auto window = makeWindow(folder.write(kDefaultName, {srec(2, 0x4000, {1})}));
     auto* pin = control<QLineEdit>(*window, "txtPinNumber");
     auto* main = button(*window, "cmdMacro_0");
 
@@ -265,7 +265,7 @@ struct ChecksumCase {
 };
 
 TEST_F(WindowStartup, ChecksumPanelShowsTheSumOrRefusesTheRange) {
-    auto window = makeWindow(folder.write(kDefaultName, {s2Record(0x4000, {0x12})}));
+    auto window = makeWindow(folder.write(kDefaultName, {srec(2, 0x4000, {0x12})}));
     const ChecksumCase cases[] = {
         {"C000", "FFFF", "3FC000", MessageIcon::None},
         {"4000", "4000", "12", MessageIcon::None},
