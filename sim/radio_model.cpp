@@ -76,6 +76,10 @@ void RadioModel::dropNoise(std::size_t count) {
         log_.back().length += count;
     else
         log_.push_back({"noise", count, baud, false, "ignored"});
+    consumePending(count);
+}
+
+void RadioModel::consumePending(std::size_t count) {
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
     pendingBaud_.erase(pendingBaud_.begin(),
                        pendingBaud_.begin() + static_cast<std::ptrdiff_t>(count));
@@ -90,9 +94,7 @@ void RadioModel::takeCommand(CommandHandler& handler, std::size_t length,
     FrameRecord record{handler.kind(command), length, bauds.back(), false, {}};
     record.wrongSpeed = expected != 0 && std::any_of(bauds.begin(), bauds.end(),
                                                      [&](int32_t b) { return b != expected; });
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
-    pendingBaud_.erase(pendingBaud_.begin(),
-                       pendingBaud_.begin() + static_cast<std::ptrdiff_t>(length));
+    consumePending(length);
 
     const int frame = ++framesReceived_;
     if (plan_.vanishAtFrame != 0 && frame >= plan_.vanishAtFrame) {

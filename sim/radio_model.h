@@ -105,6 +105,8 @@ class RadioModel {
   private:
     void takeFrames(std::vector<RadioReply>& replies);
     void dropNoise(std::size_t count);
+    // Removes the first `count` pending bytes and their speeds.
+    void consumePending(std::size_t count);
     void takeCommand(CommandHandler& handler, std::size_t length, std::vector<RadioReply>& replies);
     void answer(CommandHandler& handler, std::span<const uint8_t> command, FrameRecord& record,
                 std::vector<RadioReply>& replies);

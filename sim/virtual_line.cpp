@@ -169,18 +169,13 @@ void VirtualEventWait::armTimer(std::chrono::milliseconds interval) {
 void VirtualEventWait::processEventsOnce() {
     ++passes_;
     if (onPass_) onPass_();
-    // Input that landed since the last pass is this pass's event: handle it without waiting.
-    if (serial_.arrivedTotal() != seenArrivals_) {
-        seenArrivals_ = serial_.arrivedTotal();
-        if (armed_ && clock_.now() >= deadline_) {
-            armed_ = false;
-            ++ticks_;
-        }
-        return;
+    // Input that landed since the last pass is this pass's event; only without it does the
+    // pass wait, jumping the clock to the next event.
+    if (serial_.arrivedTotal() == seenArrivals_) {
+        std::optional<Micros> next = serial_.nextEvent();
+        if (armed_ && (!next || deadline_ < *next)) next = deadline_;
+        if (next) clock_.advanceTo(*next);
     }
-    std::optional<Micros> next = serial_.nextEvent();
-    if (armed_ && (!next || deadline_ < *next)) next = deadline_;
-    if (next) clock_.advanceTo(*next);
     seenArrivals_ = serial_.arrivedTotal();
     if (armed_ && clock_.now() >= deadline_) {
         armed_ = false;  // the tick's only work: the timer disarms itself
