@@ -34,39 +34,33 @@ PinOperation frmMain::chosenPinOperation() const {
     return PinOperation::Read;
 }
 
-// Each step starts with no cause, so a detail line never speaks of an earlier step's fault.
+// Each step clears the link's cause as it starts, so a detail line never speaks of an earlier
+// step's fault.
 int16_t frmMain::connectLoader() {
-    link_.setLastCause("");
     return velmar::connectLoader(link_, chosenLoaderVersion(), GetCOM());
 }
 
 int16_t frmMain::eraseFlash() {
-    link_.setLastCause("");
     return velmar::eraseFlash(link_, GetCOM());
 }
 
 int16_t frmMain::writeImage() {
-    link_.setLastCause("");
     return velmar::writeImage(link_, image_, GetCOM(), *this);
 }
 
 int16_t frmMain::endSession() {
-    link_.setLastCause("");
     return velmar::endSession(link_, GetCOM());
 }
 
 int16_t frmMain::sendEarlierCommand(std::string_view command) {
-    link_.setLastCause("");
     return velmar::sendEarlierCommand(link_, command, GetCOM());
 }
 
 int16_t frmMain::writeImageEarlier() {
-    link_.setLastCause("");
     return velmar::writeImageEarlier(link_, image_, chosenLineSettings(), GetCOM(), *this);
 }
 
 int16_t frmMain::controlPortPin() {
-    link_.setLastCause("");
     const std::string pin = txtPinNumber_->text().toStdString();
     return velmar::controlPortPin(link_, chosenLineSettings(), pin, chosenPinOperation(), GetCOM());
 }
