@@ -128,7 +128,7 @@ uint8_t frmMain::loadFirmwareFile(const std::string& path) {
                : outcome.icon == LoadOutcome::Icon::Warning ? MessageIcon::Warning
                                                             : MessageIcon::None;
     // The hourglass stays while the box is shown and goes with the scope.
-    showMessage(box);
+    dialogs_.messageBox(box);
     return 0;
 }
 
@@ -209,10 +209,6 @@ void frmMain::setMousePointer(int16_t pointer) {
         setCursor(Qt::WaitCursor);
     else
         unsetCursor();
-}
-
-MessageAnswer frmMain::showMessage(MessageRequest request) {
-    return dialogs_.messageBox(request);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

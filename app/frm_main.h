@@ -135,7 +135,6 @@ class frmMain : public QMainWindow, public WriteObserver {
     void runManualStep(StepKind kind, const std::function<bool()>& succeeded);
     void reportStep(StepKind kind, bool succeeded);
     void showRewriteFailure(const char* text);
-    MessageAnswer showMessage(MessageRequest request);
 
     Dialogs& dialogs_;
     LoaderLink link_;

@@ -41,7 +41,7 @@ void frmMain::rewriteSequence() {
 
     // An image with nothing to send would be erased into the radio and called a success.
     if (blocksToSend(image_).empty()) {
-        showMessage(errorBox(texts::kNothingToWrite, ""));
+        dialogs_.messageBox(errorBox(texts::kNothingToWrite, ""));
         return;
     }
 
@@ -51,7 +51,7 @@ void frmMain::rewriteSequence() {
     confirm.buttons = MessageButtons::OkCancel;
     confirm.cancelIsDefault = true;
     confirm.icon = MessageIcon::Warning;
-    if (showMessage(confirm) == MessageAnswer::Cancel) return;
+    if (dialogs_.messageBox(confirm) == MessageAnswer::Cancel) return;
 
     if (connectLoader() != result::kConnectedC) {
         showRewriteFailure(texts::kConnectionFailure);
@@ -76,11 +76,11 @@ void frmMain::rewriteSequence() {
     done.text = texts::kSuccessText;
     done.title = texts::kSuccessTitle;
     done.icon = MessageIcon::Information;
-    showMessage(done);
+    dialogs_.messageBox(done);
 }
 
 void frmMain::showRewriteFailure(const char* text) {
-    showMessage(errorBox(text, link_.lastCause()));
+    dialogs_.messageBox(errorBox(text, link_.lastCause()));
 }
 
 void frmMain::cmdBrevo_Click() {

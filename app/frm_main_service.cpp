@@ -79,7 +79,7 @@ void frmMain::reportStep(StepKind kind, bool succeeded) {
     box.title = succeeded ? texts::kOkTitle : texts::kNgTitle;
     box.icon = succeeded ? MessageIcon::None : MessageIcon::Warning;
     if (!succeeded) box.detail = link_.lastCause();
-    showMessage(box);
+    dialogs_.messageBox(box);
 }
 
 void frmMain::onManualStep(QPushButton* button, StepKind kind, std::function<bool()> succeeded) {
@@ -115,7 +115,7 @@ void frmMain::cmdCheckSum_Click() {
         box.text = kChecksumOutOfRangeMessage;
         box.icon = MessageIcon::Warning;
     }
-    showMessage(box);
+    dialogs_.messageBox(box);
 }
 
 // ---- Port pin ----
