@@ -29,17 +29,8 @@ Widget* place(QWidget* parent, const char* name, const QString& text, QRect twip
     return widget;
 }
 
-QLineEdit* placeText(QWidget* parent, const char* name, const QString& text, QRect twipRect) {
-    auto* edit = new QLineEdit(text, parent);
-    edit->setObjectName(name);
-    edit->setGeometry(twipsToPixels(twipRect));
-    return edit;
-}
-
 QGroupBox* placeFrame(QWidget* parent, const char* name, const QString& title, QRect twipRect) {
-    auto* frame = new QGroupBox(title, parent);
-    frame->setObjectName(name);
-    frame->setGeometry(twipsToPixels(twipRect));
+    auto* frame = place<QGroupBox>(parent, name, title, twipRect);
     // Opaque, so the hex view designed beneath the port pin panel does not show through.
     frame->setAutoFillBackground(true);
     return frame;
@@ -97,11 +88,11 @@ void frmMain::buildLayout() {
 
     // Checksum.
     cmdCheckSum_ = place<QPushButton>(client, "cmdCheckSum", "CHECK SUM", {6360, 3480, 1215, 495});
-    txtCsStt_ = placeText(client, "txtCsStt", "C000", {7680, 3480, 1215, 495});
-    txtCsStp_ = placeText(client, "txtCsStp", "FFFF", {9000, 3480, 1215, 495});
+    txtCsStt_ = place<QLineEdit>(client, "txtCsStt", "C000", {7680, 3480, 1215, 495});
+    txtCsStp_ = place<QLineEdit>(client, "txtCsStp", "FFFF", {9000, 3480, 1215, 495});
 
-    Text2_ = placeText(client, "Text2", "Text2", {7560, 4080, 2775, 270});
-    Text1_ = placeText(client, "Text1", "", {7080, 4920, 735, 270});
+    Text2_ = place<QLineEdit>(client, "Text2", "Text2", {7560, 4080, 2775, 270});
+    Text1_ = place<QLineEdit>(client, "Text1", "", {7080, 4920, 735, 270});
 
     // Hex view.
     Label4_ = place<QLabel>(client, "Label4", "アドレス", {6360, 5040, 975, 255});
@@ -144,8 +135,8 @@ void frmMain::buildLayout() {
     optBPS_[1] = place<QRadioButton>(Frame1_, "optBPS_1", "38400", {120, 960, 1215, 255});
     optBPS_[0]->setChecked(true);
 
-    txtCFG0_ = placeText(client, "txtCFG0", "Text3", {10800, 5400, 1095, 495});
-    txtCFG1_ = placeText(client, "txtCFG1", "Text3", {10800, 6000, 1095, 495});
+    txtCFG0_ = place<QLineEdit>(client, "txtCFG0", "Text3", {10800, 5400, 1095, 495});
+    txtCFG1_ = place<QLineEdit>(client, "txtCFG1", "Text3", {10800, 6000, 1095, 495});
 
     // Port pin panel.
     Frame2_ = placeFrame(client, "Frame2", "ポートの制御", {6360, 10320, 2535, 1335});
@@ -154,7 +145,7 @@ void frmMain::buildLayout() {
     port_[2] = place<QRadioButton>(Frame2_, "port_2", "入力", {120, 720, 1095, 255});
     port_[3] = place<QRadioButton>(Frame2_, "port_3", "読む", {120, 960, 1095, 255});
     port_[3]->setChecked(true);
-    txtPinNumber_ = placeText(Frame2_, "txtPinNumber", "", {1320, 240, 1095, 375});
+    txtPinNumber_ = place<QLineEdit>(Frame2_, "txtPinNumber", "", {1320, 240, 1095, 375});
     Command2_ = place<QPushButton>(Frame2_, "Command2", "GO", {1320, 720, 1095, 495});
 }
 
