@@ -24,19 +24,8 @@ namespace {
 inline constexpr int kExitEndFailure = 10;
 inline constexpr int kExitBeyondSixteenBits = 11;
 
-// The earlier loader's row loop ends at this row, and addresses past 0xFFF0 do not fit its
-// 16-bit row frame.
-constexpr int32_t kLastEarlierRow = 9152;
-constexpr int32_t kFirstUnaddressableRow = 4096;
 // Every exchange runs the whole reply wait, whatever the radio does.
 constexpr std::chrono::milliseconds kExchangeTime = kReplyTimeout;
-
-std::vector<int32_t> rowsToWrite(const MemoryImage& image) {
-    std::vector<int32_t> rows;
-    for (int32_t row = kFirstRow; row <= kLastEarlierRow; ++row)
-        if (image.blnRowUsed(row)) rows.push_back(row);
-    return rows;
-}
 
 std::chrono::seconds rowsTime(std::size_t rows) {
     return std::chrono::duration_cast<std::chrono::seconds>(kExchangeTime * 2 *
@@ -94,7 +83,7 @@ int runWriteEarlier(const Args& args) {
 
     LoadedFirmware firmware;
     if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
-    const std::vector<int32_t> rows = rowsToWrite(firmware.image);
+    const std::vector<int32_t> rows = earlierRowsToWrite(firmware.image);
     if (rows.empty()) {
         std::fprintf(stderr, "No firmware data to write\n");
         return kExitNoData;

@@ -10,11 +10,8 @@ bool isBlockUsed(const MemoryImage& image, int32_t firstRow) {
 
 std::vector<int32_t> usedBlockRows(const MemoryImage& image) {
     std::vector<int32_t> rows;
-    for (int32_t row = kFirstRow; row <= kLastBlockRow;) {
+    for (int32_t row = kFirstBlockRow; row <= kLastBlockRow; row = nextBlockRow(row))
         if (isBlockUsed(image, row)) rows.push_back(row);
-        row += kBlockRows;
-        if (row == kFirstSkippedRow) row = kFirstRowAfterSkip;
-    }
     return rows;
 }
 

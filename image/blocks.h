@@ -14,7 +14,14 @@ inline constexpr int32_t kBlockRows = 64;
 inline constexpr int32_t kBlockCount = 120;
 inline constexpr int32_t kFirstSkippedRow = 3584;
 inline constexpr int32_t kFirstRowAfterSkip = 4096;
+inline constexpr int32_t kFirstBlockRow = kFirstRow;                 // 0x04000
 inline constexpr int32_t kLastBlockRow = kLastRow - kBlockRows + 1;  // 9152
+
+// The row after the block at `firstRow`, stepping over the range that is never sent.
+constexpr int32_t nextBlockRow(int32_t firstRow) {
+    const int32_t next = firstRow + kBlockRows;
+    return next == kFirstSkippedRow ? kFirstRowAfterSkip : next;
+}
 
 // True when any of the 64 rows starting at `firstRow` is marked used.
 bool isBlockUsed(const MemoryImage& image, int32_t firstRow);

@@ -13,19 +13,11 @@ namespace velmar {
 
 using LoaderFrame = std::array<uint8_t, kFrameLength>;
 
-inline constexpr int32_t kFirstBlockRow = kFirstRow;  // 0x04000
-
 // "BE" with the six erase addresses; sum byte 0xBA.
 void buildEraseFrame(LoaderFrame& frame);
 // "ED"; sum byte 0x86.
 void buildEndFrame(LoaderFrame& frame);
 // "PG", the 24-bit start address of the block at `firstRow`, then its 64 rows from the image.
 void buildWriteFrame(LoaderFrame& frame, const MemoryImage& image, int32_t firstRow);
-
-// The row after the block at `firstRow`, stepping over the range that is never sent.
-constexpr int32_t nextBlockRow(int32_t firstRow) {
-    const int32_t next = firstRow + kBlockRows;
-    return next == kFirstSkippedRow ? kFirstRowAfterSkip : next;
-}
 
 }  // namespace velmar

@@ -28,11 +28,6 @@ constexpr int16_t kAckStatusIndex = 23;
 constexpr int16_t kRequestStatusIndex = 0;
 constexpr int16_t kEchoLength = 20;
 
-// The earlier loader's row write ends here, not at the image's last row.
-constexpr int32_t kLastEarlierRow = 9152;
-// Rows from here on have addresses that do not fit the frame's 16-bit address.
-constexpr int32_t kFirstUnaddressableRow = 4096;
-
 void putRequest(LoaderLink& link, std::array<uint8_t, 4> bytes) {
     std::copy(bytes.begin(), bytes.end(), link.earlierTxBuffer.begin());
 }
@@ -70,6 +65,17 @@ bool tryRow(LoaderLink& link, const MemoryImage& image, int32_t row) {
                       ": the acknowledgement was not answered \"0\"");
     return false;
 }
+
+}  // namespace
+
+std::vector<int32_t> earlierRowsToWrite(const MemoryImage& image) {
+    std::vector<int32_t> rows;
+    for (int32_t row = kFirstRow; row <= kLastEarlierRow; ++row)
+        if (image.blnRowUsed(row)) rows.push_back(row);
+    return rows;
+}
+
+namespace {
 
 int16_t writeRows(LoaderLink& link, const MemoryImage& image, WriteObserver& observer) {
     for (int32_t row = kFirstRow; row <= kLastEarlierRow; ++row) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "image/memory_image.h"
 #include "link/loader_link.h"
@@ -18,6 +19,14 @@ inline constexpr int16_t kStatusE = 2;        // request answered "E"
 inline constexpr int16_t kStatusB = 4;        // request answered "B"
 inline constexpr int16_t kRunTimeError = -1;  // no reply at all, a row above 0xFFF0, no port
 }  // namespace earlier_result
+
+// The row write ends at this row, not at the image's last one.
+inline constexpr int32_t kLastEarlierRow = 9152;
+// Rows from here on have addresses that do not fit the row frame's 16-bit address.
+inline constexpr int32_t kFirstUnaddressableRow = 4096;
+
+// The used rows writeImageEarlier would send, in sending order.
+std::vector<int32_t> earlierRowsToWrite(const MemoryImage& image);
 
 void buildEarlierErase(LoaderLink& link);
 void buildEarlierEnd(LoaderLink& link);
