@@ -98,7 +98,7 @@ int runWrite(const Args& args) {
     std::fflush(stdout);
 
     auto step = [&](const char* name) {
-        forgetLastFault(serial, link);
+        serial.clearLastError();
         if (trace) trace->note(name);
     };
 

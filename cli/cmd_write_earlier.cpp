@@ -126,7 +126,7 @@ int runWriteEarlier(const Args& args) {
     std::printf("消去しました\n");
     std::fflush(stdout);
 
-    forgetLastFault(serial, link);
+    serial.clearLastError();
     RowProgress progress(firmware.image, rows.size(), ::isatty(STDOUT_FILENO) != 0);
     const int16_t written =
         writeImageEarlier(link, firmware.image, options.settings, port, progress);
@@ -144,7 +144,7 @@ int runWriteEarlier(const Args& args) {
     std::printf("書込成功\n");
     std::fflush(stdout);
 
-    forgetLastFault(serial, link);
+    serial.clearLastError();
     if (sendEarlierCommand(link, "END", port) != earlier_result::kDone) {
         std::printf("切断に失敗しました\n");
         explain();

@@ -27,11 +27,6 @@ bool aimAtPort(QtSerialControl& serial, const char* command,
     return false;
 }
 
-void forgetLastFault(QtSerialControl& serial, LoaderLink& link) {
-    serial.clearLastError();
-    link.setLastCause({});
-}
-
 void explainSerialFailure(const char* command, const QtSerialControl& serial,
                           const LoaderLink& link, const std::optional<std::string>& devicePath,
                           int16_t portNumber) {

@@ -23,9 +23,6 @@ QCoreApplication& ensureApplication();
 bool aimAtPort(QtSerialControl& serial, const char* command,
                const std::optional<std::string>& devicePath, int16_t portNumber);
 
-// Clears the port's and the link's last fault, so a step's failure is explained by its own.
-void forgetLastFault(QtSerialControl& serial, LoaderLink& link);
-
 // On stderr: the port's fault (with the system's message where the fault has no words of its
 // own, and how to re-point a numbered port that has no device), else the link's cause.
 void explainSerialFailure(const char* command, const QtSerialControl& serial,
