@@ -18,6 +18,7 @@
 #include "app/twips.h"
 #include "app/window_texts.h"
 #include "files/firmware_loader.h"
+#include "files/load_failure_text.h"
 #include "protocol/earlier_loader.h"
 
 namespace velmar {
@@ -127,6 +128,7 @@ uint8_t frmMain::loadFirmwareFile(const std::string& path) {
     box.icon = outcome.icon == LoadOutcome::Icon::Stop      ? MessageIcon::Stop
                : outcome.icon == LoadOutcome::Icon::Warning ? MessageIcon::Warning
                                                             : MessageIcon::None;
+    box.detail = describeLoadFailure(outcome, path);
     // The hourglass stays while the box is shown and goes with the scope.
     dialogs_.messageBox(box);
     return 0;

@@ -1,6 +1,10 @@
 #include "cli/byte_trace.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <system_error>
+
+#include "cli/cli_common.h"
 
 namespace velmar::cli {
 
@@ -25,7 +29,16 @@ void ByteTrace::stamp() {
 void ByteTrace::note(std::string_view text) {
     stamp();
     out_ << " -- " << text << "\n";
+    flush();
+}
+
+void ByteTrace::flush() {
+    errno = 0;
     out_.flush();
+    if (!out_ && !lost_) {
+        lost_ = true;
+        osError_ = errno;
+    }
 }
 
 void ByteTrace::sent(std::span<const uint8_t> bytes, int32_t baud) {
@@ -59,7 +72,32 @@ void ByteTrace::write(const char* direction, std::span<const uint8_t> bytes, int
         }
         out_ << "\n";
     }
-    out_.flush();
+    flush();
+}
+
+bool TraceFile::open(const std::string& command, const std::string& path) {
+    command_ = command;
+    path_ = path;
+    errno = 0;
+    file_.open(path, std::ios::out | std::ios::trunc);
+    if (!file_) {
+        const int error = errno;
+        std::fprintf(stderr, "velmar-fw %s: cannot write the trace %s%s%s\n", command.c_str(),
+                     path.c_str(), error != 0 ? ": " : "",
+                     error != 0 ? std::generic_category().message(error).c_str() : "");
+        return false;
+    }
+    trace_ = std::make_unique<ByteTrace>(file_);
+    return true;
+}
+
+int TraceFile::judge(int exitCode) const {
+    if (!trace_ || !trace_->lost()) return exitCode;
+    const int error = trace_->osError();
+    std::fprintf(stderr, "velmar-fw %s: the trace %s is incomplete: writing it failed%s%s\n",
+                 command_.c_str(), path_.c_str(), error != 0 ? ": " : "",
+                 error != 0 ? std::generic_category().message(error).c_str() : "");
+    return exitCode == kExitOk ? kExitOutputError : exitCode;
 }
 
 }  // namespace velmar::cli

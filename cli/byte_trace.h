@@ -4,8 +4,11 @@
 //     0000  FF FE 42 45 01 C0 00 00 C0 00 01 00 00 01 20 00  ..BE.......... .
 
 #include <chrono>
+#include <fstream>
 #include <functional>
+#include <memory>
 #include <ostream>
+#include <string>
 
 #include "link/loader_link.h"
 
@@ -21,13 +24,39 @@ class ByteTrace final : public LinkTrace {
     // A free-text line in the trace (step boundaries), with the same timestamp.
     void note(std::string_view text);
 
+    // True once a line could not be written; osError() is the system's reason, 0 if unknown.
+    bool lost() const { return lost_; }
+    int osError() const { return osError_; }
+
   private:
     void write(const char* direction, std::span<const uint8_t> bytes, int32_t baud);
     void stamp();
+    void flush();
 
     std::ostream& out_;
     std::function<Clock::time_point()> now_;
     Clock::time_point start_;
+    bool lost_ = false;
+    int osError_ = 0;
+};
+
+// The --trace file of a command: a trace the user asked for and did not get whole is said on
+// stderr and turns a successful run's exit code into kExitOutputError.
+class TraceFile {
+  public:
+    // Opens (and empties) `path`; on failure prints why for `command` and returns false.
+    bool open(const std::string& command, const std::string& path);
+    ByteTrace* get() const { return trace_.get(); }
+    ByteTrace* operator->() const { return trace_.get(); }
+    explicit operator bool() const { return trace_ != nullptr; }
+    // The exit code after the run: `exitCode`, or kExitOutputError when the trace was lost.
+    int judge(int exitCode) const;
+
+  private:
+    std::string command_;
+    std::string path_;
+    std::ofstream file_;
+    std::unique_ptr<ByteTrace> trace_;
 };
 
 }  // namespace velmar::cli

@@ -1,5 +1,9 @@
 #include "cli/cli_common.h"
 
+#include <sys/stat.h>
+
+#include "files/load_failure_text.h"
+
 namespace velmar::cli {
 
 int exitCodeFor(const LoadOutcome& outcome) {
@@ -14,11 +18,18 @@ int exitCodeFor(const LoadOutcome& outcome) {
     return kExitFileOpenError;
 }
 
+void reportLoadCause(const std::string& path, const LoadOutcome& outcome) {
+    const std::string cause = describeLoadFailure(outcome, path);
+    if (!cause.empty()) std::fprintf(stderr, "  %s\n", cause.c_str());
+}
+
 int loadOrReport(const std::string& path, LoadedFirmware& firmware) {
     firmware.outcome = loadFirmwareFile(path, firmware.image, firmware.scratch);
-    if (!firmware.ok())
+    if (!firmware.ok()) {
         std::fprintf(stderr, "%s: %s (%s)\n", path.c_str(), firmware.outcome.message.c_str(),
                      firmware.outcome.title.c_str());
+        reportLoadCause(path, firmware.outcome);
+    }
     return exitCodeFor(firmware.outcome);
 }
 
@@ -56,6 +67,13 @@ OutputOption splitOutputOption(const Args& args) {
         result.output = std::move(value);
     }
     return result;
+}
+
+bool namesSameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 std::string addressText(int32_t address) {

@@ -31,7 +31,11 @@ struct LoadedFirmware {
     bool ok() const { return outcome.kind == LoadOutcome::Kind::Loaded; }
 };
 
-// Loads `path`; on failure prints the load's own message (and its title) to stderr.
+// For a "File Open Error": the full path and the cause on stderr, indented under the message.
+void reportLoadCause(const std::string& path, const LoadOutcome& outcome);
+
+// Loads `path`; on failure prints the load's own message (and its title) to stderr,
+// with the cause of a "File Open Error" under it.
 // Returns kExitOk, or the exit code that matches the failure.
 int loadOrReport(const std::string& path, LoadedFirmware& firmware);
 
@@ -45,6 +49,10 @@ struct OutputOption {
     std::string error;  // non-empty when the option is malformed
 };
 OutputOption splitOutputOption(const Args& args);
+
+// True when both paths name one file (the same device and inode, through any link); false when
+// either does not exist.
+bool namesSameFile(const std::string& a, const std::string& b);
 
 // "04000": an image address as five upper-case hexadecimal digits.
 std::string addressText(int32_t address);

@@ -4,8 +4,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <fstream>
-#include <memory>
 
 #include "cli/byte_trace.h"
 #include "cli/commands.h"
@@ -57,11 +55,26 @@ WriteOptionsResult parseWriteOptions(const Args& args) {
     return result;
 }
 
+namespace {
+
+int rewrite(const WriteOptions& options, TraceFile& trace);
+
+}  // namespace
+
 int runWrite(const Args& args) {
     const WriteOptionsResult parsed = parseWriteOptions(args);
     if (!parsed.error.empty()) return usageError("write", parsed.error);
     const WriteOptions& options = parsed.options;
+    if (options.tracePath && namesSameFile(options.file, *options.tracePath))
+        return usageError("write", "the trace " + *options.tracePath +
+                                       " is the firmware file itself; nothing was sent");
+    TraceFile trace;
+    return trace.judge(rewrite(options, trace));
+}
 
+namespace {
+
+int rewrite(const WriteOptions& options, TraceFile& trace) {
     LoadedFirmware firmware;
     if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
     const std::vector<int32_t> blocks = blocksToSend(firmware.image);
@@ -71,17 +84,7 @@ int runWrite(const Args& args) {
         return kExitNoData;
     }
 
-    std::ofstream traceFile;
-    std::unique_ptr<ByteTrace> trace;
-    if (options.tracePath) {
-        traceFile.open(*options.tracePath, std::ios::out | std::ios::trunc);
-        if (!traceFile) {
-            std::fprintf(stderr, "velmar-fw write: cannot write the trace %s\n",
-                         options.tracePath->c_str());
-            return kExitOutputError;
-        }
-        trace = std::make_unique<ByteTrace>(traceFile);
-    }
+    if (options.tracePath && !trace.open("write", *options.tracePath)) return kExitOutputError;
 
     ensureApplication();
     QtSerialControl serial;
@@ -136,5 +139,7 @@ int runWrite(const Args& args) {
     std::printf("Rewriting success!\n");
     return kExitOk;
 }
+
+}  // namespace
 
 }  // namespace velmar::cli

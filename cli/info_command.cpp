@@ -27,6 +27,8 @@ int runInfo(const Args& args) {
     std::printf("Reader:    %s\n", isIntelHexPath(path) ? "Intel HEX" : "Motorola S-record");
     if (!firmware.ok()) {
         std::printf("Outcome:   %s (%s)\n", outcome.message.c_str(), outcome.title.c_str());
+        std::fflush(stdout);
+        reportLoadCause(path, outcome);
         return exitCodeFor(outcome);
     }
     const MemoryImage& image = firmware.image;

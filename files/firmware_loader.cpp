@@ -1,6 +1,7 @@
 #include "files/firmware_loader.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <string_view>
@@ -39,9 +40,11 @@ LoadOutcome refused(int16_t code, int32_t lineNumber) {
     return outcome;
 }
 
-LoadOutcome fileOpenError(int32_t lineNumber) {
+LoadOutcome fileOpenError(FileFault fault, int osError, int32_t lineNumber = 0) {
     LoadOutcome outcome;
     outcome.kind = LoadOutcome::Kind::FileOpenError;
+    outcome.fault = fault;
+    outcome.osError = osError;
     outcome.lineNumber = lineNumber;
     outcome.message = "File Open Error";
     outcome.title = "ERROR";
@@ -59,8 +62,13 @@ bool isIntelHexPath(const std::string& path) {
 }
 
 LoadOutcome loadFirmwareFile(const std::string& path, MemoryImage& image, MemoryImage& scratch) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return fileOpenError(0);
+    const OpenedFile opened = openRegularFile(path);
+    if (opened.file == nullptr) {
+        LoadOutcome outcome = fileOpenError(opened.fault, opened.osError);
+        outcome.nodeKind = opened.kind;
+        return outcome;
+    }
+    std::FILE* const file = opened.file;
     FileCloser closer{file};
 
     // The file goes into the scratch image first; the image the writers send changes only
@@ -81,16 +89,22 @@ LoadOutcome loadFirmwareFile(const std::string& path, MemoryImage& image, Memory
     std::array<char, kChunkBytes> chunk;
     try {
         for (;;) {
+            errno = 0;
             const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
+            const int readError = errno;
             if (got > 0 && !splitter.feed(chunk.data(), got, readLine))
                 return refused(readers.intErrorCode, lineNumber);
+            if (std::ferror(file))
+                return fileOpenError(FileFault::ReadError, readError, lineNumber);
             if (got < chunk.size()) break;
         }
-        if (std::ferror(file)) return fileOpenError(lineNumber);
         if (!splitter.finish(readLine)) return refused(readers.intErrorCode, lineNumber);
+    } catch (const ImageRangeError& error) {
+        LoadOutcome outcome = fileOpenError(FileFault::OutsideImage, 0, lineNumber);
+        outcome.address = error.row() * kColumns + error.column();
+        return outcome;
     } catch (const std::exception&) {
-        // An S-record byte outside the image (ImageRangeError) or anything else unexpected.
-        return fileOpenError(lineNumber);
+        return fileOpenError(FileFault::ReadError, 0, lineNumber);
     }
     image.swap(scratch);
     return loaded();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "files/regular_file.h"
 #include "image/memory_image.h"
 
 namespace velmar {
@@ -20,6 +21,12 @@ struct LoadOutcome {
     std::string message;     // "" when loaded
     std::string title;
     Icon icon = Icon::None;
+
+    // Why "File Open Error", as numbers (describeLoadFailure puts them into words).
+    FileFault fault = FileFault::None;
+    int osError = 0;                        // the system's error number, 0 when there is none
+    NodeKind nodeKind = NodeKind::Regular;  // NotRegularFile / IsFolder: what the path names
+    int64_t address = 0;                    // OutsideImage: the first address outside the image
 };
 
 // True when the path's last three characters read "HEX" in any letter case.

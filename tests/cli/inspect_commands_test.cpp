@@ -1,6 +1,8 @@
 // velmar-fw info, dump and checksum, run as a user runs them.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "files/firmware_loader.h"
@@ -24,6 +26,15 @@ class InspectCommands : public ::testing::Test {
         ASSERT_FALSE(testing::binDir().empty()) << "VELMAR_BIN_DIR is not set";
         ASSERT_EQ(loadFirmwareFile(samplePath(), sample, scratch).result, 1);
     }
+    // Files a dump left beside its output ("NAME.xxxxxx.partial").
+    std::vector<std::string> partials() const {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path("")))
+            if (entry.path().filename().string().ends_with(".partial"))
+                found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    }
     testing::TempDir dir;
     MemoryImage sample;
     MemoryImage scratch;
@@ -34,11 +45,16 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
     const std::string outside = dir.write("outside.mot", testing::srec(1, 0x2000, {1}));
     const std::string missing = dir.path("missing.mot");
     const std::string out = dir.path("out.bin");
+    const std::string copy = dir.write("copy.mot", testing::readFile(samplePath()));
+    const std::string linkToCopy = dir.path("link.mot");
+    std::filesystem::create_symlink(copy, linkToCopy);
+    const std::string hardLink = dir.path("hard.mot");
+    std::filesystem::create_hard_link(copy, hardLink);
     struct Case {
         std::vector<std::string> args;
         int exitCode;
-        const char* expectedOut;  // part of stdout ("" when not checked)
-        const char* expectedErr;  // part of stderr
+        std::string expectedOut;  // part of stdout ("" when not checked)
+        std::string expectedErr;  // part of stderr
     };
     const std::vector<Case> cases = {
         {{}, 1, "", "Usage: velmar-fw COMMAND"},
@@ -50,13 +66,19 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
         {{"info", samplePath(), samplePath()}, 1, "", "expects exactly one FILE"},
         {{"info", refused}, 2, "Error Code = 9 ; 行番号 = 1 (Error)", ""},
         {{"info", outside}, 3, "File Open Error (ERROR)", ""},
-        {{"info", missing}, 3, "File Open Error", ""},
+        {{"info", missing}, 3, "File Open Error", "  " + missing + ": no such file\n"},
         {{"dump", samplePath()}, 1, "", "needs an output file"},
         {{"dump", samplePath(), "-o"}, 1, "", "needs a file name"},
         {{"dump", samplePath(), "-o", out, "--output=" + out}, 1, "", "given twice"},
         {{"dump", refused, "-o", out}, 2, "", "Error Code = 9 ; 行番号 = 1"},
         {{"dump", missing, "-o", out}, 3, "", "File Open Error"},
-        {{"dump", samplePath(), "-o", dir.path("no/such/dir/x.bin")}, 4, "", "x.bin"},
+        {{"dump", samplePath(), "-o", dir.path("no/such/dir/x.bin")},
+         4,
+         "",
+         "x.bin: could not write the image: No such file or directory"},
+        {{"dump", samplePath(), "-o", "/dev/full"}, 4, "", "No space left on device"},
+        {{"dump", copy, "-o", linkToCopy}, 1, "", "is the firmware file itself"},
+        {{"dump", linkToCopy, "-o", hardLink}, 1, "", "is the firmware file itself"},
         {{"checksum", samplePath(), "C000"}, 1, "", "expects FILE START STOP"},
         {{"checksum", samplePath(), "0", "FFFF"}, 1, "", kChecksumOutOfRangeMessage},
         {{"checksum", samplePath(), "4000", "24000"}, 1, "", kChecksumOutOfRangeMessage},
@@ -70,8 +92,9 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
         EXPECT_TRUE(contains(result.out, c.expectedOut)) << result.out;
         EXPECT_TRUE(contains(result.err, c.expectedErr)) << result.err;
         EXPECT_FALSE(std::filesystem::exists(out)) << "a failed dump must not leave an image";
-        EXPECT_FALSE(std::filesystem::exists(out + ".partial"));
+        EXPECT_TRUE(partials().empty());
     }
+    EXPECT_EQ(testing::readFile(copy), testing::readFile(samplePath()));
 }
 
 TEST_F(InspectCommands, InfoReportsWhatTheWriterWouldSend) {
@@ -115,9 +138,19 @@ TEST_F(InspectCommands, DumpWritesTheLoadedImage) {
 
 TEST_F(InspectCommands, DumpReplacesAnOldImageAndWritesLinksInPlace) {
     const std::string out = dir.write("old.bin", std::string(200000, 'x'));
+    ::chmod(out.c_str(), 0640);
+    // Names a dump might once have used for its new image: neither is touched.
+    const std::string victim = dir.write("victim.txt", "keep");
+    std::filesystem::create_symlink(victim, out + ".partial");
+    dir.write("old.bin.000000.partial", "someone else's");
     ASSERT_EQ(runVelmarFw({"dump", samplePath(), "-o", out}).exitCode, 0);
     EXPECT_EQ(testing::readFile(out).size(), static_cast<std::size_t>(kImageBytes));
-    EXPECT_FALSE(std::filesystem::exists(out + ".partial"));
+    struct stat status {};
+    ASSERT_EQ(::stat(out.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+    EXPECT_EQ(testing::readFile(victim), "keep");
+    EXPECT_TRUE(std::filesystem::is_symlink(out + ".partial"));
+    EXPECT_EQ(partials(), (std::vector<std::string>{"old.bin.000000.partial", "old.bin.partial"}));
 
     // A failed load keeps the old image.
     const std::string refused = dir.write("refused.mot", "x");

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "files/firmware_loader.h"
 #include "files/line_readers.h"
+#include "files/load_failure_text.h"
 #include "tests/files/image_snapshot.h"
 #include "tests/files/record_builders.h"
 #include "tests/files/temp_files.h"
@@ -99,6 +104,70 @@ TEST_F(FirmwareLoad, OutcomesCarryTheWindowMessages) {
             EXPECT_EQ(outcome.icon, LoadOutcome::Icon::Stop);
         }
     }
+}
+
+// Nothing but a regular file is read, and nothing blocks on the way: a FIFO without a writer
+// or an endless device would hang the load for ever.
+TEST_F(FirmwareLoad, FileOpenErrorsNameThePathAndTheCause) {
+    const std::string fifo = dir.path("fifo.mot");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string loop = dir.path("loop.mot");
+    std::filesystem::create_symlink(loop, loop);
+    const std::string locked = dir.write("locked.mot", "S0\r\n");
+    std::filesystem::permissions(locked, std::filesystem::perms::none);
+    struct Case {
+        std::string path;
+        FileFault fault;
+        const char* cause;  // the detail after "<full path>: "
+    };
+    std::vector<Case> cases = {
+        {dir.path("missing.mot"), FileFault::NoSuchFile, "no such file"},
+        {dir.path("sub"), FileFault::IsFolder, "is a folder, not a file"},
+        {fifo, FileFault::NotRegularFile, "not a regular file (a FIFO)"},
+        {"/dev/zero", FileFault::NotRegularFile, "not a regular file (a device)"},
+        {loop, FileFault::SymlinkLoop, "symbolic link loop"},
+        // Reading its first page (never mapped) fails with EIO.
+        {"/proc/self/mem", FileFault::ReadError, "read error after line 0 (Input/output error)"},
+        {dir.write("outside.mot", joinLines({srec(1, 0x4000, {1}), srec(1, 0x2000, {2})}, "\n")),
+         FileFault::OutsideImage, "line 2 has data at address 02000, outside the image"},
+    };
+    if (::geteuid() != 0)  // root opens it all the same
+        cases.push_back({locked, FileFault::PermissionDenied, "permission denied"});
+    std::filesystem::create_directory(dir.path("sub"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const LoadOutcome outcome = load(c.path);
+        EXPECT_EQ(outcome.message, "File Open Error");
+        EXPECT_EQ(outcome.fault, c.fault);
+        const std::string detail = describeLoadFailure(outcome, c.path);
+        EXPECT_EQ(detail.rfind(std::filesystem::absolute(c.path).string() + ": " + c.cause, 0), 0u)
+            << detail;
+    }
+    EXPECT_EQ(describeLoadFailure(load(dir.write("refused.mot", "x")), "refused.mot"), "");
+}
+
+// Every exit of the load closes the file: after a few hundred failing loads of every kind the
+// process holds as many descriptors as before.
+TEST_F(FirmwareLoad, EveryExitClosesTheFile) {
+    const auto openDescriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator());
+    };
+    const std::string fifo = dir.path("fifo.mot");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::vector<std::string> failing = {
+        dir.write("refused.hex", "S0\r\n"),
+        dir.write("outside.mot", srec(1, 0x2000, {2})),
+        dir.path("missing.mot"),
+        dir.path(""),
+        fifo,
+        "/dev/zero",
+        "/proc/self/mem",
+    };
+    const auto before = openDescriptors();
+    for (int round = 0; round < 50; ++round)
+        for (const std::string& path : failing) ASSERT_EQ(load(path).result, 0) << path;
+    EXPECT_EQ(openDescriptors(), before);
 }
 
 TEST_F(FirmwareLoad, EmptyFileLeavesAnErasedUnmarkedImage) {

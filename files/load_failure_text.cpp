@@ -1,0 +1,79 @@
+#include "files/load_failure_text.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace velmar {
+
+namespace {
+
+std::string fullPath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+std::string systemWords(int osError) {
+    return std::generic_category().message(osError);
+}
+
+const char* nodeWords(NodeKind kind) {
+    switch (kind) {
+        case NodeKind::Fifo:
+            return "a FIFO";
+        case NodeKind::CharacterDevice:
+        case NodeKind::BlockDevice:
+            return "a device";
+        case NodeKind::Socket:
+            return "a socket";
+        default:
+            return "not a file";
+    }
+}
+
+std::string hexAddress(int64_t address) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%05llX", static_cast<unsigned long long>(address));
+    return text;
+}
+
+}  // namespace
+
+std::string describeLoadFailure(const LoadOutcome& outcome, const std::string& path) {
+    if (outcome.kind != LoadOutcome::Kind::FileOpenError) return "";
+    std::string cause;
+    switch (outcome.fault) {
+        case FileFault::NoSuchFile:
+            cause = "no such file";
+            break;
+        case FileFault::PermissionDenied:
+            cause = "permission denied";
+            break;
+        case FileFault::IsFolder:
+            cause = "is a folder, not a file";
+            break;
+        case FileFault::NotRegularFile:
+            cause = std::string("not a regular file (") + nodeWords(outcome.nodeKind) + ")";
+            break;
+        case FileFault::SymlinkLoop:
+            cause = "symbolic link loop (too many levels of symbolic links)";
+            break;
+        case FileFault::ReadError:
+            cause = "read error after line " + std::to_string(outcome.lineNumber);
+            if (outcome.osError != 0) cause += " (" + systemWords(outcome.osError) + ")";
+            break;
+        case FileFault::OutsideImage:
+            cause = "line " + std::to_string(outcome.lineNumber) + " has data at address " +
+                    hexAddress(outcome.address) + ", outside the image 04000..23FFF";
+            break;
+        case FileFault::OpenFailed:
+        case FileFault::None:
+            cause = "cannot be opened";
+            if (outcome.osError != 0) cause += " (" + systemWords(outcome.osError) + ")";
+            break;
+    }
+    return fullPath(path) + ": " + cause;
+}
+
+}  // namespace velmar

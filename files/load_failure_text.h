@@ -1,0 +1,14 @@
+#pragma once
+// The detail line under "File Open Error": the file's full path and what went wrong, shared by
+// the window's box and velmar-fw's stderr so both say the same.
+
+#include <string>
+
+#include "files/firmware_loader.h"
+
+namespace velmar {
+
+// "/home/me/fw.mot: no such file"; "" for an outcome that is not a "File Open Error".
+std::string describeLoadFailure(const LoadOutcome& outcome, const std::string& path);
+
+}  // namespace velmar
