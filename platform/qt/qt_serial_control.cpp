@@ -1,6 +1,12 @@
 #include "platform/qt/qt_serial_control.h"
 
 #include <QElapsedTimer>
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <sys/file.h>
+#endif
 
 #include "platform/port_names.h"
 #include "platform/qt/serial_open_error.h"
@@ -102,6 +108,18 @@ void QtSerialControl::open() {
         port_.clearError();
         fail(fault, device + ": " + why);
     }
+#ifdef Q_OS_UNIX
+    // Qt's lock file goes by the name it was given, and root passes its exclusive-use flag, so a
+    // second program reaching the same device through a link would share the line. A lock on
+    // the device itself holds whatever path names it, and goes with the descriptor on close.
+    // A node that cannot be locked at all is used unlocked, as before.
+    if (::flock(static_cast<int>(port_.handle()), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        port_.close();
+        port_.clearError();
+        fail(SerialFault::Busy,
+             device + ": another program holds this device (" + std::strerror(EWOULDBLOCK) + ")");
+    }
+#endif
     broken_ = false;
     brokenReason_.clear();
     port_.setReadBufferSize(kReadBufferBytes);

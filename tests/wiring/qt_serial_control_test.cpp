@@ -184,6 +184,11 @@ TEST_F(QtSerialOnPty, PortNumberOpensTheDeviceItsVariableNames) {
 
 TEST_F(QtSerialOnPty, TheWriterExplainsPortsItCannotOpen) {
     serial_.setPortOpen(true);  // this test holds the device, as another program would
+    // Another name of the same device must not let a second writer share the line (Qt's own
+    // lock file goes by name, and root passes the device's exclusive-use flag).
+    const std::string dir = makeTempDir();
+    const std::string link = dir + "/radio";
+    std::filesystem::create_symlink(pty_.slavePath(), link);
     struct Case {
         const char* name;
         std::string port;
@@ -191,6 +196,7 @@ TEST_F(QtSerialOnPty, TheWriterExplainsPortsItCannotOpen) {
     };
     const std::vector<Case> cases = {
         {"busy", pty_.slavePath(), "busy: another program holds the port"},
+        {"busy through a link", link, "busy: another program holds the port"},
         {"missing", pty_.slavePath() + "-gone", "no such device"},
     };
     const std::string firmware = binDir() + "/Velmar_150421_01_12.mot";
@@ -204,6 +210,7 @@ TEST_F(QtSerialOnPty, TheWriterExplainsPortsItCannotOpen) {
     // Nothing reached the radio's end.
     std::array<uint8_t, 64> buffer{};
     EXPECT_EQ(pty_.read(buffer), 0u);
+    std::filesystem::remove_all(dir);
 }
 
 TEST(QtEventWait, TheTimerTicksOnceAndDisarmingStopsIt) {
