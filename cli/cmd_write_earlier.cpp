@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <optional>
 
 #include "cli/commands.h"
 #include "cli/interrupt_guard.h"
@@ -73,6 +74,18 @@ class RowProgress final : public WriteObserver {
     bool lineOpen_ = false;
 };
 
+// The highest address holding data in any used row from 0x10000 on: every row of the image
+// counts, also those past the last row the earlier loader looks at.
+std::optional<int32_t> highestDataBeyondSixteenBits(const MemoryImage& image) {
+    for (int32_t row = kLastRow; row >= kFirstUnaddressableRow; --row) {
+        if (!image.blnRowUsed(row)) continue;
+        int32_t column = kColumns - 1;
+        while (column > 0 && image.intImage(row, column) == kErasedByte) --column;
+        return row * kColumns + column;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int runWriteEarlier(const Args& args) {
@@ -83,18 +96,20 @@ int runWriteEarlier(const Args& args) {
 
     LoadedFirmware firmware;
     if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
+    // The step would write the rows below and then fail, or never look at rows past its last
+    // one and still succeed: refuse before the radio is erased.
+    if (const auto beyond = highestDataBeyondSixteenBits(firmware.image)) {
+        std::fprintf(stderr,
+                     "velmar-fw write-earlier: the file has data up to address %s; the earlier "
+                     "loader addresses only up to %s, nothing was sent\n",
+                     addressText(*beyond).c_str(),
+                     addressText(kFirstUnaddressableRow * kColumns - 1).c_str());
+        return kExitBeyondSixteenBits;
+    }
     const std::vector<int32_t> rows = earlierRowsToWrite(firmware.image);
     if (rows.empty()) {
         std::fprintf(stderr, "No firmware data to write\n");
         return kExitNoData;
-    }
-    // The step would write the rows below and then fail; refuse before the radio is erased.
-    if (rows.back() >= kFirstUnaddressableRow) {
-        std::fprintf(stderr,
-                     "velmar-fw write-earlier: the file has data at %s; the earlier loader "
-                     "addresses only 04000..0FFFF, nothing was sent\n",
-                     addressText(rows.back() * kColumns).c_str());
-        return kExitBeyondSixteenBits;
     }
 
     ensureApplication();

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 
+#include "tests/files/record_builders.h"
 #include "wiring/child_process.h"
 
 namespace velmar::wiring {
@@ -82,6 +83,30 @@ TEST(EarlierWiring, EraseRowsAndEndReachTheRadiosFlash) {
     EXPECT_NE(log.find("earlier NG 4 bytes"), std::string::npos) << log;
     EXPECT_NE(log.find("earlier row 09A50 20 bytes at 38400 baud: echo"), std::string::npos) << log;
     EXPECT_NE(log.find("earlier end 4 bytes"), std::string::npos) << log;
+    std::filesystem::remove_all(dir);
+}
+
+// The row frame has a 16-bit address: data above 0xFFFF, also in rows the write never looks at,
+// is refused before any port is opened (the port named here does not exist).
+TEST(EarlierWiring, DataAbove16BitsIsRefusedBeforeAnythingIsSent) {
+    const std::string dir = makeTempDir();
+    using testing::srec;
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"only-at-23C10.mot", srec(2, 0x23C10, rowData(0x31))},
+        {"mixed.mot", srec(2, 0x4000, rowData(0x11)) + "\n" + srec(2, 0x10000, rowData(0x22)) +
+                          "\n" + srec(2, 0x23C10, rowData(0x31))},
+    };
+    for (const auto& [name, contents] : files) {
+        SCOPED_TRACE(name);
+        const std::string firmware = dir + "/" + name;
+        std::ofstream(firmware) << contents << "\n";
+        const ProcessResult run = runProcess(
+            {binDir() + "/velmar-fw", "write-earlier", firmware, "--port", dir + "/no-such-port"});
+        EXPECT_EQ(run.exitCode, 11) << run.out << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("data up to address 23C1F"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("only up to 0FFFF"), std::string::npos) << run.err;
+    }
     std::filesystem::remove_all(dir);
 }
 

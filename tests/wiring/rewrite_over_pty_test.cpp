@@ -165,6 +165,13 @@ INSTANTIATE_TEST_SUITE_P(
         StepFailureCase{"LoaderAnswersZero", {"--loader", "1.05"}, "Connection failure", 6, ""},
         StepFailureCase{
             "ShortConnectCommand", {}, "Rewriting success!", 0, "", {"--loader", "1.05"}},
+        // The radio got its firmware, but the trace asked for is lost.
+        StepFailureCase{"TraceLost",
+                        {},
+                        "Rewriting success!",
+                        4,
+                        "the trace /dev/full is incomplete",
+                        {"--trace", "/dev/full"}},
         // The device disappears under the open port in the middle of the write.
         StepFailureCase{
             "VanishesMidWrite", {"--vanish-at", "6"}, "Writing failure", 8, "went away"}),
