@@ -11,6 +11,7 @@
 #include "image/checksum.h"
 #include "platform/line_settings.h"
 #include "protocol/earlier_loader.h"
+#include "protocol/pin_text.h"
 
 namespace velmar {
 
@@ -122,6 +123,16 @@ void frmMain::cmdCheckSum_Click() {
 
 void frmMain::Command2_Click() {
     if (operationRunning()) return;
+    if (const auto control = firstControlCharacter(txtPinNumber_->text().toStdString())) {
+        MessageRequest box;
+        box.text = texts::kPinControlCharacter;
+        box.title = texts::kNgTitle;
+        box.icon = MessageIcon::Warning;
+        box.detail =
+            "U+" + QString::number(*control, 16).toUpper().rightJustified(4, '0').toStdString();
+        dialogs_.messageBox(box);
+        return;
+    }
     OperationScope operation(*this);
     Text2_->setText(QString::fromStdString(pinResultText(controlPortPin())));
 }

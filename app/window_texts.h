@@ -10,6 +10,8 @@ inline constexpr const char* kMainButtonCaption = "Write Ver.01.12";
 inline constexpr const char* kPinWord = "QUARTET";
 inline constexpr const char* kCaptionForPinWord = "Pim";
 inline constexpr const char* kCaptionOtherwise = "Tevlo";
+inline constexpr const char* kPinControlCharacter =
+    "ピン番号に制御文字が含まれています。何も送信しませんでした。";
 
 // The rewrite sequence.
 inline constexpr const char* kConfirmText =

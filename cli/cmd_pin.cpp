@@ -8,6 +8,7 @@
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
+#include "protocol/pin_text.h"
 #include "protocol/port_pin.h"
 
 namespace velmar::cli {
@@ -39,6 +40,13 @@ int runPin(const Args& args) {
     if (!operation)
         return usageError("pin",
                           "--op takes low, high, input or read, not \"" + opName->second + "\"");
+
+    if (const auto control = firstControlCharacter(pinText->second)) {
+        char code[16];
+        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*control));
+        return usageError("pin", std::string("the pin text holds the control character ") + code +
+                                     "; nothing was sent");
+    }
 
     ensureApplication();
     QtSerialControl serial;

@@ -201,6 +201,14 @@ TEST(WindowManual, PortPinPanelShowsTheResultWord) {
     EXPECT_EQ(sent[2].baud, 4800);
     EXPECT_EQ(std::string(sent[0].bytes.begin(), sent[0].bytes.end()), "QZ~P123\r");
 
+    // A CR in the text would end the command early: a warning, nothing sent.
+    control<QLineEdit>(*w.window, "txtPinNumber")->setText("210\r");
+    w["Command2"]->click();
+    ASSERT_EQ(w.dialogs.boxes.size(), 1u);
+    EXPECT_EQ(w.dialogs.boxes[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(w.bench.sent().size(), std::size(steps));
+    control<QLineEdit>(*w.window, "txtPinNumber")->setText("12");
+
     // No radio behind the port: "???".
     w.bench.serial.setRadioPort(9);
     w["Command2"]->click();

@@ -34,13 +34,15 @@ TEST(PinWiring, CommandsDriveAndReadBackAPin) {
         {{"--pin", "21", "--op", "read"}, "???", 11},
         {{"--pin", "21", "--op", "low"}, "OK", 0},
         {{"--pin", "21", "--op", "read"}, "L出力", 0},
+        // A CR inside the text would end the command early: refused, nothing sent.
+        {{"--pin", "210\r", "--op", "read"}, "", 1},
     };
     for (const Step& step : steps) {
         std::vector<std::string> argv = {binDir() + "/velmar-fw", "pin", "--port", device};
         argv.insert(argv.end(), step.args.begin(), step.args.end());
         const ProcessResult run = runProcess(argv);
         EXPECT_FALSE(run.killedByGuard);
-        EXPECT_EQ(run.out, std::string(step.shown) + "\n") << run.err;
+        EXPECT_EQ(run.out, *step.shown ? std::string(step.shown) + "\n" : "") << run.err;
         EXPECT_EQ(run.exitCode, step.exitCode) << step.shown;
     }
     radio.signal(SIGTERM);
@@ -48,6 +50,7 @@ TEST(PinWiring, CommandsDriveAndReadBackAPin) {
     const std::string log = readFile(dir + "/traffic.log");
     EXPECT_NE(log.find("pin \"21\" op 1 8 bytes at 4800 baud: OK"), std::string::npos) << log;
     EXPECT_NE(log.find("pin \"\" op 2 6 bytes at 38400 baud: NG"), std::string::npos) << log;
+    EXPECT_EQ(log.find("pin \"210"), std::string::npos) << log;
     std::filesystem::remove_all(dir);
 }
 
