@@ -86,12 +86,10 @@ void frmMain::connectHandlers() {
 // ---- Start-up and port selection ----
 
 void frmMain::formLoad() {
-    // A successful load fills the view itself; a failed one has shown its message, the view
-    // shows the blank image and the port list stays empty.
-    if (loadFirmwareFile(defaultFirmwarePath_) == 0) {
-        refreshHexView();
-        return;
-    }
+    // A successful load fills the view itself; a failed one has shown its message and the view
+    // shows the blank image. The ports are set up either way: a file opened later must still
+    // have a port to go to.
+    if (loadFirmwareFile(defaultFirmwarePath_) == 0) refreshHexView();
     fillPortList();
     cmbCOM_->setCurrentIndex(0);
     mnuCom_Click(1);
@@ -115,7 +113,7 @@ void frmMain::mnuCom_Click(int16_t index) {
 // ---- Loading ----
 
 uint8_t frmMain::loadFirmwareFile(const std::string& path) {
-    OperationScope operation(*this);
+    OperationScope operation(*this, Activity::Load);
     HourglassScope hourglass(*this);
     const LoadOutcome outcome = velmar::loadFirmwareFile(path, image_, scratch_);
     if (outcome.result == 1) {
@@ -142,7 +140,7 @@ uint8_t frmMain::openFirmwareFile() {
 
 void frmMain::mnuOpen_Click() {
     if (operationRunning()) return;
-    OperationScope operation(*this);
+    OperationScope operation(*this, Activity::Load);
     openFirmwareFile();
 }
 
@@ -167,13 +165,16 @@ void frmMain::showAddress(std::string_view text) {
 
 // ---- Locks, pointer, messages ----
 
-frmMain::OperationScope::OperationScope(frmMain& window) : window_(window) {
+frmMain::OperationScope::OperationScope(frmMain& window, Activity activity)
+    : window_(window), previous_(window.activity_) {
     ++window_.operationDepth_;
+    window_.activity_ = activity;
     window_.refreshOperationControls();
 }
 
 frmMain::OperationScope::~OperationScope() {
     --window_.operationDepth_;
+    window_.activity_ = previous_;
     window_.refreshOperationControls();
     // A close asked for during the operation happens once nothing runs any more.
     if (window_.operationDepth_ == 0 && window_.closeRequested_) window_.close();
@@ -214,14 +215,61 @@ void frmMain::setMousePointer(int16_t pointer) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    if (operationDepth_ > 0) {
-        // Leaving in the middle of a transfer would leave the radio half written with nobody
-        // told: the write stops after its current frame, reports, and the window closes then.
-        closeRequested_ = true;
-        event->ignore();
+    if (operationDepth_ == 0) {
+        event->accept();
         return;
     }
-    event->accept();
+    // The operation closes the window when it ends (OperationScope).
+    event->ignore();
+    // Already stopping, or already asking: a second request changes nothing.
+    if (closeRequested_ || askingToClose_) return;
+    askingToClose_ = true;
+    // The box is modal: the step waiting under it goes on once it is answered, and a reply
+    // that arrived meanwhile is still counted.
+    const bool stop = confirmStopAndClose();
+    askingToClose_ = false;
+    // A termination while the question was up has stopped things already.
+    if (stop) closeRequested_ = true;
+}
+
+bool frmMain::confirmStopAndClose() {
+    std::string text;
+    switch (activity_) {
+        case Activity::Rewrite:
+            text = texts::kRunningRewrite;
+            break;
+        case Activity::FlashStep:
+            text = texts::kRunningFlashStep;
+            break;
+        case Activity::OtherStep:
+            text = texts::kRunningOtherStep;
+            break;
+        case Activity::PinCommand:
+            text = texts::kRunningPinCommand;
+            break;
+        case Activity::Load:
+        case Activity::None:
+            text = texts::kRunningLoad;
+            break;
+    }
+    if (activity_ == Activity::Rewrite || activity_ == Activity::FlashStep)
+        text += texts::kStopLeavesNoFirmware;
+    text += texts::kStopAndCloseQuestion;
+    MessageRequest question;
+    question.text = text;
+    question.title = texts::kCloseQuestionTitle;
+    question.buttons = MessageButtons::YesNo;
+    question.cancelIsDefault = true;
+    question.icon = MessageIcon::Warning;
+    return dialogs_.messageBox(question) == MessageAnswer::Yes;
+}
+
+void frmMain::closeWithoutAsking() {
+    closeRequested_ = true;
+    // The question, a result box or the confirmation: each answers as if closed, so the
+    // operation under it ends (a confirmation so closed sends nothing).
+    dialogs_.dismissOpen();
+    if (operationDepth_ == 0) close();
 }
 
 }  // namespace velmar

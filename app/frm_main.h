@@ -65,6 +65,10 @@ class frmMain : public QMainWindow, public WriteObserver {
 
     int16_t MousePointer() const { return mousePointer_; }
     bool operationRunning() const { return operationDepth_ > 0; }
+    // For the end of the desktop session and termination signals, when nobody is there to be
+    // asked: open boxes are dismissed, a running operation stops after the frame in flight,
+    // and the window closes once nothing runs.
+    void closeWithoutAsking();
     const MemoryImage& image() const { return image_; }
 
     // WriteObserver: ProgressBar1 and Text1 follow the write step.
@@ -79,18 +83,21 @@ class frmMain : public QMainWindow, public WriteObserver {
   private:
     // The kind of a manual step decides its two message texts.
     enum class StepKind { Connect, Erase, Write, Disconnect };
+    // What runs, for the question a close request asks.
+    enum class Activity { None, Rewrite, FlashStep, OtherStep, PinCommand, Load };
 
     // Disables every control that starts an operation while one runs; nests, so a rewrite
     // started by cmdBrevo's load unlocks everything only when cmdBrevo ends.
     class OperationScope {
       public:
-        explicit OperationScope(frmMain& window);
+        OperationScope(frmMain& window, Activity activity);
         ~OperationScope();
         OperationScope(const OperationScope&) = delete;
         OperationScope& operator=(const OperationScope&) = delete;
 
       private:
         frmMain& window_;
+        Activity previous_;
     };
 
     class HourglassScope {
@@ -133,8 +140,13 @@ class frmMain : public QMainWindow, public WriteObserver {
     // A manual button runs `succeeded` as one operation and reports the step's outcome.
     void onManualStep(QPushButton* button, StepKind kind, std::function<bool()> succeeded);
     void runManualStep(StepKind kind, const std::function<bool()>& succeeded);
-    void reportStep(StepKind kind, bool succeeded);
-    void showRewriteFailure(const char* text);
+    void reportStep(StepKind kind, bool succeeded, const std::string& detail);
+    void showRewriteFailure(const char* text, const std::string& detail);
+    // Asks whether to stop what runs and close; true for Yes.
+    bool confirmStopAndClose();
+    StopCheck stopCheck() {
+        return [this] { return closeRequested_; };
+    }
 
     Dialogs& dialogs_;
     LoaderLink link_;
@@ -144,7 +156,11 @@ class frmMain : public QMainWindow, public WriteObserver {
     float progressValue_ = 0.0f;
     int16_t mousePointer_ = kDefaultPointer;
     int operationDepth_ = 0;
+    Activity activity_ = Activity::None;
+    int16_t connectResult_ = -1;  // the last connect's result, for a manual step's detail
+    // Stop after the frame in flight and close once nothing runs.
     bool closeRequested_ = false;
+    bool askingToClose_ = false;
 
     // Operator area.
     std::array<QPushButton*, 3> cmdMacro_{};

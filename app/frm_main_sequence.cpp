@@ -1,6 +1,7 @@
 // The rewrite sequence behind the cmdMacro buttons, and the one-click open-and-rewrite.
 
 #include <QProgressBar>
+#include <utility>
 
 #include "app/frm_main.h"
 #include "app/window_texts.h"
@@ -27,7 +28,7 @@ void frmMain::cmdMacro_Click(int16_t index) {
 }
 
 void frmMain::rewriteSequence() {
-    OperationScope operation(*this);
+    OperationScope operation(*this, Activity::Rewrite);
     setVersionChoiceEnabled(false);
 
     // Unlocking runs on every path out of the sequence.
@@ -53,39 +54,52 @@ void frmMain::rewriteSequence() {
     confirm.icon = MessageIcon::Warning;
     if (dialogs_.messageBox(confirm) == MessageAnswer::Cancel) return;
 
-    if (connectLoader() != result::kConnectedC) {
-        showRewriteFailure(texts::kConnectionFailure);
+    const int16_t connected = connectLoader();
+    if (connected != result::kConnectedC) {
+        showRewriteFailure(texts::kConnectionFailure, connected == result::kConnectedZero
+                                                          ? texts::kAnsweredZeroNotC
+                                                          : link_.lastCause());
         return;
     }
     setProgressValue(0.0f);
     ProgressBar1_->setVisible(true);
 
+    // A stop asked for while the connect was in flight ends the run here, before the erase.
     if (eraseFlash() != result::kEraseAccepted) {
-        showRewriteFailure(texts::kDeletionFailure);
+        showRewriteFailure(texts::kDeletionFailure, link_.lastCause());
         return;
     }
     if (writeImage() != result::kWriteDone) {
-        showRewriteFailure(texts::kWritingFailure);
+        showRewriteFailure(texts::kWritingFailure, link_.lastCause());
         return;
     }
-    // The session end is sent for the loader's sake; its answer changes nothing.
-    endSession();
+    // The session end is sent for the loader's sake; its answer changes nothing but a note.
+    // The firmware is complete by now, so a stop asked for meanwhile still lets its first frame
+    // go and only saves the retries.
+    bool firstEndFrame = true;
+    const bool ended = velmar::endSession(link_, GetCOM(), [this, &firstEndFrame] {
+                           return !std::exchange(firstEndFrame, false) && closeRequested_;
+                       }) == result::kEndAccepted;
     setProgressValue(kProgressMaximum);
 
     MessageRequest done;
     done.text = texts::kSuccessText;
     done.title = texts::kSuccessTitle;
     done.icon = MessageIcon::Information;
+    if (!ended) {
+        done.detail = texts::kEndNotConfirmed;
+        if (!link_.lastCause().empty()) done.detail += ": " + link_.lastCause();
+    }
     dialogs_.messageBox(done);
 }
 
-void frmMain::showRewriteFailure(const char* text) {
-    dialogs_.messageBox(errorBox(text, link_.lastCause()));
+void frmMain::showRewriteFailure(const char* text, const std::string& detail) {
+    dialogs_.messageBox(errorBox(text, detail));
 }
 
 void frmMain::cmdBrevo_Click() {
     if (operationRunning()) return;
-    OperationScope operation(*this);
+    OperationScope operation(*this, Activity::Load);
     if (openFirmwareFile() == 1) rewriteSequence();
 }
 

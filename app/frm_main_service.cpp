@@ -38,11 +38,12 @@ PinOperation frmMain::chosenPinOperation() const {
 // Each step clears the link's cause as it starts, so a detail line never speaks of an earlier
 // step's fault.
 int16_t frmMain::connectLoader() {
-    return velmar::connectLoader(link_, chosenLoaderVersion(), GetCOM());
+    connectResult_ = velmar::connectLoader(link_, chosenLoaderVersion(), GetCOM());
+    return connectResult_;
 }
 
 int16_t frmMain::eraseFlash() {
-    return velmar::eraseFlash(link_, GetCOM());
+    return velmar::eraseFlash(link_, GetCOM(), stopCheck());
 }
 
 int16_t frmMain::writeImage() {
@@ -50,7 +51,7 @@ int16_t frmMain::writeImage() {
 }
 
 int16_t frmMain::endSession() {
-    return velmar::endSession(link_, GetCOM());
+    return velmar::endSession(link_, GetCOM(), stopCheck());
 }
 
 int16_t frmMain::sendEarlierCommand(std::string_view command) {
@@ -68,7 +69,7 @@ int16_t frmMain::controlPortPin() {
 
 // ---- Manual step buttons ----
 
-void frmMain::reportStep(StepKind kind, bool succeeded) {
+void frmMain::reportStep(StepKind kind, bool succeeded, const std::string& detail) {
     static constexpr const char* kTexts[][2] = {
         {texts::kConnected, texts::kConnectFailed},
         {texts::kErased, texts::kEraseFailed},
@@ -79,7 +80,7 @@ void frmMain::reportStep(StepKind kind, bool succeeded) {
     box.text = kTexts[static_cast<int>(kind)][succeeded ? 0 : 1];
     box.title = succeeded ? texts::kOkTitle : texts::kNgTitle;
     box.icon = succeeded ? MessageIcon::None : MessageIcon::Warning;
-    if (!succeeded) box.detail = link_.lastCause();
+    if (!succeeded) box.detail = detail;
     dialogs_.messageBox(box);
 }
 
@@ -92,10 +93,17 @@ void frmMain::runManualStep(StepKind kind, const std::function<bool()>& succeede
     if (operationRunning()) return;
     // The scope disables the pressed button along with every other starter until the box
     // has been closed; a write, the one long step, shows the hourglass as well.
-    OperationScope operation(*this);
+    const bool changesFlash = kind == StepKind::Erase || kind == StepKind::Write;
+    OperationScope operation(*this, changesFlash ? Activity::FlashStep : Activity::OtherStep);
     std::optional<HourglassScope> hourglass;
     if (kind == StepKind::Write) hourglass.emplace(*this);
-    reportStep(kind, succeeded());
+    connectResult_ = -1;
+    const bool ok = succeeded();
+    // A connect answered with the other panel's status is worth a word about the version.
+    std::string detail = link_.lastCause();
+    if (!ok && connectResult_ == result::kConnectedZero) detail = texts::kAnsweredZeroNotC;
+    if (!ok && connectResult_ == result::kConnectedC) detail = texts::kAnsweredCNotZero;
+    reportStep(kind, ok, detail);
 }
 
 void frmMain::mnuWrite_Click() {
@@ -133,7 +141,7 @@ void frmMain::Command2_Click() {
         dialogs_.messageBox(box);
         return;
     }
-    OperationScope operation(*this);
+    OperationScope operation(*this, Activity::PinCommand);
     Text2_->setText(QString::fromStdString(pinResultText(controlPortPin())));
 }
 

@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QFont>
 #include <QIcon>
+#include <QSessionManager>
 
 #include "app/frm_main.h"
 #include "app/qt_dialogs.h"
+#include "app/termination_signals.h"
 #include "app/window_texts.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
@@ -29,6 +31,13 @@ int main(int argc, char* argv[]) {
 
     velmar::frmMain window(serial, wait, dialogs, defaultFirmwarePath);
     dialogs.setParentWidget(&window);
+    // The end of the desktop session and SIGTERM/SIGHUP leave nobody to ask whether to stop a
+    // running operation: it stops after the frame in flight and the window closes.
+    velmar::TerminationSignals terminations;
+    QObject::connect(&terminations, &velmar::TerminationSignals::received, &window,
+                     [&window] { window.closeWithoutAsking(); });
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
+                     [&window] { window.closeWithoutAsking(); });
     window.formLoad();
     window.show();
     return QApplication::exec();

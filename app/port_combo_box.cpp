@@ -1,5 +1,8 @@
 #include "app/port_combo_box.h"
 
+#include <QAbstractItemView>
+#include <QStyle>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -18,6 +21,7 @@ std::string portTooltip(const std::string& device) {
 
 PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
+    view()->setTextElideMode(Qt::ElideNone);
     connect(this, &QComboBox::currentIndexChanged, this, [this] { showChosenTooltip(); });
 }
 
@@ -37,6 +41,14 @@ void PortComboBox::showChosenTooltip() {
 void PortComboBox::showPopup() {
     // Adapters come and go while the window is open.
     refreshTooltips();
+    // The closed box keeps its designed width, which is too narrow for "COM 16" in most
+    // fonts; the list is as wide as its longest entry needs.
+    QAbstractItemView* list = view();
+    const int scrollBar = count() > maxVisibleItems()
+                              ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list)
+                              : 0;
+    list->setMinimumWidth(
+        std::max(width(), list->sizeHintForColumn(0) + 2 * list->frameWidth() + scrollBar));
     QComboBox::showPopup();
 }
 

@@ -40,21 +40,39 @@ constexpr unsigned kFileMustExist = 0x1000;
 
 MessageAnswer QtDialogs::messageBox(const MessageRequest& request) {
     QMessageBox box(qtIcon(request.icon), displayText(request.title), displayText(request.text),
-                    QMessageBox::Ok, parent_);
+                    QMessageBox::NoButton, parent_);
+    // The positive button and the one that Escape, the title bar's close button and a dismissal
+    // answer with.
+    QMessageBox::StandardButton yes = QMessageBox::Ok;
+    QMessageBox::StandardButton no = QMessageBox::Ok;
     if (request.buttons == MessageButtons::OkCancel) {
-        box.addButton(QMessageBox::Cancel);
-        box.setDefaultButton(request.cancelIsDefault ? QMessageBox::Cancel : QMessageBox::Ok);
-        // Escape and the title bar's close button answer Cancel.
-        box.setEscapeButton(QMessageBox::Cancel);
-    } else {
-        box.setDefaultButton(QMessageBox::Ok);
-        box.setEscapeButton(QMessageBox::Ok);
+        no = QMessageBox::Cancel;
+    } else if (request.buttons == MessageButtons::YesNo) {
+        yes = QMessageBox::Yes;
+        no = QMessageBox::No;
     }
+    box.setStandardButtons(yes | no);
+    box.setDefaultButton(request.cancelIsDefault ? no : yes);
+    box.setEscapeButton(no);
     if (!request.detail.empty()) box.setInformativeText(displayText(request.detail));
+    const OpenWidget open(open_, &box);
     box.exec();
-    if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
-    return box.clickedButton() == box.button(QMessageBox::Ok) ? MessageAnswer::Ok
-                                                              : MessageAnswer::Cancel;
+    const bool positive = box.clickedButton() == box.button(yes);
+    switch (request.buttons) {
+        case MessageButtons::Ok:
+            return MessageAnswer::Ok;
+        case MessageButtons::OkCancel:
+            return positive ? MessageAnswer::Ok : MessageAnswer::Cancel;
+        case MessageButtons::YesNo:
+            break;
+    }
+    return positive ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+void QtDialogs::dismissOpen() {
+    // Innermost first: each one's exec returns before the box under it is closed.
+    for (auto it = open_.rbegin(); it != open_.rend(); ++it)
+        if (*it) (*it)->close();
 }
 
 std::optional<std::string> QtDialogs::openFile(const FileDialogRequest& request) {
@@ -67,6 +85,7 @@ std::optional<std::string> QtDialogs::openFile(const FileDialogRequest& request)
         filters << QString::fromStdString(filter);
     dialog.setNameFilters(filters);
     if (!filters.isEmpty()) dialog.selectNameFilter(filters.front());
+    const OpenWidget open(open_, &dialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;

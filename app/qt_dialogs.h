@@ -3,6 +3,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <vector>
 
 #include "platform/dialogs.h"
 
@@ -16,9 +17,25 @@ class QtDialogs : public Dialogs {
 
     MessageAnswer messageBox(const MessageRequest& request) override;
     std::optional<std::string> openFile(const FileDialogRequest& request) override;
+    void dismissOpen() override;
 
   private:
+    // Keeps a dialog in the list of open ones while it is shown.
+    class OpenWidget {
+      public:
+        OpenWidget(std::vector<QPointer<QWidget>>& list, QWidget* widget) : list_(list) {
+            list_.emplace_back(widget);
+        }
+        ~OpenWidget() { list_.pop_back(); }
+        OpenWidget(const OpenWidget&) = delete;
+        OpenWidget& operator=(const OpenWidget&) = delete;
+
+      private:
+        std::vector<QPointer<QWidget>>& list_;
+    };
+
     QPointer<QWidget> parent_;
+    std::vector<QPointer<QWidget>> open_;
 };
 
 }  // namespace velmar

@@ -24,6 +24,26 @@ inline constexpr const char* kNothingToWrite = "No firmware data to write";
 inline constexpr const char* kErrorTitle = "ERROR";
 inline constexpr const char* kSuccessText = "Rewriting success!";
 inline constexpr const char* kSuccessTitle = "Finished";
+inline constexpr const char* kEndNotConfirmed = "The radio did not confirm the end of the session";
+
+// A connect answered with the other loader's status.
+inline constexpr const char* kAnsweredZeroNotC =
+    "the radio answered \"0\"; the 1.06 loader answers \"C\" — is the loader version right?";
+inline constexpr const char* kAnsweredCNotZero =
+    "the radio answered \"C\"; the 1.05 loader answers \"0\" — is the loader version right?";
+
+// A close request while an operation runs.
+inline constexpr const char* kCloseQuestionTitle = "Velmar Software Writer";
+inline constexpr const char* kRunningRewrite = "A rewrite of the radio's firmware is running.";
+inline constexpr const char* kRunningFlashStep =
+    "A step that erases or writes the radio's flash is running.";
+inline constexpr const char* kRunningOtherStep = "A loader step is running.";
+inline constexpr const char* kRunningPinCommand = "The port pin command is running.";
+inline constexpr const char* kRunningLoad = "A firmware file is being loaded.";
+inline constexpr const char* kStopLeavesNoFirmware =
+    "\r\nStopping now leaves the radio without complete firmware.";
+inline constexpr const char* kStopAndCloseQuestion =
+    "\r\n\r\nStop after the frame in flight and close the window?";
 
 // The manual buttons.
 inline constexpr const char* kOkTitle = "OK";

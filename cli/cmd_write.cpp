@@ -4,6 +4,9 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
 
 #include "cli/byte_trace.h"
 #include "cli/commands.h"
@@ -26,6 +29,16 @@ int failStep(const char* message, int exitCode, const QtSerialControl& serial,
     std::fflush(stdout);
     explainSerialFailure("write", serial, link, options.devicePath, options.portNumber);
     return exitCode;
+}
+
+// A signal asked the run to stop: the step's failure message, what the radio holds now, and
+// the exit code of a stop.
+int stopped(const char* message, const std::string& what) {
+    std::fprintf(stderr, "Stopped by %s %s.\n",
+                 InterruptGuard::signalName(InterruptGuard::stopAsked()), what.c_str());
+    std::fprintf(stderr, "The radio holds an incomplete firmware: run the write again.\n");
+    std::printf("%s\n", message);
+    return kExitStopped;
 }
 
 }  // namespace
@@ -106,7 +119,15 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
     };
 
     step("connect");
-    if (connectLoader(link, options.loader, port) != result::kConnectedC)
+    const int16_t connected = connectLoader(link, options.loader, port);
+    if (connected == result::kConnectedZero) {
+        std::printf("Connection failure\n");
+        std::fprintf(stderr,
+                     "velmar-fw write: the radio answered \"0\"; the 1.06 loader answers \"C\" — "
+                     "is the loader version right?\n");
+        return kExitConnectFailure;
+    }
+    if (connected != result::kConnectedC)
         return failStep("Connection failure", kExitConnectFailure, serial, link, options);
     if (stopAsked) {
         std::fprintf(stderr, "Stopped before erasing: the radio's flash is unchanged.\n");
@@ -114,8 +135,11 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
     }
 
     step("erase");
-    if (eraseFlash(link, port) != result::kEraseAccepted)
+    if (eraseFlash(link, port, [&] { return stopAsked != 0; }) != result::kEraseAccepted) {
+        // The erase may have taken effect under a reply that never came complete.
+        if (stopAsked) return stopped("Deletion failure", "during the erase");
         return failStep("Deletion failure", kExitDeleteFailure, serial, link, options);
+    }
 
     step("write");
     WriteProgress progress(stdout, ::isatty(STDOUT_FILENO) != 0, blocks.size(), &stopAsked);
@@ -124,18 +148,21 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
     if (written != result::kWriteDone) {
         if (stopAsked) {
             const auto& done = progress.acceptedBlocks();
-            std::fprintf(stderr, "Stopped by Ctrl-C after %zu of %zu blocks%s%s.\n", done.size(),
-                         blocks.size(),
-                         done.empty() ? "" : "; written: ", describeBlockRanges(done).c_str());
-            std::fprintf(stderr, "The radio holds an incomplete firmware: run the write again.\n");
-            std::printf("Writing failure\n");
-            return kExitStopped;
+            return stopped("Writing failure",
+                           "after " + std::to_string(done.size()) + " of " +
+                               std::to_string(blocks.size()) + " blocks" +
+                               (done.empty() ? "" : "; written: " + describeBlockRanges(done)));
         }
+        progress.reportFailedBlock();
         return failStep("Writing failure", kExitWriteFailure, serial, link, options);
     }
 
     step("end");
-    endSession(link, port);  // its outcome does not change the rewrite's
+    // Its outcome does not change the rewrite's, but an unconfirmed end is worth a line.
+    if (endSession(link, port) != result::kEndAccepted)
+        std::fprintf(stderr,
+                     "velmar-fw write: the radio did not confirm the end of the session%s%s\n",
+                     link.lastCause().empty() ? "" : ": ", link.lastCause().c_str());
     std::printf("Rewriting success!\n");
     return kExitOk;
 }

@@ -34,16 +34,17 @@ constexpr const char* kWriteDetails =
     "  --trace FILE        log every byte each way with a timestamp and the line speed\n"
     "\n"
     "On a terminal a progress bar shows the block in flight, the percent of blocks written,\n"
-    "the elapsed and the remaining time; otherwise one line per written block. Ctrl-C stops\n"
-    "after the frame in flight and lists the blocks written; a second Ctrl-C quits at once.\n"
-    "A file without any block to send is refused before anything is sent.\n"
+    "the elapsed and the remaining time; otherwise one line per written block and the block\n"
+    "that failed. Ctrl-C, SIGTERM or SIGHUP stops after the frame in flight and lists the\n"
+    "blocks written; a second one quits at once. A file without any block to send is refused\n"
+    "before anything is sent.\n"
     "\n"
     "Exit codes of write besides those below:\n"
     "  5  \"No firmware data to write\": nothing was sent\n"
     "  6  \"Connection failure\"\n"
     "  7  \"Deletion failure\"\n"
     "  8  \"Writing failure\"\n"
-    "  9  stopped by Ctrl-C\n";
+    "  9  stopped by Ctrl-C, SIGTERM or SIGHUP\n";
 
 constexpr const char* kWriteEarlierDetails =
     "Loads FILE and rewrites a radio that runs the earlier loader generation, as its panel's\n"

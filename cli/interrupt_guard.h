@@ -1,6 +1,7 @@
 #pragma once
-// Ctrl-C during a rewrite: the first one asks the run to stop at the next safe point and says
-// so on stderr; the handler then resets itself, so a second one ends the program at once.
+// Ctrl-C, SIGTERM or SIGHUP during a rewrite: the first asks the run to stop at the next safe
+// point and says so on stderr; the handlers then reset themselves, so a second signal ends the
+// program at once.
 
 #include <csignal>
 
@@ -8,17 +9,22 @@ namespace velmar::cli {
 
 class InterruptGuard {
   public:
-    // `notice` is written to stderr by the first Ctrl-C; it must outlive the guard.
+    // `notice` is written to stderr by the first signal; it must outlive the guard.
     explicit InterruptGuard(const char* notice);
     ~InterruptGuard();
     InterruptGuard(const InterruptGuard&) = delete;
     InterruptGuard& operator=(const InterruptGuard&) = delete;
 
-    // Set by the first Ctrl-C after a guard was made; cleared when the next guard is made.
+    // The number of the first signal after a guard was made (0: none); cleared when the next
+    // guard is made.
     static volatile std::sig_atomic_t& stopAsked();
+    // "Ctrl-C", "SIGTERM" or "SIGHUP", for the report of a stop.
+    static const char* signalName(int signalNumber);
 
   private:
-    struct sigaction previous_ {};
+    struct sigaction previousInterrupt_ {};
+    struct sigaction previousTerm_ {};
+    struct sigaction previousHangUp_ {};
 };
 
 }  // namespace velmar::cli

@@ -107,6 +107,12 @@ void WriteProgress::accepted(int32_t startAddress) {
     draw();
 }
 
+void WriteProgress::reportFailedBlock() {
+    if (terminal_ || out_ == nullptr || address_.empty()) return;
+    std::fprintf(out_, "block %s: not accepted\n", address_.c_str());
+    std::fflush(out_);
+}
+
 void WriteProgress::finish() {
     if (lineOpen_ && out_ != nullptr) {
         std::fputc('\n', out_);

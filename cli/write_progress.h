@@ -48,6 +48,9 @@ class WriteProgress final : public WriteObserver {
 
     // Ends the redrawn line so later output starts on a fresh one.
     void finish();
+    // After a failed write: plain output, which lists finished blocks only, names the block
+    // in flight ("block 1A400: not accepted"); a terminal's line shows it already.
+    void reportFailedBlock();
     const std::vector<int32_t>& acceptedBlocks() const { return accepted_; }
 
   private:

@@ -8,14 +8,14 @@
 namespace velmar {
 
 enum class MessageIcon { None, Warning, Information, Stop };
-enum class MessageButtons { Ok, OkCancel };
-enum class MessageAnswer { Ok = 1, Cancel = 2 };
+enum class MessageButtons { Ok, OkCancel, YesNo };
+enum class MessageAnswer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 
 struct MessageRequest {
     std::string text;
     std::string title;
     MessageButtons buttons = MessageButtons::Ok;
-    bool cancelIsDefault = false;
+    bool cancelIsDefault = false;  // Cancel, or No, is the default button
     MessageIcon icon = MessageIcon::None;
     std::string detail;  // the operating system's cause, when there is one; may be empty
 };
@@ -28,10 +28,13 @@ struct FileDialogRequest {
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
-    // Closing the box without a button answers Cancel.
+    // Closing the box without a button answers Cancel (No for a Yes/No box).
     virtual MessageAnswer messageBox(const MessageRequest& request) = 0;
     // The chosen full path, or nullopt when the user cancelled.
     virtual std::optional<std::string> openFile(const FileDialogRequest& request) = 0;
+    // Closes every box and dialog that is open, as if closed without a button; for when the
+    // program must end with nobody there to answer.
+    virtual void dismissOpen() {}
 };
 
 }  // namespace velmar

@@ -31,10 +31,18 @@ bool notRefused(LoaderLink& link) {
     return false;
 }
 
-// Sends the frame in txBuffer until `accepted` says yes or the attempts run out.
+// Sends the frame in txBuffer until `accepted` says yes, the attempts run out or a stop is
+// asked for.
 template <typename Judge>
-bool exchangeWithRetries(LoaderLink& link, int attempts, Judge accepted) {
+bool exchangeWithRetries(LoaderLink& link, int attempts, const StopCheck& stop, Judge accepted) {
     for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (stop && stop()) {
+            link.setLastCause(attempt == 0
+                                  ? "Stopped on request before the first frame"
+                                  : "Stopped on request after attempt " + std::to_string(attempt) +
+                                        " of " + std::to_string(attempts));
+            return false;
+        }
         const int16_t count = link.sendAndWait();
         if (count < kFrameReplyLength) {
             link.noteTimeout(count, kFrameReplyLength);
@@ -74,25 +82,26 @@ namespace {
 // itself switches to 38,400), up to three attempts.
 template <typename Judge>
 int16_t runSessionFrame(LoaderLink& link, int16_t port, int attempts, int16_t success,
-                        Judge accepted) {
+                        const StopCheck& stop, Judge accepted) {
     return runStep(link, result::kStepFailed, [&]() -> int16_t {
         link.openLoaderPort(kSettings4800, port);
-        return exchangeWithRetries(link, attempts, accepted) ? success : result::kStepFailed;
+        return exchangeWithRetries(link, attempts, stop, accepted) ? success : result::kStepFailed;
     });
 }
 
 }  // namespace
 
-int16_t eraseFlash(LoaderLink& link, int16_t port) {
+int16_t eraseFlash(LoaderLink& link, int16_t port, const StopCheck& stop) {
     buildEraseFrame(link.txBuffer);
-    return runSessionFrame(link, port, kEraseAttempts, result::kEraseAccepted,
+    return runSessionFrame(link, port, kEraseAttempts, result::kEraseAccepted, stop,
                            [&] { return notRefused(link); });
 }
 
-int16_t endSession(LoaderLink& link, int16_t port) {
+int16_t endSession(LoaderLink& link, int16_t port, const StopCheck& stop) {
     buildEndFrame(link.txBuffer);
     // Any complete reply ends the session; its contents are not examined.
-    return runSessionFrame(link, port, kEndAttempts, result::kEndAccepted, [] { return true; });
+    return runSessionFrame(link, port, kEndAttempts, result::kEndAccepted, stop,
+                           [] { return true; });
 }
 
 int16_t writeImage(LoaderLink& link, const MemoryImage& image, int16_t port,

@@ -24,8 +24,8 @@ inline constexpr int16_t kStepFailed = 1;     // erase/end/write: attempts used 
 }  // namespace result
 
 int16_t connectLoader(LoaderLink& link, LoaderVersion version, int16_t port);
-int16_t eraseFlash(LoaderLink& link, int16_t port);
-int16_t endSession(LoaderLink& link, int16_t port);
+int16_t eraseFlash(LoaderLink& link, int16_t port, const StopCheck& stop = {});
+int16_t endSession(LoaderLink& link, int16_t port, const StopCheck& stop = {});
 int16_t writeImage(LoaderLink& link, const MemoryImage& image, int16_t port,
                    WriteObserver& observer);
 

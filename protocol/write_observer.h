@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace velmar {
@@ -19,5 +20,9 @@ class WriteObserver {
 };
 
 inline constexpr float kProgressMaximum = 128.0f;
+
+// Asked before each frame of a step that may send several; true ends the step as a failure
+// there, so whatever frame was in flight is the last one. Empty: never stop.
+using StopCheck = std::function<bool()>;
 
 }  // namespace velmar

@@ -53,13 +53,7 @@ void whenBoxShows(std::function<void(QMessageBox&)> act) {
     timer->start();
 }
 
-struct AnswerCase {
-    const char* name;
-    std::function<void(QMessageBox&)> act;
-    MessageAnswer expected;
-};
-
-TEST(QtDialogs, ConfirmationAnswersCancelUnlessOkIsPressed) {
+TEST(QtDialogs, QuestionsAnswerTheirNegativeButtonUnlessThePositiveIsPressed) {
     application();
     QtDialogs dialogs;
     MessageRequest confirm;
@@ -68,28 +62,50 @@ TEST(QtDialogs, ConfirmationAnswersCancelUnlessOkIsPressed) {
     confirm.buttons = MessageButtons::OkCancel;
     confirm.cancelIsDefault = true;
     confirm.icon = MessageIcon::Warning;
+    MessageRequest question = confirm;
+    question.buttons = MessageButtons::YesNo;
 
-    const AnswerCase cases[] = {
-        {"Enter", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); },
-         MessageAnswer::Cancel},
-        {"Escape", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); },
-         MessageAnswer::Cancel},
-        {"close", [](QMessageBox& box) { box.close(); }, MessageAnswer::Cancel},
-        {"OK", [](QMessageBox& box) { box.button(QMessageBox::Ok)->click(); }, MessageAnswer::Ok},
+    const auto press = [](QMessageBox::StandardButton which) {
+        return [which](QMessageBox& box) { box.button(which)->click(); };
+    };
+    const auto key = [](Qt::Key which) {
+        return [which](QMessageBox& box) { QTest::keyClick(&box, which); };
+    };
+    const auto close = [](QMessageBox& box) { box.close(); };
+    struct Case {
+        const char* name;
+        const MessageRequest& request;
+        std::function<void(QMessageBox&)> act;
+        MessageAnswer expected;
+    };
+    const Case cases[] = {
+        {"Enter", confirm, key(Qt::Key_Return), MessageAnswer::Cancel},
+        {"Escape", confirm, key(Qt::Key_Escape), MessageAnswer::Cancel},
+        {"close", confirm, close, MessageAnswer::Cancel},
+        {"OK", confirm, press(QMessageBox::Ok), MessageAnswer::Ok},
+        {"Enter on Yes/No", question, key(Qt::Key_Return), MessageAnswer::No},
+        {"Escape on Yes/No", question, key(Qt::Key_Escape), MessageAnswer::No},
+        {"close on Yes/No", question, close, MessageAnswer::No},
+        {"dismissed Yes/No", question, [&](QMessageBox&) { dialogs.dismissOpen(); },
+         MessageAnswer::No},
+        {"Yes", question, press(QMessageBox::Yes), MessageAnswer::Yes},
     };
     for (const auto& c : cases) {
         QString seenText, seenTitle;
         QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+        int buttons = 0;
         whenBoxShows([&](QMessageBox& box) {
             seenText = box.text();
             seenTitle = box.windowTitle();
             seenIcon = box.icon();
+            buttons = static_cast<int>(box.buttons().size());
             c.act(box);
         });
-        EXPECT_EQ(dialogs.messageBox(confirm), c.expected) << c.name;
+        EXPECT_EQ(dialogs.messageBox(c.request), c.expected) << c.name;
         EXPECT_EQ(seenText, "first line\nsecond line");
         EXPECT_EQ(seenTitle, "Rewriting of software");
         EXPECT_EQ(seenIcon, QMessageBox::Warning);
+        EXPECT_EQ(buttons, 2) << c.name;
     }
 }
 

@@ -13,8 +13,8 @@
 
 namespace velmar::testing {
 
-// How the operator leaves a box: a button, the Enter key (the default button) or the title
-// bar's close button.
+// How the operator leaves a box: a button (Ok also stands for Yes, Cancel for No), the Enter
+// key (the default button) or the title bar's close button.
 enum class BoxReply { Ok, Cancel, Enter, Close };
 
 class ScriptedDialogs : public Dialogs {
@@ -28,16 +28,11 @@ class ScriptedDialogs : public Dialogs {
             reply = replies.front();
             replies.pop_front();
         }
-        switch (reply) {
-            case BoxReply::Ok:
-                return MessageAnswer::Ok;
-            case BoxReply::Enter:
-                return request.cancelIsDefault ? MessageAnswer::Cancel : MessageAnswer::Ok;
-            case BoxReply::Cancel:
-            case BoxReply::Close:
-                break;
-        }
-        return MessageAnswer::Cancel;
+        const bool positive =
+            reply == BoxReply::Ok || (reply == BoxReply::Enter && !request.cancelIsDefault);
+        if (request.buttons == MessageButtons::YesNo)
+            return positive ? MessageAnswer::Yes : MessageAnswer::No;
+        return positive ? MessageAnswer::Ok : MessageAnswer::Cancel;
     }
 
     std::optional<std::string> openFile(const FileDialogRequest& request) override {
@@ -54,8 +49,8 @@ class ScriptedDialogs : public Dialogs {
         return out;
     }
 
-    // Answers for the OK/Cancel boxes, in order (OK when none is queued); OK-only boxes take
-    // none.
+    // Answers for the OK/Cancel and Yes/No boxes, in order (OK or Yes when none is queued);
+    // OK-only boxes take none.
     std::deque<BoxReply> replies;
     // Paths the file dialog returns in order; nullopt (or an empty script) is a cancel.
     std::deque<std::optional<std::string>> files;

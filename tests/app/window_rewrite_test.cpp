@@ -5,6 +5,9 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
+#include <csignal>
+
+#include "app/termination_signals.h"
 #include "window_bench.h"
 
 namespace velmar::testing {
@@ -40,6 +43,7 @@ TEST(WindowRewrite, EachMainButtonRewritesTheRadio) {
         EXPECT_EQ(done.title, "Finished");
         EXPECT_EQ(done.icon, MessageIcon::Information);
         EXPECT_EQ(done.buttons, MessageButtons::Ok);
+        EXPECT_EQ(done.detail, "");
 
         // Asking: nothing moves yet; the full bar stays up while success is shown.
         EXPECT_FALSE(w.snapshots[0].barVisible);
@@ -75,7 +79,9 @@ struct FailureCase {
     const char* text;
     Kinds kinds;
     bool barShownAtBox;
-    bool hasCause;  // a fault of the line or a refusal by the radio: told under the message
+    // How the text under the message starts: a fault of the line or a refusal by the radio;
+    // "" for none.
+    const char* detail;
 };
 
 TEST(WindowRewrite, AFailedStepIsReportedOnceAndUnlocks) {
@@ -85,25 +91,26 @@ TEST(WindowRewrite, AFailedStepIsReportedOnceAndUnlocks) {
          "Connection failure",
          {"connect"},
          false,
-         false},
+         "the radio answered \"0\"; the 1.06 loader answers \"C\" — is the loader version "
+         "right?"},
         {"no device",
          [](RadioBench& b) { b.serial.setRadioPort(9); },
          "Connection failure",
          {},
          false,
-         true},
+         "no such device"},
         {"erase refused three times",
          [](RadioBench& b) { b.radio.setFaultPlan(faultAt(2, sim::FaultKind::AnswerE, 3)); },
          "Deletion failure",
          {"connect", "erase", "erase", "erase"},
          true,
-         true},
+         "The radio answered with status \"E\""},
         {"second block unanswered twice",
          [](RadioBench& b) { b.radio.setFaultPlan(faultAt(4, sim::FaultKind::Drop, 2)); },
          "Writing failure",
          {"connect", "erase", "write 04000", "write 10400", "write 10400"},
          true,
-         true},
+         "No reply within 2,500 ms"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -116,7 +123,8 @@ TEST(WindowRewrite, AFailedStepIsReportedOnceAndUnlocks) {
         EXPECT_EQ(failure.text, c.text);
         EXPECT_EQ(failure.title, "ERROR");
         EXPECT_EQ(failure.icon, MessageIcon::Warning);
-        EXPECT_EQ(failure.detail.empty(), !c.hasCause) << failure.detail;
+        EXPECT_EQ(failure.detail.rfind(c.detail, 0), 0u) << failure.detail;
+        EXPECT_EQ(failure.detail.empty(), *c.detail == '\0') << failure.detail;
         EXPECT_EQ(w.snapshots[1].barVisible, c.barShownAtBox);
         EXPECT_EQ(w.frameKinds(), c.kinds);
         w.expectIdle();
@@ -152,6 +160,10 @@ TEST(WindowRewrite, AnUnansweredEndStillSucceeds) {
     w["cmdMacro_0"]->click();
     ASSERT_EQ(w.dialogs.texts().size(), 2u);
     EXPECT_EQ(w.dialogs.texts()[1], "Rewriting success!");
+    EXPECT_EQ(w.dialogs.boxes[1].detail.rfind(
+                  "The radio did not confirm the end of the session: No reply within", 0),
+              0u)
+        << w.dialogs.boxes[1].detail;
     EXPECT_EQ(w.snapshots[1].barValue, 128);
     const Kinds kinds = w.frameKinds();
     ASSERT_GE(kinds.size(), kFullRun.size());
@@ -222,18 +234,87 @@ TEST(WindowRewrite, ThePortChosenBetweenStepsIsTheOneUsed) {
     EXPECT_EQ(w.frameKinds(), Kinds{"connect"});
 }
 
-TEST(WindowRewrite, ClosingDuringAWriteStopsItAndClosesAfterwards) {
+struct CloseCase {
+    const char* name;
+    std::size_t closeAtFrame;  // asked while this frame is in flight
+    BoxReply answer;           // Ok stands for Yes, Cancel for No
+    Kinds kinds;
+    const char* result;
+    bool secondRequest = false;  // another close while the question is open
+    sim::FaultPlan faults = {};
+};
+
+TEST(WindowRewrite, ClosingWhileItRunsAsksFirst) {
+    const CloseCase cases[] = {
+        {"No while connecting", 1, BoxReply::Cancel, kFullRun, "Rewriting success!"},
+        {"Enter answers No", 3, BoxReply::Enter, kFullRun, "Rewriting success!"},
+        {"closing the question answers No", 3, BoxReply::Close, kFullRun, "Rewriting success!"},
+        {"No, and a second request meanwhile", 3, BoxReply::Cancel, kFullRun, "Rewriting success!",
+         true},
+        {"Yes while connecting: nothing erased", 1, BoxReply::Ok, {"connect"}, "Deletion failure"},
+        {"Yes between refused erase frames",
+         2,
+         BoxReply::Ok,
+         {"connect", "erase"},
+         "Deletion failure",
+         false,
+         faultAt(2, sim::FaultKind::AnswerE, 3)},
+        {"Yes while writing",
+         3,
+         BoxReply::Ok,
+         {"connect", "erase", "write 04000"},
+         "Writing failure",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WindowBench w;
+        w.bench.radio.setFaultPlan(c.faults);
+        w.window->show();
+        w.dialogs.replies = {BoxReply::Ok, c.answer};
+        bool asked = false;
+        w.bench.wait.setOnPass([&] {
+            if (asked || w.frameKinds().size() != c.closeAtFrame) return;
+            asked = true;
+            w.window->close();
+        });
+        std::vector<MessageRequest> questions;
+        w.dialogs.onBox = [&](const MessageRequest& box) {
+            if (box.buttons != MessageButtons::YesNo) return;
+            questions.push_back(box);
+            if (c.secondRequest) w.window->close();
+        };
+        w["cmdMacro_0"]->click();
+
+        ASSERT_EQ(questions.size(), 1u);
+        EXPECT_EQ(questions[0].title, "Velmar Software Writer");
+        EXPECT_TRUE(questions[0].cancelIsDefault) << "No is the default";
+        EXPECT_NE(questions[0].text.find("Stopping now leaves the radio without complete firmware"),
+                  std::string::npos);
+        EXPECT_EQ(w.frameKinds(), c.kinds);
+        EXPECT_EQ(w.dialogs.texts().back(), c.result);
+        EXPECT_EQ(w.window->isVisible(), c.answer != BoxReply::Ok);
+    }
+}
+
+TEST(WindowRewrite, TerminationStopsAfterTheFrameInFlightWithoutAsking) {
     WindowBench w;
     w.window->show();
-    int writePasses = 0;
+    TerminationSignals terminations;
+    QObject::connect(&terminations, &TerminationSignals::received, w.window.get(),
+                     [&w] { w.window->closeWithoutAsking(); });
+    bool sent = false;
     w.bench.wait.setOnPass([&] {
-        if (w.frameKinds().size() == 3 && ++writePasses == 1) w.window->close();
+        if (sent || w.frameKinds().size() != 3) return;
+        sent = true;
+        std::raise(SIGTERM);
+        QCoreApplication::processEvents();
     });
     w["cmdMacro_0"]->click();
 
+    EXPECT_EQ(w.dialogs.texts().size(), 2u) << "nobody is asked";
     EXPECT_EQ(w.dialogs.texts().back(), "Writing failure");
-    EXPECT_EQ(w.bench.framesOfKind("write").size(), 1u);
-    EXPECT_EQ(w.bench.framesOfKind("end").size(), 0u);
+    EXPECT_EQ(w.frameKinds(), (Kinds{"connect", "erase", "write 04000"}));
     EXPECT_FALSE(w.window->isVisible());
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QFile>
 #include <QGroupBox>
 #include <QPlainTextEdit>
@@ -82,7 +83,7 @@ struct FailedStart {
     MessageIcon icon;
 };
 
-TEST_F(WindowStartup, AFailedLoadLeavesThePortListEmpty) {
+TEST_F(WindowStartup, AFailedLoadStillSetsUpThePorts) {
     const FailedStart cases[] = {
         {"missing file", {}, "File Open Error", "ERROR", MessageIcon::Stop},
         {"line 3 refused",
@@ -110,22 +111,21 @@ TEST_F(WindowStartup, AFailedLoadLeavesThePortListEmpty) {
         EXPECT_EQ(dialogs.boxes[0].buttons, MessageButtons::Ok);
         EXPECT_EQ(pointerDuringBox, std::vector<int16_t>{frmMain::kHourglass});
         EXPECT_EQ(window->MousePointer(), frmMain::kDefaultPointer);
-        EXPECT_TRUE(portEntries(*window).empty());
-        EXPECT_EQ(window->GetCOM(), 0);
-        EXPECT_EQ(checkedPortMenuEntries(*window), std::vector<int>{3});
+        EXPECT_EQ(portEntries(*window).size(), 16u);
+        EXPECT_EQ(window->GetCOM(), 1);
+        EXPECT_EQ(checkedPortMenuEntries(*window), std::vector<int>{1});
         // Every control still works afterwards: the window never stays locked.
         for (const char* name : operationStarters())
             EXPECT_TRUE(button(*window, name)->isEnabled()) << name;
     }
 }
 
-TEST_F(WindowStartup, OpeningAFileLaterDoesNotFillThePortList) {
+TEST_F(WindowStartup, AFileOpenedAfterAFailedStartHasAPortToGoTo) {
     auto window = makeWindow(folder.path("absent.mot"));
     dialogs.files.push_back(folder.write("later.mot", {srec(2, 0x4000, {0x77})}));
     action(*window, "mnuOpen")->trigger();
     EXPECT_EQ(window->image().intImage(1024, 0), 0x77);
-    EXPECT_TRUE(portEntries(*window).empty());
-    EXPECT_EQ(window->GetCOM(), 0);
+    EXPECT_EQ(window->GetCOM(), 1);
     // A cancelled dialog changes nothing and shows nothing.
     const auto boxes = dialogs.boxes.size();
     action(*window, "mnuOpen")->trigger();
@@ -170,6 +170,20 @@ TEST_F(WindowStartup, PortEntriesNameTheirDevice) {
     EXPECT_EQ(list->toolTip().toStdString(), present);
     list->setCurrentIndex(1);
     EXPECT_EQ(list->toolTip().toStdString(), absent + " (not present)");
+}
+
+TEST_F(WindowStartup, TheOpenListShowsEveryEntryWholeAndTheClosedBoxKeepsItsWidth) {
+    auto window = makeWindow(folder.write(kDefaultName, {srec(2, 0x4000, {1})}));
+    window->show();
+    auto* list = control<QComboBox>(*window, "cmbCOM");
+    const int designedWidth = twipsToPixels(975);
+    ASSERT_EQ(list->width(), designedWidth);
+    list->showPopup();
+    QAbstractItemView* view = list->view();
+    EXPECT_GE(view->viewport()->width(), view->sizeHintForColumn(0));
+    EXPECT_EQ(view->textElideMode(), Qt::ElideNone);
+    list->hidePopup();
+    EXPECT_EQ(list->width(), designedWidth);
 }
 
 TEST_F(WindowStartup, OperatorAreaFitsTheDesignedClientAreaAndServiceAreaLiesBeyond) {

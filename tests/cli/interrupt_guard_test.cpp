@@ -1,4 +1,5 @@
-// Ctrl-C during a rewrite: the first asks for a stop and says so, the second ends the program.
+// Ctrl-C, SIGTERM or SIGHUP during a rewrite: the first asks for a stop and says so, the
+// second ends the program.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -11,36 +12,43 @@ namespace {
 
 using HandlerFunction = void (*)(int);
 
-HandlerFunction currentHandler() {
+HandlerFunction currentHandler(int signalNumber) {
     struct sigaction now {};
-    sigaction(SIGINT, nullptr, &now);
+    sigaction(signalNumber, nullptr, &now);
     return now.sa_handler;
 }
 
-TEST(InterruptGuard, FirstCtrlCAsksForAStopAndTheOldHandlerComesBack) {
-    const HandlerFunction before = std::signal(SIGINT, SIG_IGN);
-    {
-        InterruptGuard guard("stopping soon\n");
-        EXPECT_EQ(InterruptGuard::stopAsked(), 0);
-        ::testing::internal::CaptureStderr();
-        std::raise(SIGINT);
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "stopping soon\n");
-        EXPECT_EQ(InterruptGuard::stopAsked(), 1);
-        EXPECT_EQ(currentHandler(), SIG_DFL) << "a second Ctrl-C must end the program";
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+TEST(InterruptGuard, FirstSignalAsksForAStopAndTheOldHandlersComeBack) {
+    for (const int first : kStopSignals) {
+        SCOPED_TRACE(InterruptGuard::signalName(first));
+        HandlerFunction before[3];
+        for (int i = 0; i < 3; ++i) before[i] = std::signal(kStopSignals[i], SIG_IGN);
+        {
+            InterruptGuard guard("stopping soon\n");
+            EXPECT_EQ(InterruptGuard::stopAsked(), 0);
+            ::testing::internal::CaptureStderr();
+            std::raise(first);
+            EXPECT_EQ(::testing::internal::GetCapturedStderr(), "stopping soon\n");
+            EXPECT_EQ(InterruptGuard::stopAsked(), first);
+            for (const int each : kStopSignals)
+                EXPECT_EQ(currentHandler(each), SIG_DFL) << "a second signal must end the program";
+        }
+        for (const int each : kStopSignals) EXPECT_EQ(currentHandler(each), SIG_IGN);
+        {
+            InterruptGuard next("");
+            EXPECT_EQ(InterruptGuard::stopAsked(), 0) << "an earlier stop must not carry over";
+        }
+        for (int i = 0; i < 3; ++i) std::signal(kStopSignals[i], before[i]);
     }
-    EXPECT_EQ(currentHandler(), SIG_IGN);
-    {
-        InterruptGuard next("");
-        EXPECT_EQ(InterruptGuard::stopAsked(), 0) << "an earlier stop must not carry over";
-    }
-    std::signal(SIGINT, before);
 }
 
-TEST(InterruptGuard, SecondCtrlCEndsTheProgramAtOnce) {
+TEST(InterruptGuard, SecondSignalEndsTheProgramAtOnce) {
     EXPECT_EXIT(
         {
             InterruptGuard guard("");
-            std::raise(SIGINT);
+            std::raise(SIGTERM);
             std::raise(SIGINT);
             std::exit(0);
         },

@@ -175,5 +175,19 @@ TEST(SessionFrames, DeviceRemovedMidStepFailsWithThePortClosed) {
     }
 }
 
+TEST(SessionFrames, AStopEndsTheRetriesBeforeTheNextFrame) {
+    // Stop asked for before the first frame, and while the first refused frame was in flight.
+    for (const int stopAtCheck : {1, 2}) {
+        RadioBench bench;
+        bench.radio.setFaultPlan({{{1, FaultKind::AnswerE, 3}}, 0, 0});
+        int checks = 0;
+        EXPECT_EQ(
+            eraseFlash(bench.link, RadioBench::kPort, [&] { return ++checks >= stopAtCheck; }), 1);
+        EXPECT_EQ(bench.sent().size(), static_cast<std::size_t>(stopAtCheck - 1));
+        EXPECT_EQ(bench.link.lastCause().rfind("Stopped on request", 0), 0u);
+        EXPECT_FALSE(bench.serial.portOpen());
+    }
+}
+
 }  // namespace
 }  // namespace velmar

@@ -127,10 +127,13 @@ struct StepFailureCase {
     int exitCode;
     const char* explanation;  // in stderr; "" for none expected
     std::vector<std::string> writerArgs = {};
+    const char* outPart = "";  // in stdout besides the message
 };
 
 // Test lists and failure reports name the case instead of dumping its bytes.
-void PrintTo(const StepFailureCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const StepFailureCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class StepFailures : public RewriteOverPty,
                      public ::testing::WithParamInterface<StepFailureCase> {};
@@ -149,6 +152,7 @@ TEST_P(StepFailures, EndWithOneMessageAndTheStepsExitCode) {
     if (*c.explanation != '\0') {
         EXPECT_NE(run.err.find(c.explanation), std::string::npos) << run.err;
     }
+    EXPECT_NE(run.out.find(c.outPart), std::string::npos) << run.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -157,12 +161,24 @@ INSTANTIATE_TEST_SUITE_P(
         // One real 2,500 ms wait: the radio never answers the connect.
         StepFailureCase{"Silent", {"--silent-from", "1"}, "Connection failure", 6, "0 of 15"},
         StepFailureCase{"EraseRefusedThrice", {"--fault", "e:2:3"}, "Deletion failure", 7, ""},
-        StepFailureCase{"SecondBlockRefusedTwice", {"--fault", "e:4:2"}, "Writing failure", 8, ""},
+        // Output to a pipe lists finished blocks; the one that failed is named too.
+        StepFailureCase{"SecondBlockRefusedTwice",
+                        {"--fault", "e:4:2"},
+                        "Writing failure",
+                        8,
+                        "",
+                        {},
+                        "block 4400: not accepted"},
         StepFailureCase{"OneRefusalIsRetried", {"--fault", "e:3"}, "Rewriting success!", 0, ""},
         StepFailureCase{
             "GarbledStatusStillAccepted", {"--fault", "status:5:X"}, "Rewriting success!", 0, ""},
         // Only status "C" lets the rewrite go on; the 1.05 loader's "0" does not.
-        StepFailureCase{"LoaderAnswersZero", {"--loader", "1.05"}, "Connection failure", 6, ""},
+        StepFailureCase{"LoaderAnswersZero",
+                        {"--loader", "1.05"},
+                        "Connection failure",
+                        6,
+                        "the radio answered \"0\"; the 1.06 loader answers \"C\" — is the loader "
+                        "version right?"},
         StepFailureCase{
             "ShortConnectCommand", {}, "Rewriting success!", 0, "", {"--loader", "1.05"}},
         // The radio got its firmware, but the trace asked for is lost.
@@ -177,29 +193,80 @@ INSTANTIATE_TEST_SUITE_P(
             "VanishesMidWrite", {"--vanish-at", "6"}, "Writing failure", 8, "went away"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(RewriteOverPty, InterruptStopsAfterTheFrameInFlight) {
-    // Frame 5 (the third block) is answered late, which leaves time to press Ctrl-C while it
-    // is in flight; the log line for frame 5 says when it has arrived.
-    const std::string device = startRadio({"--fault", "delay:5:1500"});
+struct StopCase {
+    const char* name;
+    int signalNumber;
+    const char* fault;  // the reply to `frame` comes late, or not at all
+    int frame;          // the signal comes while this frame is in flight
+    const char* message;
+    const char* report;  // in stderr
+};
+
+void PrintTo(const StopCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class StopSignals : public RewriteOverPty, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StopSignals, StopAfterTheFrameInFlight) {
+    const StopCase& c = GetParam();
+    const std::string device = startRadio({"--fault", c.fault});
     ASSERT_FALSE(device.empty());
     std::vector<std::string> args = {binDir() + "/velmar-fw", "write", sampleFirmware(), "--port",
                                      device};
     BackgroundProcess writer(args, path("writer.err"));
-    bool inFlight = false;
-    for (int i = 0; i < 2000 && !inFlight; ++i) {
-        inFlight = readFile(path("traffic.log")).find("frame 5 ") != std::string::npos;
-        if (!inFlight) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // The radio's log line for the frame says when it has arrived.
+    const std::string inFlight = "frame " + std::to_string(c.frame) + " ";
+    bool arrived = false;
+    for (int i = 0; i < 2000 && !arrived; ++i) {
+        arrived = readFile(path("traffic.log")).find(inFlight) != std::string::npos;
+        if (!arrived) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    ASSERT_TRUE(inFlight);
-    writer.signal(SIGINT);
+    ASSERT_TRUE(arrived);
+    writer.signal(c.signalNumber);
     EXPECT_EQ(writer.wait(std::chrono::seconds{20}), 9);
+    std::string out;
+    for (std::string line = writer.readLine(); !line.empty(); line = writer.readLine())
+        out += line + "\n";
+    EXPECT_NE(out.find(c.message), std::string::npos) << out;
+    EXPECT_EQ(countRewriteMessages(out), 1) << out;
     const std::string err = readFile(path("writer.err"));
-    EXPECT_NE(err.find("after 3 of "), std::string::npos) << err;
-    EXPECT_NE(err.find("written: 04000-04BFF"), std::string::npos) << err;
+    EXPECT_NE(err.find(c.report), std::string::npos) << err;
     ASSERT_EQ(stopRadio(), 0);
     const std::string log = readFile(path("traffic.log"));
-    EXPECT_EQ(log.find("frame 6 "), std::string::npos) << "a frame was sent after the stop";
+    EXPECT_EQ(log.find("frame " + std::to_string(c.frame + 1) + " "), std::string::npos)
+        << "a frame was sent after the stop";
     EXPECT_EQ(log.find(" end "), std::string::npos) << "no end of session after a stop";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writer, StopSignals,
+    ::testing::Values(
+        // Frame 5 is the third block.
+        StopCase{"CtrlC", SIGINT, "delay:5:1500", 5, "Writing failure",
+                 "Stopped by Ctrl-C after 3 of "},
+        StopCase{"Term", SIGTERM, "delay:5:1500", 5, "Writing failure", "written: 04000-04BFF"},
+        StopCase{"HangUp", SIGHUP, "delay:5:1500", 5, "Writing failure", "Stopped by SIGHUP"},
+        // The erase (frame 2) gets no reply: no second attempt follows the stop.
+        StopCase{"CtrlCBetweenEraseAttempts", SIGINT, "drop:2:3", 2, "Deletion failure",
+                 "Stopped by Ctrl-C during the erase"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RewriteOverPty, AnUnconfirmedEndStillSucceedsWithALineOnStderr) {
+    auto image = std::make_unique<MemoryImage>();
+    auto scratch = std::make_unique<MemoryImage>();
+    ASSERT_EQ(loadFirmwareFile(sampleFirmware(), *image, *scratch).kind, LoadOutcome::Kind::Loaded);
+    // Connect, erase, the blocks, then the end of session.
+    const std::size_t endFrame = blocksToSend(*image).size() + 3;
+    const std::string device = startRadio({"--silent-from", std::to_string(endFrame)});
+    ASSERT_FALSE(device.empty());
+    const ProcessResult run = write({"--port", device});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(countRewriteMessages(run.out), 1);
+    EXPECT_NE(run.out.find("Rewriting success!"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("the radio did not confirm the end of the session: No reply"),
+              std::string::npos)
+        << run.err;
 }
 
 TEST_F(RewriteOverPty, AnImageWithNothingToSendIsRefusedBeforeConnecting) {
