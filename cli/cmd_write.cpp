@@ -4,8 +4,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <fstream>
-#include <memory>
 #include <string>
 
 #include "cli/byte_trace.h"
