@@ -1,8 +1,8 @@
-#include "cli/byte_trace.h"
+#include "link/byte_trace.h"
 
 #include <cstdio>
 
-namespace velmar::cli {
+namespace velmar {
 
 namespace {
 
@@ -62,4 +62,4 @@ void ByteTrace::write(const char* direction, std::span<const uint8_t> bytes, int
     out_.flush();
 }
 
-}  // namespace velmar::cli
+}  // namespace velmar

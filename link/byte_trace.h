@@ -9,7 +9,7 @@
 
 #include "link/loader_link.h"
 
-namespace velmar::cli {
+namespace velmar {
 
 class ByteTrace final : public LinkTrace {
   public:
@@ -30,4 +30,4 @@ class ByteTrace final : public LinkTrace {
     Clock::time_point start_;
 };
 
-}  // namespace velmar::cli
+}  // namespace velmar
