@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "cli/interrupt_guard.h"
+#include "cli/rewrite_log.h"
 #include "cli/serial_options.h"
 #include "cli/serial_port_use.h"
 #include "cli/write_command.h"
@@ -23,10 +24,11 @@ namespace velmar::cli {
 namespace {
 
 int failStep(const char* message, int exitCode, const QtSerialControl& serial,
-             const LoaderLink& link, const WriteOptions& options) {
+             const LoaderLink& link, const WriteOptions& options, RewriteRecorder& record) {
     std::printf("%s\n", message);
     std::fflush(stdout);
     explainSerialFailure("write", serial, link, options.devicePath, options.portNumber);
+    finishRewriteRecord(record, message);
     return exitCode;
 }
 
@@ -65,9 +67,13 @@ int runWrite(const Args& args) {
     LoadedFirmware firmware;
     if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
     const std::vector<int32_t> blocks = blocksToSend(firmware.image);
+    RewriteRecorder record = beginRewriteRecord(
+        "write", options.file, firmware.image, options.devicePath, options.portNumber,
+        options.loader == LoaderVersion::v105 ? "1.05" : "1.06", blocks.size());
     if (blocks.empty()) {
         // An erase with nothing after it would leave the radio empty and still "succeed".
         std::fprintf(stderr, "No firmware data to write\n");
+        finishRewriteRecord(record, "No firmware data to write");
         return kExitNoData;
     }
 
@@ -104,20 +110,22 @@ int runWrite(const Args& args) {
 
     step("connect");
     if (connectLoader(link, options.loader, port) != result::kConnectedC)
-        return failStep("Connection failure", kExitConnectFailure, serial, link, options);
+        return failStep("Connection failure", kExitConnectFailure, serial, link, options, record);
     if (stopAsked) {
         std::fprintf(stderr, "Stopped before erasing: the radio's flash is unchanged.\n");
+        finishRewriteRecord(record, "Stopped before erasing: the radio's flash is unchanged.");
         return kExitStopped;
     }
 
     step("erase");
     if (eraseFlash(link, port) != result::kEraseAccepted)
-        return failStep("Deletion failure", kExitDeleteFailure, serial, link, options);
+        return failStep("Deletion failure", kExitDeleteFailure, serial, link, options, record);
 
     step("write");
     WriteProgress progress(stdout, ::isatty(STDOUT_FILENO) != 0, blocks.size(), &stopAsked);
     const int16_t written = writeImage(link, firmware.image, port, progress);
     progress.finish();
+    record.setBlocksWritten(progress.acceptedBlocks().size());
     if (written != result::kWriteDone) {
         if (stopAsked) {
             const auto& done = progress.acceptedBlocks();
@@ -126,14 +134,16 @@ int runWrite(const Args& args) {
                          done.empty() ? "" : "; written: ", describeBlockRanges(done).c_str());
             std::fprintf(stderr, "The radio holds an incomplete firmware: run the write again.\n");
             std::printf("Writing failure\n");
+            finishRewriteRecord(record, "Writing failure");
             return kExitStopped;
         }
-        return failStep("Writing failure", kExitWriteFailure, serial, link, options);
+        return failStep("Writing failure", kExitWriteFailure, serial, link, options, record);
     }
 
     step("end");
     endSession(link, port);  // its outcome does not change the rewrite's
     std::printf("Rewriting success!\n");
+    finishRewriteRecord(record, "Rewriting success!");
     return kExitOk;
 }
 

@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/interrupt_guard.h"
+#include "cli/rewrite_log.h"
 #include "cli/serial_options.h"
 #include "cli/serial_port_use.h"
 #include "cli/write_command.h"
@@ -84,16 +85,22 @@ int runWriteEarlier(const Args& args) {
     LoadedFirmware firmware;
     if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
     const std::vector<int32_t> rows = earlierRowsToWrite(firmware.image);
+    // This loader has no version choice; its blocks are 16-byte rows.
+    RewriteRecorder record =
+        beginRewriteRecord("write-earlier", options.file, firmware.image, options.devicePath,
+                           options.portNumber, "earlier", rows.size());
     if (rows.empty()) {
         std::fprintf(stderr, "No firmware data to write\n");
+        finishRewriteRecord(record, "No firmware data to write");
         return kExitNoData;
     }
     // The step would write the rows below and then fail; refuse before the radio is erased.
     if (rows.back() >= kFirstUnaddressableRow) {
-        std::fprintf(stderr,
-                     "velmar-fw write-earlier: the file has data at %s; the earlier loader "
-                     "addresses only 04000..0FFFF, nothing was sent\n",
-                     addressText(rows.back() * kColumns).c_str());
+        const std::string refusal = "the file has data at " + addressText(rows.back() * kColumns) +
+                                    "; the earlier loader addresses only 04000..0FFFF, nothing "
+                                    "was sent";
+        std::fprintf(stderr, "velmar-fw write-earlier: %s\n", refusal.c_str());
+        finishRewriteRecord(record, refusal);
         return kExitBeyondSixteenBits;
     }
 
@@ -121,6 +128,7 @@ int runWriteEarlier(const Args& args) {
     if (sendEarlierCommand(link, "ERASE", port) != earlier_result::kDone) {
         std::printf("消去に失敗しました\n");
         explain();
+        finishRewriteRecord(record, "消去に失敗しました");
         return kExitDeleteFailure;
     }
     std::printf("消去しました\n");
@@ -131,8 +139,10 @@ int runWriteEarlier(const Args& args) {
     const int16_t written =
         writeImageEarlier(link, firmware.image, options.settings, port, progress);
     progress.finish();
+    record.setBlocksWritten(progress.written());
     if (written != earlier_result::kDone) {
         std::printf("書込失敗\n");
+        finishRewriteRecord(record, "書込失敗");
         if (InterruptGuard::stopAsked()) {
             std::fprintf(stderr, "Stopped by Ctrl-C after %zu of %zu rows.\n", progress.written(),
                          rows.size());
@@ -148,9 +158,11 @@ int runWriteEarlier(const Args& args) {
     if (sendEarlierCommand(link, "END", port) != earlier_result::kDone) {
         std::printf("切断に失敗しました\n");
         explain();
+        finishRewriteRecord(record, "切断に失敗しました");
         return kExitEndFailure;
     }
     std::printf("切断しました\n");
+    finishRewriteRecord(record, "切断しました");
     return kExitOk;
 }
 
