@@ -41,7 +41,8 @@ void frmMain::rewriteSequence() {
 
     // An image with nothing to send would be erased into the radio and called a success.
     if (blocksToSend(image_).empty()) {
-        dialogs_.messageBox(errorBox(texts::kNothingToWrite, ""));
+        beginRewriteRecord();
+        showRewriteOutcome(errorBox(texts::kNothingToWrite, ""));
         return;
     }
 
@@ -52,6 +53,7 @@ void frmMain::rewriteSequence() {
     confirm.cancelIsDefault = true;
     confirm.icon = MessageIcon::Warning;
     if (dialogs_.messageBox(confirm) == MessageAnswer::Cancel) return;
+    beginRewriteRecord();
 
     if (connectLoader() != result::kConnectedC) {
         showRewriteFailure(texts::kConnectionFailure);
@@ -76,11 +78,11 @@ void frmMain::rewriteSequence() {
     done.text = texts::kSuccessText;
     done.title = texts::kSuccessTitle;
     done.icon = MessageIcon::Information;
-    dialogs_.messageBox(done);
+    showRewriteOutcome(done);
 }
 
 void frmMain::showRewriteFailure(const char* text) {
-    dialogs_.messageBox(errorBox(text, link_.lastCause()));
+    showRewriteOutcome(errorBox(text, link_.lastCause()));
 }
 
 void frmMain::cmdBrevo_Click() {
