@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -133,17 +134,16 @@ ServiceLogTail readServiceLog(const std::string& path, std::size_t last) {
         tail.problem = path + ": " + file.errorString().toStdString();
         return tail;
     }
+    // Parsed from the end, so a log of years costs little more than the entries asked for.
     const QList<QByteArray> lines = file.readAll().split('\n');
-    for (const QByteArray& line : lines) {
-        if (line.trimmed().isEmpty()) continue;
-        if (auto record = fromJsonLine(std::string_view(line.data(), line.size())))
+    for (auto line = lines.crbegin(); line != lines.crend() && tail.records.size() < last; ++line) {
+        if (line->trimmed().isEmpty()) continue;
+        if (auto record = fromJsonLine(std::string_view(line->data(), line->size())))
             tail.records.push_back(std::move(*record));
         else
             ++tail.unreadable;
     }
-    if (tail.records.size() > last)
-        tail.records.erase(tail.records.begin(),
-                           tail.records.end() - static_cast<std::ptrdiff_t>(last));
+    std::reverse(tail.records.begin(), tail.records.end());
     return tail;
 }
 

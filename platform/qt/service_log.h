@@ -34,7 +34,7 @@ struct ServiceLogTail {
     bool exists = false;
     std::string problem;                 // why an existing log could not be read
     std::vector<ServiceRecord> records;  // the last readable lines asked for, oldest first
-    int unreadable = 0;                  // non-empty lines that are not a record
+    int unreadable = 0;  // lines passed over among the latest because they are not a record
 };
 
 ServiceLogTail readServiceLog(const std::string& path, std::size_t last);
