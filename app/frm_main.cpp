@@ -117,6 +117,7 @@ uint8_t frmMain::loadFirmwareFile(const std::string& path) {
     HourglassScope hourglass(*this);
     const LoadOutcome outcome = velmar::loadFirmwareFile(path, image_, scratch_);
     if (outcome.result == 1) {
+        firmwarePath_ = path;
         refreshHexView();
         return 1;
     }

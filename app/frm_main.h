@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,7 @@
 #include "link/loader_link.h"
 #include "platform/dialogs.h"
 #include "platform/event_wait.h"
+#include "platform/qt/rewrite_recorder.h"
 #include "platform/serial_control.h"
 #include "protocol/current_loader.h"
 #include "protocol/port_pin.h"
@@ -76,6 +78,10 @@ class frmMain : public QMainWindow, public WriteObserver {
     void setProgressValue(float value) override;
     void showAddress(std::string_view text) override;
     bool stopRequested() const override { return closeRequested_; }
+    void accepted(int32_t startAddress) override;
+
+    // Every byte each way goes to `trace` from now on (nullptr: none).
+    void setTrace(LinkTrace* trace) { link_.setTrace(trace); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -147,12 +153,18 @@ class frmMain : public QMainWindow, public WriteObserver {
     StopCheck stopCheck() {
         return [this] { return closeRequested_; };
     }
+    // The rewrite's service record: begun once it is asked for, appended just before its
+    // final message, which names a log that could not be written (frm_main_service_log.cpp).
+    void beginRewriteRecord();
+    void showRewriteOutcome(MessageRequest box);
 
     Dialogs& dialogs_;
     LoaderLink link_;
     MemoryImage image_;
     MemoryImage scratch_;
     std::string defaultFirmwarePath_;
+    std::string firmwarePath_;  // the file the image was last loaded from
+    std::optional<RewriteRecorder> rewriteRecord_;
     float progressValue_ = 0.0f;
     int16_t mousePointer_ = kDefaultPointer;
     int operationDepth_ = 0;

@@ -42,7 +42,8 @@ void frmMain::rewriteSequence() {
 
     // An image with nothing to send would be erased into the radio and called a success.
     if (blocksToSend(image_).empty()) {
-        dialogs_.messageBox(errorBox(texts::kNothingToWrite, ""));
+        beginRewriteRecord();
+        showRewriteOutcome(errorBox(texts::kNothingToWrite, ""));
         return;
     }
 
@@ -53,6 +54,7 @@ void frmMain::rewriteSequence() {
     confirm.cancelIsDefault = true;
     confirm.icon = MessageIcon::Warning;
     if (dialogs_.messageBox(confirm) == MessageAnswer::Cancel) return;
+    beginRewriteRecord();
 
     const int16_t connected = connectLoader();
     if (connected != result::kConnectedC) {
@@ -90,11 +92,11 @@ void frmMain::rewriteSequence() {
         done.detail = texts::kEndNotConfirmed;
         if (!link_.lastCause().empty()) done.detail += ": " + link_.lastCause();
     }
-    dialogs_.messageBox(done);
+    showRewriteOutcome(done);
 }
 
 void frmMain::showRewriteFailure(const char* text, const std::string& detail) {
-    dialogs_.messageBox(errorBox(text, detail));
+    showRewriteOutcome(errorBox(text, detail));
 }
 
 void frmMain::cmdBrevo_Click() {

@@ -1,21 +1,79 @@
 // velmar-writer: the window on the real serial port, the real event loop and Qt's dialogs.
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFont>
 #include <QIcon>
 #include <QSessionManager>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string_view>
 
 #include "app/frm_main.h"
 #include "app/qt_dialogs.h"
 #include "app/termination_signals.h"
 #include "app/window_texts.h"
+#include "link/byte_trace.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
 
+namespace {
+
+QCommandLineOption traceOption() {
+    return QCommandLineOption(
+        "trace",
+        "Record every byte sent to and received from the radio, with its line speed and a "
+        "timestamp, in <file> (for support, when a radio fails).",
+        "file");
+}
+
+void describeOptions(QCommandLineParser& parser) {
+    parser.setApplicationDescription(
+        "Rewrites the firmware of a Velmar radio over a serial port.\n"
+        "Every rewrite is recorded in the service log; 'velmar-fw log' lists it.");
+    parser.addHelpOption();
+    parser.addOption(traceOption());
+}
+
+// --help needs no display: it is answered before the window's application exists.
+void answerHelp(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (word != "-h" && word != "--help" && word != "-?" && word != "--help-all") continue;
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName("velmar-writer");
+        QCommandLineParser parser;
+        describeOptions(parser);
+        parser.process(core);  // prints the help and exits
+    }
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    answerHelp(argc, argv);
     QApplication application(argc, argv);
     QApplication::setApplicationName("velmar-writer");
     QApplication::setWindowIcon(QIcon(":/icons/velmar-writer.png"));
+
+    QCommandLineParser parser;
+    describeOptions(parser);
+    parser.process(application);
+
+    // Opened before the window so a path that cannot be written stops here, not mid-rewrite.
+    std::ofstream traceFile;
+    std::unique_ptr<velmar::ByteTrace> trace;
+    if (parser.isSet("trace")) {
+        const std::string tracePath = parser.value("trace").toStdString();
+        traceFile.open(tracePath, std::ios::out | std::ios::trunc);
+        if (!traceFile) {
+            std::fprintf(stderr, "velmar-writer: cannot write the trace %s\n", tracePath.c_str());
+            return 1;
+        }
+        trace = std::make_unique<velmar::ByteTrace>(traceFile);
+        trace->note("velmar-writer started");
+    }
 
     // A Japanese Gothic face for the window's texts, whichever of these is installed.
     QFont font = QApplication::font();
@@ -30,6 +88,7 @@ int main(int argc, char* argv[]) {
                                             velmar::texts::kDefaultFirmwareName;
 
     velmar::frmMain window(serial, wait, dialogs, defaultFirmwarePath);
+    window.setTrace(trace.get());
     dialogs.setParentWidget(&window);
     // The end of the desktop session and SIGTERM/SIGHUP leave nobody to ask whether to stop a
     // running operation: it stops after the frame in flight and the window closes.

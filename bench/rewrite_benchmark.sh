@@ -17,6 +17,8 @@ done
 [ -x /usr/bin/time ] || { echo "needs GNU time (/usr/bin/time)" >&2; exit 1; }
 
 work=$(mktemp -d)
+# Benchmark runs stay out of the user's service log.
+export XDG_STATE_HOME="$work/state"
 radio_pid=""
 cleanup() {
     [ -n "$radio_pid" ] && kill "$radio_pid" 2>/dev/null && wait "$radio_pid" 2>/dev/null

@@ -6,13 +6,14 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/byte_trace.h"
 #include "cli/commands.h"
 #include "cli/interrupt_guard.h"
+#include "cli/rewrite_log.h"
 #include "cli/serial_options.h"
 #include "cli/serial_port_use.h"
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
+#include "link/byte_trace.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
@@ -22,20 +23,22 @@ namespace velmar::cli {
 namespace {
 
 int failStep(const char* message, int exitCode, const QtSerialControl& serial,
-             const LoaderLink& link, const WriteOptions& options) {
+             const LoaderLink& link, const WriteOptions& options, RewriteRecorder& record) {
     std::printf("%s\n", message);
     std::fflush(stdout);
     explainSerialFailure("write", serial, link, options.devicePath, options.portNumber);
+    finishRewriteRecord(record, message);
     return exitCode;
 }
 
 // A signal asked the run to stop: the step's failure message, what the radio holds now, and
 // the exit code of a stop.
-int stopped(const char* message, const std::string& what) {
+int stopped(const char* message, const std::string& what, RewriteRecorder& record) {
     std::fprintf(stderr, "Stopped by %s %s.\n",
                  InterruptGuard::signalName(InterruptGuard::stopAsked()), what.c_str());
     std::fprintf(stderr, "The radio holds an incomplete firmware: run the write again.\n");
     std::printf("%s\n", message);
+    finishRewriteRecord(record, message);
     return kExitStopped;
 }
 
@@ -89,9 +92,13 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
     LoadedFirmware firmware;
     if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
     const std::vector<int32_t> blocks = blocksToSend(firmware.image);
+    RewriteRecorder record = beginRewriteRecord(
+        "write", options.file, firmware.image, options.devicePath, options.portNumber,
+        options.loader == LoaderVersion::v105 ? "1.05" : "1.06", blocks.size());
     if (blocks.empty()) {
         // An erase with nothing after it would leave the radio empty and still "succeed".
         std::fprintf(stderr, "No firmware data to write\n");
+        finishRewriteRecord(record, "No firmware data to write");
         return kExitNoData;
     }
 
@@ -123,36 +130,40 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
         std::fprintf(stderr,
                      "velmar-fw write: the radio answered \"0\"; the 1.06 loader answers \"C\" — "
                      "is the loader version right?\n");
+        finishRewriteRecord(record, "Connection failure");
         return kExitConnectFailure;
     }
     if (connected != result::kConnectedC)
-        return failStep("Connection failure", kExitConnectFailure, serial, link, options);
+        return failStep("Connection failure", kExitConnectFailure, serial, link, options, record);
     if (stopAsked) {
         std::fprintf(stderr, "Stopped before erasing: the radio's flash is unchanged.\n");
+        finishRewriteRecord(record, "Stopped before erasing: the radio's flash is unchanged.");
         return kExitStopped;
     }
 
     step("erase");
     if (eraseFlash(link, port, [&] { return stopAsked != 0; }) != result::kEraseAccepted) {
         // The erase may have taken effect under a reply that never came complete.
-        if (stopAsked) return stopped("Deletion failure", "during the erase");
-        return failStep("Deletion failure", kExitDeleteFailure, serial, link, options);
+        if (stopAsked) return stopped("Deletion failure", "during the erase", record);
+        return failStep("Deletion failure", kExitDeleteFailure, serial, link, options, record);
     }
 
     step("write");
     WriteProgress progress(stdout, ::isatty(STDOUT_FILENO) != 0, blocks.size(), &stopAsked);
     const int16_t written = writeImage(link, firmware.image, port, progress);
     progress.finish();
+    record.setBlocksWritten(progress.acceptedBlocks().size());
     if (written != result::kWriteDone) {
         if (stopAsked) {
             const auto& done = progress.acceptedBlocks();
             return stopped("Writing failure",
                            "after " + std::to_string(done.size()) + " of " +
                                std::to_string(blocks.size()) + " blocks" +
-                               (done.empty() ? "" : "; written: " + describeBlockRanges(done)));
+                               (done.empty() ? "" : "; written: " + describeBlockRanges(done)),
+                           record);
         }
         progress.reportFailedBlock();
-        return failStep("Writing failure", kExitWriteFailure, serial, link, options);
+        return failStep("Writing failure", kExitWriteFailure, serial, link, options, record);
     }
 
     step("end");
@@ -162,6 +173,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
                      "velmar-fw write: the radio did not confirm the end of the session%s%s\n",
                      link.lastCause().empty() ? "" : ": ", link.lastCause().c_str());
     std::printf("Rewriting success!\n");
+    finishRewriteRecord(record, "Rewriting success!");
     return kExitOk;
 }
 

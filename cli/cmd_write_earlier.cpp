@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/interrupt_guard.h"
+#include "cli/rewrite_log.h"
 #include "cli/serial_options.h"
 #include "cli/serial_port_use.h"
 #include "cli/write_command.h"
@@ -96,19 +97,25 @@ int runWriteEarlier(const Args& args) {
 
     LoadedFirmware firmware;
     if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
+    const std::vector<int32_t> rows = earlierRowsToWrite(firmware.image);
+    // This loader has no version choice; its blocks are 16-byte rows.
+    RewriteRecorder record =
+        beginRewriteRecord("write-earlier", options.file, firmware.image, options.devicePath,
+                           options.portNumber, "earlier", rows.size());
     // The step would write the rows below and then fail, or never look at rows past its last
     // one and still succeed: refuse before the radio is erased.
     if (const auto beyond = highestDataBeyondSixteenBits(firmware.image)) {
-        std::fprintf(stderr,
-                     "velmar-fw write-earlier: the file has data up to address %s; the earlier "
-                     "loader addresses only up to %s, nothing was sent\n",
-                     addressText(*beyond).c_str(),
-                     addressText(kFirstUnaddressableRow * kColumns - 1).c_str());
+        const std::string refusal = "the file has data up to address " + addressText(*beyond) +
+                                    "; the earlier loader addresses only up to " +
+                                    addressText(kFirstUnaddressableRow * kColumns - 1) +
+                                    ", nothing was sent";
+        std::fprintf(stderr, "velmar-fw write-earlier: %s\n", refusal.c_str());
+        finishRewriteRecord(record, refusal);
         return kExitBeyondSixteenBits;
     }
-    const std::vector<int32_t> rows = earlierRowsToWrite(firmware.image);
     if (rows.empty()) {
         std::fprintf(stderr, "No firmware data to write\n");
+        finishRewriteRecord(record, "No firmware data to write");
         return kExitNoData;
     }
 
@@ -136,6 +143,7 @@ int runWriteEarlier(const Args& args) {
     if (sendEarlierCommand(link, "ERASE", port) != earlier_result::kDone) {
         std::printf("消去に失敗しました\n");
         explain();
+        finishRewriteRecord(record, "消去に失敗しました");
         return kExitDeleteFailure;
     }
     std::printf("消去しました\n");
@@ -146,8 +154,10 @@ int runWriteEarlier(const Args& args) {
     const int16_t written =
         writeImageEarlier(link, firmware.image, options.settings, port, progress);
     progress.finish();
+    record.setBlocksWritten(progress.written());
     if (written != earlier_result::kDone) {
         std::printf("書込失敗\n");
+        finishRewriteRecord(record, "書込失敗");
         if (InterruptGuard::stopAsked()) {
             std::fprintf(stderr, "Stopped by Ctrl-C after %zu of %zu rows.\n", progress.written(),
                          rows.size());
@@ -163,9 +173,11 @@ int runWriteEarlier(const Args& args) {
     if (sendEarlierCommand(link, "END", port) != earlier_result::kDone) {
         std::printf("切断に失敗しました\n");
         explain();
+        finishRewriteRecord(record, "切断に失敗しました");
         return kExitEndFailure;
     }
     std::printf("切断しました\n");
+    finishRewriteRecord(record, "切断しました");
     return kExitOk;
 }
 

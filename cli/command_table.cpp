@@ -86,6 +86,17 @@ constexpr const char* kPinDetails =
     "  10 \"NG\": the radio refused the pin or the operation\n"
     "  11 \"???\"\n";
 
+constexpr const char* kLogDetails =
+    "Prints the latest entries of the service log as a table, oldest first. Every rewrite\n"
+    "from the window or from write and write-earlier appends one JSON line to\n"
+    "service.jsonl in $XDG_STATE_HOME/velmar-writer (default ~/.local/state/velmar-writer):\n"
+    "time (UTC), tool, operation, file, sha256, checksum (C000..FFFF), port, device,\n"
+    "description, serial, loader, result (the final message), seconds, blocks_written and\n"
+    "blocks_total (16-byte rows for write-earlier). A rewrite refused before anything was\n"
+    "sent is logged with its message.\n"
+    "\n"
+    "  --last N   how many entries to show (default 20)\n";
+
 // The serial commands run in a second program (serial_handover.h); their run is empty here.
 constexpr std::array kCommands = {
     Command{"info", "info FILE", "show what a firmware file loads to and what would be sent",
@@ -101,6 +112,9 @@ constexpr std::array kCommands = {
             kRunsInSerialProgram},
     Command{"pin", "pin --port DEVICE|N --pin TEXT --op OP",
             "drive or read a port pin of the radio's controller", kPinDetails,
+            kRunsInSerialProgram},
+    // Reading the log needs Qt's JSON, which only the serial program loads.
+    Command{"log", "log [--last N]", "show the latest rewrites from the service log", kLogDetails,
             kRunsInSerialProgram},
 };
 

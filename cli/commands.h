@@ -29,5 +29,7 @@ int runChecksum(const Args& args);
 int runWrite(const Args& args);
 int runWriteEarlier(const Args& args);
 int runPin(const Args& args);
+// Reads the service log with Qt's JSON, so it runs there too.
+int runLog(const Args& args);
 
 }  // namespace velmar::cli

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <filesystem>
 
 #include <csignal>
 
@@ -380,6 +383,54 @@ TEST(WindowRewrite, OpenMenuReplacesTheImageAndItsView) {
     EXPECT_EQ(w.window->image().intImage(1024, 1), 0xEF);
     const QString view = control<QPlainTextEdit>(*w.window, "txtMemory")->toPlainText();
     EXPECT_TRUE(view.contains("04000  BE EF FF")) << view.left(200).toStdString();
+    w.expectIdle();
+}
+
+// Points the service log at a fresh folder for one test, and back afterwards.
+class StateFolder {
+  public:
+    StateFolder() : previous_(qgetenv("XDG_STATE_HOME")) {
+        qputenv("XDG_STATE_HOME", dir_.path().toUtf8());
+    }
+    ~StateFolder() { qputenv("XDG_STATE_HOME", previous_); }
+    std::string log() const { return dir_.filePath("velmar-writer/service.jsonl").toStdString(); }
+
+  private:
+    QTemporaryDir dir_;
+    QByteArray previous_;
+};
+
+TEST(WindowRewrite, EachRewriteIsLoggedAndAnUnwritableLogChangesNothingElse) {
+    StateFolder state;
+    WindowBench w;
+    const auto other = w.folder.write("other.mot", {srec(2, 0x20000, {0x5A, 0xA5})});
+    w.dialogs.files.push_back(other);
+    w["cmdBrevo"]->click();
+    ASSERT_EQ(w.dialogs.texts().back(), "Rewriting success!");
+
+    std::ifstream log(state.log());
+    std::string line;
+    ASSERT_TRUE(std::getline(log, line));
+    const QJsonObject record = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+    EXPECT_EQ(record["tool"], "velmar-writer");
+    EXPECT_EQ(record["operation"], "write");
+    EXPECT_EQ(record["file"].toString().toStdString(), other);
+    EXPECT_EQ(record["port"], 1);
+    EXPECT_EQ(record["loader"], "1.06");
+    EXPECT_EQ(record["result"], "Rewriting success!");
+    EXPECT_EQ(record["blocks_written"], 1);
+    EXPECT_EQ(record["blocks_total"], 1);
+    EXPECT_FALSE(std::getline(log, line)) << "one line per rewrite";
+
+    // The log's place is taken by a folder: the rewrite still succeeds and says so underneath.
+    std::filesystem::remove(state.log());
+    std::filesystem::create_directory(state.log());
+    w["cmdMacro_0"]->click();
+    const MessageRequest& done = w.dialogs.boxes.back();
+    EXPECT_EQ(done.text, "Rewriting success!");
+    EXPECT_EQ(done.title, "Finished");
+    EXPECT_EQ(done.detail.rfind("Service log not written: " + state.log(), 0), 0u) << done.detail;
+    EXPECT_EQ(w.bench.framesOfKind("end").size(), 2u);
     w.expectIdle();
 }
 

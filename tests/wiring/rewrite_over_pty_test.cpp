@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 #include "files/firmware_loader.h"
@@ -282,6 +286,89 @@ TEST_F(RewriteOverPty, AnImageWithNothingToSendIsRefusedBeforeConnecting) {
     ASSERT_EQ(stopRadio(), 0);
     EXPECT_EQ(readFile(path("traffic.log")).find("frame"), std::string::npos)
         << "something was sent";
+}
+
+std::vector<QJsonObject> serviceLogLines(const std::string& path) {
+    std::vector<QJsonObject> lines;
+    std::istringstream log(readFile(path));
+    for (std::string line; std::getline(log, line);)
+        lines.push_back(QJsonDocument::fromJson(QByteArray::fromStdString(line)).object());
+    return lines;
+}
+
+std::string firstWord(const std::string& text) {
+    return text.substr(0, text.find_first_of(" \n"));
+}
+
+TEST_F(RewriteOverPty, EveryRewriteAndRefusalAppendsOneServiceLogLine) {
+    ASSERT_FALSE(startRadio({"--link", path("radio-link")}).empty());
+    const Environment env = {{"XDG_STATE_HOME", path("state")},
+                             {"VELMAR_COM3", path("radio-link")}};
+    const std::string empty = path("empty.mot");
+    std::ofstream(empty) << "S9030000FC\n";
+    ASSERT_EQ(write({"--port", "3"}, env).exitCode, 0);
+    ASSERT_EQ(runProcess({binDir() + "/velmar-fw", "write", empty, "--port", path("radio-link"),
+                          "--loader", "1.05"},
+                         env)
+                  .exitCode,
+              5);
+
+    auto image = std::make_unique<MemoryImage>();
+    auto scratch = std::make_unique<MemoryImage>();
+    ASSERT_EQ(loadFirmwareFile(sampleFirmware(), *image, *scratch).kind, LoadOutcome::Kind::Loaded);
+    const auto blocks = static_cast<int>(blocksToSend(*image).size());
+    const std::string checksum = firstWord(
+        runProcess({binDir() + "/velmar-fw", "checksum", sampleFirmware(), "C000", "FFFF"}).out);
+
+    struct Expected {
+        std::string file, sha256, checksum;
+        QJsonValue port;
+        std::string loader, result;
+        int written, total;
+    };
+    const std::vector<Expected> expected = {
+        {sampleFirmware(), firstWord(runProcess({"/usr/bin/sha256sum", sampleFirmware()}).out),
+         checksum, 3, "1.06", "Rewriting success!", blocks, blocks},
+        {empty, firstWord(runProcess({"/usr/bin/sha256sum", empty}).out), "3FC000",
+         QJsonValue::Null, "1.05", "No firmware data to write", 0, 0},
+    };
+    const std::vector<QJsonObject> lines =
+        serviceLogLines(path("state") + "/velmar-writer/service.jsonl");
+    ASSERT_EQ(lines.size(), expected.size());
+    const QRegularExpression utc("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$");
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const QJsonObject& line = lines[i];
+        const Expected& e = expected[i];
+        SCOPED_TRACE(e.result);
+        EXPECT_TRUE(utc.match(line["time"].toString()).hasMatch())
+            << line["time"].toString().toStdString();
+        EXPECT_EQ(line["tool"], "velmar-fw");
+        EXPECT_EQ(line["operation"], "write");
+        EXPECT_EQ(line["file"].toString().toStdString(), e.file);
+        EXPECT_EQ(line["sha256"].toString().toStdString(), e.sha256);
+        EXPECT_EQ(line["checksum"].toString().toStdString(), e.checksum);
+        EXPECT_EQ(line["port"], e.port);
+        EXPECT_EQ(line["device"].toString().toStdString(), path("radio-link"));
+        EXPECT_EQ(line["description"], "");  // a pseudo-terminal has no adapter behind it
+        EXPECT_FALSE(line.contains("serial"));
+        EXPECT_EQ(line["loader"].toString().toStdString(), e.loader);
+        EXPECT_EQ(line["result"].toString().toStdString(), e.result);
+        if (e.written > 0) {
+            EXPECT_GT(line["seconds"].toDouble(), 0);
+        }
+        EXPECT_EQ(line["blocks_written"], e.written);
+        EXPECT_EQ(line["blocks_total"], e.total);
+    }
+
+    const ProcessResult shown = runProcess({binDir() + "/velmar-fw", "log", "--last", "1"}, env);
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
+    std::istringstream table(shown.out);
+    std::vector<std::string> rows;
+    for (std::string row; std::getline(table, row);) rows.push_back(row);
+    ASSERT_EQ(rows.size(), 2u) << shown.out;
+    EXPECT_EQ(rows[0].rfind("TIME", 0), 0u) << rows[0];
+    EXPECT_NE(rows[1].find("No firmware data to write"), std::string::npos) << rows[1];
+    EXPECT_NE(rows[1].find(empty), std::string::npos) << rows[1];
 }
 
 }  // namespace

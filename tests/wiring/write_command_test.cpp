@@ -5,9 +5,9 @@
 
 #include <sstream>
 
-#include "cli/byte_trace.h"
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
+#include "link/byte_trace.h"
 #include "platform/qt/serial_open_error.h"
 
 namespace velmar::cli {

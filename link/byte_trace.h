@@ -12,7 +12,7 @@
 
 #include "link/loader_link.h"
 
-namespace velmar::cli {
+namespace velmar {
 
 class ByteTrace final : public LinkTrace {
   public:
@@ -59,4 +59,4 @@ class TraceFile {
     std::unique_ptr<ByteTrace> trace_;
 };
 
-}  // namespace velmar::cli
+}  // namespace velmar

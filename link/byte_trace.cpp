@@ -1,4 +1,4 @@
-#include "cli/byte_trace.h"
+#include "link/byte_trace.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,7 +6,7 @@
 
 #include "cli/cli_common.h"
 
-namespace velmar::cli {
+namespace velmar {
 
 namespace {
 
@@ -100,4 +100,4 @@ int TraceFile::judge(int exitCode) const {
     return exitCode == kExitOk ? kExitOutputError : exitCode;
 }
 
-}  // namespace velmar::cli
+}  // namespace velmar

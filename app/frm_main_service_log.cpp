@@ -1,0 +1,35 @@
+// The service log of the window's rewrites: one record per rewrite the operator confirmed,
+// and one for a rewrite refused before anything was sent.
+
+#include "app/frm_main.h"
+#include "image/blocks.h"
+#include "platform/port_names.h"
+
+namespace velmar {
+
+void frmMain::beginRewriteRecord() {
+    rewriteRecord_.emplace("velmar-writer", "write");
+    const int16_t port = GetCOM();
+    rewriteRecord_->describe(firmwarePath_, image_, port, portDeviceName(port),
+                             chosenLoaderVersion() == LoaderVersion::v105 ? "1.05" : "1.06",
+                             usedBlockRows(image_).size());
+}
+
+void frmMain::accepted(int32_t) {
+    if (rewriteRecord_) rewriteRecord_->blockWritten();
+}
+
+void frmMain::showRewriteOutcome(MessageRequest box) {
+    if (rewriteRecord_) {
+        // The log is the bench's record, not part of the rewrite: a failure to write it is
+        // told under the message and changes nothing else.
+        const std::string problem = rewriteRecord_->finish(box.text);
+        if (!problem.empty())
+            box.detail +=
+                std::string(box.detail.empty() ? "" : "\n") + "Service log not written: " + problem;
+        rewriteRecord_.reset();
+    }
+    dialogs_.messageBox(box);
+}
+
+}  // namespace velmar

@@ -1,0 +1,109 @@
+// velmar-fw log: the latest service log entries as a table, oldest first.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "platform/qt/service_log.h"
+
+namespace velmar::cli {
+
+namespace {
+
+constexpr std::size_t kDefaultLast = 20;
+
+// Columns a terminal gives the text: East Asian wide characters (the earlier loader's
+// messages) take two.
+std::size_t displayWidth(const std::string& text) {
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        uint32_t code = length == 1 ? lead : lead & (0xFF >> (length + 1));
+        for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
+            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        const bool halfwidth = code >= 0xFF61 && code <= 0xFFDC;
+        width += (code >= 0x1100 && !halfwidth) ? 2 : 1;
+        i += length;
+    }
+    return width;
+}
+
+std::string fixed(double value, int decimals) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::vector<std::string> row(const ServiceRecord& r) {
+    return {r.time,
+            r.tool,
+            r.operation,
+            r.port ? std::to_string(*r.port) : "-",
+            r.device,
+            r.loader,
+            std::to_string(r.blocksWritten) + "/" + std::to_string(r.blocksTotal),
+            fixed(r.seconds, 1),
+            r.checksum,
+            r.result,
+            r.file};
+}
+
+void printTable(const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::size_t> widths(rows.front().size(), 0);
+    for (const auto& cells : rows)
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            widths[c] = std::max(widths[c], displayWidth(cells[c]));
+    for (const auto& cells : rows) {
+        std::string line;
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            line += cells[c];
+            if (c + 1 < cells.size())
+                line += std::string(widths[c] - displayWidth(cells[c]) + 2, ' ');
+        }
+        line.erase(line.find_last_not_of(' ') + 1);
+        std::printf("%s\n", line.c_str());
+    }
+}
+
+}  // namespace
+
+int runLog(const Args& args) {
+    std::size_t last = kDefaultLast;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string value;
+        if (args[i] == "--last" && i + 1 < args.size())
+            value = args[++i];
+        else if (args[i].rfind("--last=", 0) == 0)
+            value = args[i].substr(7);
+        else
+            return usageError("log", "unknown argument \"" + args[i] + "\"");
+        if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos ||
+            value.size() > 9 || std::stoul(value) == 0)
+            return usageError("log", "--last takes a number of entries from 1");
+        last = std::stoul(value);
+    }
+
+    const std::string path = serviceLogPath();
+    const ServiceLogTail tail = readServiceLog(path, last);
+    if (!tail.problem.empty()) {
+        std::fprintf(stderr, "velmar-fw log: cannot read %s\n", tail.problem.c_str());
+        return kExitFileOpenError;
+    }
+    if (tail.unreadable > 0)
+        std::fprintf(stderr, "velmar-fw log: skipped %d line(s) of %s that are not entries\n",
+                     tail.unreadable, path.c_str());
+    if (tail.records.empty()) {
+        std::printf("No rewrites logged yet in %s\n", path.c_str());
+        return kExitOk;
+    }
+    std::vector<std::vector<std::string>> rows = {{"TIME", "TOOL", "OPERATION", "PORT", "DEVICE",
+                                                   "LOADER", "BLOCKS", "SECONDS", "CHECKSUM",
+                                                   "RESULT", "FILE"}};
+    for (const ServiceRecord& record : tail.records) rows.push_back(row(record));
+    printTable(rows);
+    return kExitOk;
+}
+
+}  // namespace velmar::cli

@@ -1,0 +1,42 @@
+#pragma once
+// The service log: one JSON line per rewrite in service.jsonl, in the user's state folder, so
+// a bench keeps a record of which radio got which firmware through which port and how it ended.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/service_record.h"
+
+namespace velmar {
+
+inline constexpr const char* kServiceLogName = "service.jsonl";
+
+// $XDG_STATE_HOME/velmar-writer (only an absolute XDG_STATE_HOME counts), else
+// ~/.local/state/velmar-writer; on Windows velmar-writer in the local application data folder.
+std::string serviceLogFolder();
+std::string serviceLogPath();
+
+// The record as one compact JSON object followed by a newline.
+std::string toJsonLine(const ServiceRecord& record);
+// nullopt for a line that is not a JSON object (a torn or hand-edited line).
+std::optional<ServiceRecord> fromJsonLine(std::string_view line);
+
+// Appends the record's line with a single write() on a file opened for appending, so lines of
+// writers running at the same time never interleave. Creates the folder when missing.
+// Returns "" when the line was written, else "PATH: reason".
+std::string appendServiceRecord(const ServiceRecord& record,
+                                const std::string& path = serviceLogPath());
+
+struct ServiceLogTail {
+    bool exists = false;
+    std::string problem;                 // why an existing log could not be read
+    std::vector<ServiceRecord> records;  // the last readable lines asked for, oldest first
+    int unreadable = 0;  // lines passed over among the latest because they are not a record
+};
+
+ServiceLogTail readServiceLog(const std::string& path, std::size_t last);
+
+}  // namespace velmar
