@@ -268,8 +268,9 @@ bool frmMain::confirmStopAndClose() {
 void frmMain::closeWithoutAsking() {
     closeRequested_ = true;
     // The question, a result box or the confirmation: each answers as if closed, so the
-    // operation under it ends (a confirmation so closed sends nothing).
-    dialogs_.dismissOpen();
+    // operation under it ends (a confirmation so closed sends nothing), and so does every box
+    // still to come, such as the failure message of the stopped step.
+    dialogs_.stopAsking();
     if (operationDepth_ == 0) close();
 }
 

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
+#include <cstdio>
 
 #include "app/dialog_filter.h"
 
@@ -39,6 +40,15 @@ constexpr unsigned kFileMustExist = 0x1000;
 }  // namespace
 
 MessageAnswer QtDialogs::messageBox(const MessageRequest& request) {
+    if (stoppedAsking_) {
+        // Nobody is there to read it; a log of the program's output may be.
+        std::string line = request.title + ": " + request.text;
+        if (!request.detail.empty()) line += " (" + request.detail + ")";
+        std::fprintf(stderr, "%s\n", line.c_str());
+        return request.buttons == MessageButtons::Ok      ? MessageAnswer::Ok
+               : request.buttons == MessageButtons::YesNo ? MessageAnswer::No
+                                                          : MessageAnswer::Cancel;
+    }
     QMessageBox box(qtIcon(request.icon), displayText(request.title), displayText(request.text),
                     QMessageBox::NoButton, parent_);
     // The positive button and the one that Escape, the title bar's close button and a dismissal
@@ -69,13 +79,15 @@ MessageAnswer QtDialogs::messageBox(const MessageRequest& request) {
     return positive ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
-void QtDialogs::dismissOpen() {
+void QtDialogs::stopAsking() {
+    stoppedAsking_ = true;
     // Innermost first: each one's exec returns before the box under it is closed.
     for (auto it = open_.rbegin(); it != open_.rend(); ++it)
         if (*it) (*it)->close();
 }
 
 std::optional<std::string> QtDialogs::openFile(const FileDialogRequest& request) {
+    if (stoppedAsking_) return std::nullopt;
     QFileDialog dialog(parent_);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode((request.flags & kFileMustExist) != 0 ? QFileDialog::ExistingFile

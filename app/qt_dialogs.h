@@ -17,7 +17,8 @@ class QtDialogs : public Dialogs {
 
     MessageAnswer messageBox(const MessageRequest& request) override;
     std::optional<std::string> openFile(const FileDialogRequest& request) override;
-    void dismissOpen() override;
+    // Later boxes go to stderr instead of the screen.
+    void stopAsking() override;
 
   private:
     // Keeps a dialog in the list of open ones while it is shown.
@@ -36,6 +37,7 @@ class QtDialogs : public Dialogs {
 
     QPointer<QWidget> parent_;
     std::vector<QPointer<QWidget>> open_;
+    bool stoppedAsking_ = false;
 };
 
 }  // namespace velmar

@@ -32,9 +32,10 @@ class Dialogs {
     virtual MessageAnswer messageBox(const MessageRequest& request) = 0;
     // The chosen full path, or nullopt when the user cancelled.
     virtual std::optional<std::string> openFile(const FileDialogRequest& request) = 0;
-    // Closes every box and dialog that is open, as if closed without a button; for when the
-    // program must end with nobody there to answer.
-    virtual void dismissOpen() {}
+    // For when the program must end with nobody there to answer: closes every box and dialog
+    // that is open, as if closed without a button, and answers every later one the same way
+    // at once.
+    virtual void stopAsking() {}
 };
 
 }  // namespace velmar

@@ -86,9 +86,9 @@ TEST(QtDialogs, QuestionsAnswerTheirNegativeButtonUnlessThePositiveIsPressed) {
         {"Enter on Yes/No", question, key(Qt::Key_Return), MessageAnswer::No},
         {"Escape on Yes/No", question, key(Qt::Key_Escape), MessageAnswer::No},
         {"close on Yes/No", question, close, MessageAnswer::No},
-        {"dismissed Yes/No", question, [&](QMessageBox&) { dialogs.dismissOpen(); },
-         MessageAnswer::No},
         {"Yes", question, press(QMessageBox::Yes), MessageAnswer::Yes},
+        {"nobody left to ask", question, [&](QMessageBox&) { dialogs.stopAsking(); },
+         MessageAnswer::No},
     };
     for (const auto& c : cases) {
         QString seenText, seenTitle;
@@ -107,6 +107,17 @@ TEST(QtDialogs, QuestionsAnswerTheirNegativeButtonUnlessThePositiveIsPressed) {
         EXPECT_EQ(seenIcon, QMessageBox::Warning);
         EXPECT_EQ(buttons, 2) << c.name;
     }
+    // Once nobody is left to ask, later boxes go to stderr and are answered at once.
+    MessageRequest failure;
+    failure.text = "Writing failure";
+    failure.title = "ERROR";
+    failure.detail = "Stopped on request";
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(dialogs.messageBox(question), MessageAnswer::No);
+    EXPECT_EQ(dialogs.messageBox(failure), MessageAnswer::Ok);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Rewriting of software: first line\r\nsecond line\n"
+              "ERROR: Writing failure (Stopped on request)\n");
 }
 
 TEST(QtDialogs, MessagesCarryTheirIconAndCause) {
