@@ -13,7 +13,7 @@
 #include "cli/serial_port_use.h"
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
-#include "link/byte_trace.h"
+#include "cli/trace_file.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"

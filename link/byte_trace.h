@@ -4,9 +4,7 @@
 //     0000  FF FE 42 45 01 C0 00 00 C0 00 01 00 00 01 20 00  ..BE.......... .
 
 #include <chrono>
-#include <fstream>
 #include <functional>
-#include <memory>
 #include <ostream>
 #include <string>
 
@@ -38,25 +36,6 @@ class ByteTrace final : public LinkTrace {
     Clock::time_point start_;
     bool lost_ = false;
     int osError_ = 0;
-};
-
-// The --trace file of a command: a trace the user asked for and did not get whole is said on
-// stderr and turns a successful run's exit code into kExitOutputError.
-class TraceFile {
-  public:
-    // Opens (and empties) `path`; on failure prints why for `command` and returns false.
-    bool open(const std::string& command, const std::string& path);
-    ByteTrace* get() const { return trace_.get(); }
-    ByteTrace* operator->() const { return trace_.get(); }
-    explicit operator bool() const { return trace_ != nullptr; }
-    // The exit code after the run: `exitCode`, or kExitOutputError when the trace was lost.
-    int judge(int exitCode) const;
-
-  private:
-    std::string command_;
-    std::string path_;
-    std::ofstream file_;
-    std::unique_ptr<ByteTrace> trace_;
 };
 
 }  // namespace velmar
