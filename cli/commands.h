@@ -29,5 +29,6 @@ int runChecksum(const Args& args);
 int runWrite(const Args& args);
 int runWriteEarlier(const Args& args);
 int runPin(const Args& args);
+int runPorts(const Args& args);
 
 }  // namespace velmar::cli

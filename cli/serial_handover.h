@@ -1,5 +1,5 @@
 #pragma once
-// The serial commands (write, write-earlier, pin) need Qt's serial port; they live in a
+// The serial commands (write, write-earlier, pin) and ports need Qt's serial port; they live in a
 // second program beside velmar-fw so that the file commands start without loading Qt.
 
 namespace velmar::cli {

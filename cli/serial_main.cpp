@@ -17,6 +17,7 @@ constexpr SerialCommand kSerialCommands[] = {
     {"write", velmar::cli::runWrite},
     {"write-earlier", velmar::cli::runWriteEarlier},
     {"pin", velmar::cli::runPin},
+    {"ports", velmar::cli::runPorts},
 };
 
 }  // namespace
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
             if (command.name == argv[1])
                 return command.run(velmar::cli::Args(argv + 2, argv + argc));
     std::fprintf(stderr,
-                 "Usage: %s write|write-earlier|pin ARGUMENTS\n"
+                 "Usage: %s write|write-earlier|pin|ports ARGUMENTS\n"
                  "Runs the serial commands for velmar-fw; 'velmar-fw COMMAND --help' describes "
                  "them.\n",
                  velmar::cli::kSerialProgramName);
