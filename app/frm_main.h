@@ -15,6 +15,7 @@
 #include "link/loader_link.h"
 #include "platform/dialogs.h"
 #include "platform/event_wait.h"
+#include "platform/port_names.h"
 #include "platform/serial_control.h"
 #include "protocol/current_loader.h"
 #include "protocol/port_pin.h"
@@ -45,6 +46,8 @@ class frmMain : public QMainWindow, public WriteObserver {
 
     // The Load handler: run once, before the window is shown.
     void formLoad();
+    // Where the port list finds each entry's device; set before formLoad.
+    void setPortDirectory(PortDirectory& directory);
 
     // The selected port: the port list's chosen position + 1, 0 while nothing is chosen.
     int16_t GetCOM() const;

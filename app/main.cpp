@@ -9,6 +9,7 @@
 #include "app/window_texts.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
+#include "platform/qt/qt_serial_devices.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -29,6 +30,7 @@ int main(int argc, char* argv[]) {
 
     velmar::frmMain window(serial, wait, dialogs, defaultFirmwarePath);
     dialogs.setParentWidget(&window);
+    window.setPortDirectory(velmar::systemPortDirectory());
     window.formLoad();
     window.show();
     return QApplication::exec();

@@ -1,19 +1,23 @@
 #include "app/port_combo_box.h"
 
+#include <QAbstractItemView>
 #include <filesystem>
 #include <system_error>
 
-#include "platform/port_names.h"
+#include "app/port_assignment_dialog.h"
 
 namespace velmar {
 
-std::string portTooltip(const std::string& device) {
-    if (device.empty()) return "no device";
-    // Only a path can be checked; a Windows name such as "COM3" is shown as it is.
-    if (device.front() != '/') return device;
-    std::error_code error;
-    if (std::filesystem::exists(device, error)) return device;
-    return device + " (not present)";
+std::string portTooltip(const ResolvedPort& port) {
+    if (port.device.empty()) return "no device connected";
+    std::string text = port.device;
+    if (port.info && port.info->path != port.device) text += " = " + port.info->path;
+    if (port.info) {
+        if (const std::string summary = deviceSummary(*port.info); !summary.empty())
+            text += ": " + summary;
+    }
+    if (!port.present) text += " (not connected)";
+    return text;
 }
 
 PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent) {
@@ -22,10 +26,21 @@ PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent) {
 }
 
 void PortComboBox::refreshTooltips() {
-    for (int i = 0; i < count(); ++i) {
-        const auto device = portDeviceName(static_cast<int16_t>(i + 1));
-        setItemData(i, QString::fromStdString(portTooltip(device)), Qt::ToolTipRole);
+    std::vector<ResolvedPort> ports;
+    if (directory_ != nullptr) {
+        ports = directory_->resolve(static_cast<int16_t>(count()));
+    } else {
+        PortInputs inputs;
+        inputs.environment = environmentPortDevice;
+        inputs.exists = [](const std::string& path) {
+            std::error_code error;
+            return std::filesystem::exists(path, error);
+        };
+        ports = resolvePorts(inputs, static_cast<int16_t>(count()));
     }
+    for (int i = 0; i < count() && i < static_cast<int>(ports.size()); ++i)
+        setItemData(i, QString::fromStdString(portTooltip(ports[static_cast<std::size_t>(i)])),
+                    Qt::ToolTipRole);
     showChosenTooltip();
 }
 
@@ -37,7 +52,15 @@ void PortComboBox::showChosenTooltip() {
 void PortComboBox::showPopup() {
     // Adapters come and go while the window is open.
     refreshTooltips();
+    // The list is as wide as the box by default, which cuts "COM 10" to "CO...10".
+    view()->setMinimumWidth(view()->sizeHintForColumn(0) + 2 * view()->frameWidth());
     QComboBox::showPopup();
+}
+
+void PortComboBox::editAssignments() {
+    if (directory_ == nullptr) return;
+    PortAssignmentDialog dialog(*directory_, window());
+    if (dialog.exec() == QDialog::Accepted) refreshTooltips();
 }
 
 }  // namespace velmar
