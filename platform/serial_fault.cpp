@@ -49,7 +49,7 @@ std::string permissionAdvice(const std::string& device, const DeviceGroup& group
 }
 
 std::string busyAdvice(const std::string& device) {
-    return "busy: another program holds " + device +
+    return "busy: another program holds the port " + device +
            " (a terminal program, a modem manager or a second writer); close it and try again";
 }
 

@@ -84,7 +84,9 @@ TEST(SerialFaults, PermissionNamesTheDevicesGroupAndWhatToDo) {
     }
     // The device's own advice replaces the fault's general words; without advice they stay.
     const SerialError busy(SerialFault::Busy, "x", busyAdvice("/dev/ttyACM0"));
-    EXPECT_EQ(describeSerialError(busy).rfind("busy: another program holds /dev/ttyACM0", 0), 0u);
+    EXPECT_EQ(
+        describeSerialError(busy).rfind("busy: another program holds the port /dev/ttyACM0", 0),
+        0u);
     EXPECT_EQ(describeSerialError(SerialError(SerialFault::Busy, "x")),
               describeSerialFault(SerialFault::Busy));
 }
