@@ -37,9 +37,11 @@ void explainSerialFailure(const char* command, const QtSerialControl& serial,
         if (error->fault() == SerialFault::Other || error->fault() == SerialFault::BadSettings)
             std::fprintf(stderr, "  (%s)\n", error->what());
         if (error->fault() == SerialFault::NoSuchDevice && !devicePath)
-            std::fprintf(stderr,
-                         "  (port %d is %s; VELMAR_COM%d=PATH points it at another device)\n",
-                         portNumber, serial.deviceName().c_str(), portNumber);
+            std::fprintf(
+                stderr,
+                "  (port %d is %s; VELMAR_COM%d=PATH or the window's 設定 / ポートの割り当て... "
+                "points it at another device; velmar-fw ports lists the devices)\n",
+                portNumber, serial.deviceName().c_str(), portNumber);
     } else if (!link.lastCause().empty()) {
         std::fprintf(stderr, "velmar-fw %s: %s\n", command, link.lastCause().c_str());
     }
