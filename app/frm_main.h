@@ -16,6 +16,7 @@
 #include "link/loader_link.h"
 #include "platform/dialogs.h"
 #include "platform/event_wait.h"
+#include "platform/port_names.h"
 #include "platform/qt/rewrite_recorder.h"
 #include "platform/serial_control.h"
 #include "protocol/current_loader.h"
@@ -47,6 +48,8 @@ class frmMain : public QMainWindow, public WriteObserver {
 
     // The Load handler: run once, before the window is shown.
     void formLoad();
+    // Where the port list finds each entry's device; set before formLoad.
+    void setPortDirectory(PortDirectory& directory);
 
     // The selected port: the port list's chosen position + 1, 0 while nothing is chosen.
     int16_t GetCOM() const;

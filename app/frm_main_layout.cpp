@@ -176,6 +176,15 @@ void frmMain::buildMenus() {
     }
     // Design state; start-up moves the mark to COM1.
     mnuCom_[3]->setChecked(true);
+
+    QAction* assignment = mnuSetting->addAction("ポートの割り当て...");
+    assignment->setObjectName("mnuPortAssignment");
+    connect(assignment, &QAction::triggered, this,
+            [this] { static_cast<PortComboBox*>(cmbCOM_)->editAssignments(); });
+}
+
+void frmMain::setPortDirectory(PortDirectory& directory) {
+    static_cast<PortComboBox*>(cmbCOM_)->setPortDirectory(&directory);
 }
 
 void frmMain::buildTabOrder() {

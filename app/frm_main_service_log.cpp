@@ -3,14 +3,14 @@
 
 #include "app/frm_main.h"
 #include "image/blocks.h"
-#include "platform/port_names.h"
+#include "platform/qt/qt_serial_devices.h"
 
 namespace velmar {
 
 void frmMain::beginRewriteRecord() {
     rewriteRecord_.emplace("velmar-writer", "write");
     const int16_t port = GetCOM();
-    rewriteRecord_->describe(firmwarePath_, image_, port, portDeviceName(port),
+    rewriteRecord_->describe(firmwarePath_, image_, port, systemPortDirectory().deviceFor(port),
                              chosenLoaderVersion() == LoaderVersion::v105 ? "1.05" : "1.06",
                              usedBlockRows(image_).size());
 }

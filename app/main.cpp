@@ -17,6 +17,7 @@
 #include "link/byte_trace.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
+#include "platform/qt/qt_serial_devices.h"
 
 namespace {
 
@@ -97,6 +98,7 @@ int main(int argc, char* argv[]) {
                      [&window] { window.closeWithoutAsking(); });
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                      [&window] { window.closeWithoutAsking(); });
+    window.setPortDirectory(velmar::systemPortDirectory());
     window.formLoad();
     window.show();
     return QApplication::exec();

@@ -6,17 +6,20 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/port_names.h"
+#include "app/port_assignment_dialog.h"
 
 namespace velmar {
 
-std::string portTooltip(const std::string& device) {
-    if (device.empty()) return "no device";
-    // Only a path can be checked; a Windows name such as "COM3" is shown as it is.
-    if (device.front() != '/') return device;
-    std::error_code error;
-    if (std::filesystem::exists(device, error)) return device;
-    return device + " (not present)";
+std::string portTooltip(const ResolvedPort& port) {
+    if (port.device.empty()) return "no device connected";
+    std::string text = port.device;
+    if (port.info && port.info->path != port.device) text += " = " + port.info->path;
+    if (port.info) {
+        if (const std::string summary = deviceSummary(*port.info); !summary.empty())
+            text += ": " + summary;
+    }
+    if (!port.present) text += " (not connected)";
+    return text;
 }
 
 PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent) {
@@ -26,10 +29,21 @@ PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent) {
 }
 
 void PortComboBox::refreshTooltips() {
-    for (int i = 0; i < count(); ++i) {
-        const auto device = portDeviceName(static_cast<int16_t>(i + 1));
-        setItemData(i, QString::fromStdString(portTooltip(device)), Qt::ToolTipRole);
+    std::vector<ResolvedPort> ports;
+    if (directory_ != nullptr) {
+        ports = directory_->resolve(static_cast<int16_t>(count()));
+    } else {
+        PortInputs inputs;
+        inputs.environment = environmentPortDevice;
+        inputs.exists = [](const std::string& path) {
+            std::error_code error;
+            return std::filesystem::exists(path, error);
+        };
+        ports = resolvePorts(inputs, static_cast<int16_t>(count()));
     }
+    for (int i = 0; i < count() && i < static_cast<int>(ports.size()); ++i)
+        setItemData(i, QString::fromStdString(portTooltip(ports[static_cast<std::size_t>(i)])),
+                    Qt::ToolTipRole);
     showChosenTooltip();
 }
 
@@ -50,6 +64,12 @@ void PortComboBox::showPopup() {
     list->setMinimumWidth(
         std::max(width(), list->sizeHintForColumn(0) + 2 * list->frameWidth() + scrollBar));
     QComboBox::showPopup();
+}
+
+void PortComboBox::editAssignments() {
+    if (directory_ == nullptr) return;
+    PortAssignmentDialog dialog(*directory_, window());
+    if (dialog.exec() == QDialog::Accepted) refreshTooltips();
 }
 
 }  // namespace velmar

@@ -1,28 +1,36 @@
 #pragma once
 // The port list: a plain drop-down whose entries tell a technician, in their tooltip, which
-// device each one opens and whether it is there right now.
+// device each one opens, what it is and whether it is connected right now.
 
 #include <QComboBox>
 #include <string>
 
+#include "platform/port_names.h"
+
 namespace velmar {
 
-// "/dev/ttyUSB0", or "/dev/ttyS4 (not present)" for a device path that does not exist.
-// An empty device name (nothing chosen) reads as "no device".
-std::string portTooltip(const std::string& device);
+// "/dev/ttyUSB0: FT232R USB UART, FTDI, serial A1, 0403:6001", "/dev/ttyUSB3 (not connected)",
+// or "no device connected" for an entry with nothing to open.
+std::string portTooltip(const ResolvedPort& port);
 
 class PortComboBox : public QComboBox {
     Q_OBJECT
 
   public:
     explicit PortComboBox(QWidget* parent = nullptr);
+    // Where entries find their devices; without one, only $VELMAR_COM<n> counts.
+    void setPortDirectory(PortDirectory* directory) { directory_ = directory; }
     // Entry p stands for port p + 1.
     void refreshTooltips();
     void showPopup() override;
+    // The assignment dialog over this list's directory; tooltips follow what it saved.
+    void editAssignments();
 
   private:
     // The combo box itself shows the chosen entry's tooltip.
     void showChosenTooltip();
+
+    PortDirectory* directory_ = nullptr;
 };
 
 }  // namespace velmar

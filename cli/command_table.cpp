@@ -29,7 +29,8 @@ constexpr const char* kWriteDetails =
     "on stderr (no such device, permission, busy).\n"
     "\n"
     "  --port DEVICE|N     the serial device (/dev/ttyUSB0, a pseudo-terminal...) or the\n"
-    "                      window's port number N: $VELMAR_COM<N> when set, else /dev/ttyS<N-1>\n"
+    "                      window's port number N, opening what the window's \"COM  N\"\n"
+    "                      opens (see velmar-fw ports)\n"
     "  --loader 1.05|1.06  the loader version the radio runs (default 1.06)\n"
     "  --trace FILE        log every byte each way with a timestamp and the line speed\n"
     "\n"
@@ -96,6 +97,19 @@ constexpr const char* kLogDetails =
     "sent is logged with its message.\n"
     "\n"
     "  --last N   how many entries to show (default 20)\n";
+constexpr const char* kPortsDetails =
+    "Lists the window's 16 port entries, \"COM  1\" to \"COM 16\", with the device each one\n"
+    "opens, how it was chosen and whether it is connected now, then the detected serial\n"
+    "devices that no entry uses. An entry is chosen, in this order, by:\n"
+    "  environment  $VELMAR_COM<N> names a device (scripts, the demo)\n"
+    "  saved        the assignment saved in the window's 設定 / ポートの割り当て...\n"
+    "  automatic    on Linux the connected devices no other entry names, USB and ACM\n"
+    "               adapters first, then built-in ports, in a stable order; on Windows COM<N>\n"
+    "--port N of write, write-earlier and pin opens the same device.\n"
+    "\n"
+    "  --json  the same as one JSON object: \"ports\" (port, entry, device, chosen_by,\n"
+    "          present and, for a detected device, description, manufacturer, serial,\n"
+    "          vid_pid, stable_path), \"unused_devices\" and \"settings_file\"\n";
 
 // The serial commands run in a second program (serial_handover.h); their run is empty here.
 constexpr std::array kCommands = {
@@ -116,6 +130,8 @@ constexpr std::array kCommands = {
     // Reading the log needs Qt's JSON, which only the serial program loads.
     Command{"log", "log [--last N]", "show the latest rewrites from the service log", kLogDetails,
             kRunsInSerialProgram},
+    Command{"ports", "ports [--json]", "show which device each port entry COM 1..16 opens",
+            kPortsDetails, kRunsInSerialProgram},
 };
 
 }  // namespace

@@ -31,5 +31,6 @@ int runWriteEarlier(const Args& args);
 int runPin(const Args& args);
 // Reads the service log with Qt's JSON, so it runs there too.
 int runLog(const Args& args);
+int runPorts(const Args& args);
 
 }  // namespace velmar::cli

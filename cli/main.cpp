@@ -16,7 +16,7 @@ constexpr const char* kExitCodes =
     "  2  the file was refused: \"Error Code = N ; 行番号 = M\" names the code and the line\n"
     "  3  \"File Open Error\": the file cannot be read, or data lies outside 04000..23FFF\n"
     "  4  an output file could not be written\n"
-    "  127 velmar-fw-serial, which runs write, write-earlier, pin and log, could not be "
+    "  127 velmar-fw-serial, which runs the serial commands, log and ports, could not be "
     "started\n";
 
 void printOverview(std::FILE* to) {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/port_names.h"
+#include "platform/qt/qt_serial_devices.h"
 
 namespace velmar::cli {
 
@@ -12,7 +12,8 @@ RewriteRecorder beginRewriteRecord(const char* operation, const std::string& fil
                                    std::string loader, std::size_t blocksTotal) {
     RewriteRecorder record("velmar-fw", operation);
     const std::optional<int> port = devicePath ? std::nullopt : std::optional<int>(portNumber);
-    record.describe(file, image, port, devicePath ? *devicePath : portDeviceName(portNumber),
+    record.describe(file, image, port,
+                    devicePath ? *devicePath : systemPortDirectory().deviceFor(portNumber),
                     std::move(loader), blocksTotal);
     return record;
 }

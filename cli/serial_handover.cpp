@@ -27,7 +27,8 @@ int handOverToSerialProgram(char** argv) {
     ::execv(path.c_str(), argv);
     std::fprintf(stderr,
                  "velmar-fw: cannot start %s: %s\n"
-                 "  (write, write-earlier, pin and log run in %s, which belongs in the folder of "
+                 "  (write, write-earlier, pin, log and ports run in %s, which belongs in the "
+                 "folder of "
                  "velmar-fw)\n",
                  path.c_str(), std::strerror(errno), kSerialProgramName);
     return kExitNoSerialProgram;

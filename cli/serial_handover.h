@@ -1,6 +1,6 @@
 #pragma once
-// The serial commands (write, write-earlier, pin) need Qt's serial port, and log Qt's JSON;
-// they live in a second program beside velmar-fw so that the file commands start without Qt.
+// The serial commands (write, write-earlier, pin) and ports need Qt's serial port, and log Qt's
+// JSON; they live in a second program beside velmar-fw so that the file commands start without Qt.
 
 namespace velmar::cli {
 

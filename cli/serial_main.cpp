@@ -14,10 +14,9 @@ struct SerialCommand {
 };
 
 constexpr SerialCommand kSerialCommands[] = {
-    {"write", velmar::cli::runWrite},
-    {"write-earlier", velmar::cli::runWriteEarlier},
-    {"pin", velmar::cli::runPin},
-    {"log", velmar::cli::runLog},
+    {"write", velmar::cli::runWrite}, {"write-earlier", velmar::cli::runWriteEarlier},
+    {"pin", velmar::cli::runPin},     {"log", velmar::cli::runLog},
+    {"ports", velmar::cli::runPorts},
 };
 
 }  // namespace
@@ -28,7 +27,7 @@ int main(int argc, char** argv) {
             if (command.name == argv[1])
                 return command.run(velmar::cli::Args(argv + 2, argv + argc));
     std::fprintf(stderr,
-                 "Usage: %s write|write-earlier|pin|log ARGUMENTS\n"
+                 "Usage: %s write|write-earlier|pin|log|ports ARGUMENTS\n"
                  "Runs the serial commands for velmar-fw; 'velmar-fw COMMAND --help' describes "
                  "them.\n",
                  velmar::cli::kSerialProgramName);

@@ -23,7 +23,8 @@ bool aimAtPort(QtSerialControl& serial, const char* command,
     serial.setDevicePath(devicePath);
     serial.setCommPort(portNumber);
     if (!serial.deviceName().empty()) return true;
-    usageError(command, "port " + std::to_string(portNumber) + " names no device");
+    usageError(command, "port " + std::to_string(portNumber) +
+                            " has no device: none is connected for it (see velmar-fw ports)");
     return false;
 }
 
@@ -32,13 +33,15 @@ void explainSerialFailure(const char* command, const QtSerialControl& serial,
                           int16_t portNumber) {
     if (const auto& error = serial.lastError()) {
         std::fprintf(stderr, "velmar-fw %s: %s: %s\n", command, serial.deviceName().c_str(),
-                     describeSerialFault(error->fault()).c_str());
+                     describeSerialError(*error).c_str());
         if (error->fault() == SerialFault::Other || error->fault() == SerialFault::BadSettings)
             std::fprintf(stderr, "  (%s)\n", error->what());
         if (error->fault() == SerialFault::NoSuchDevice && !devicePath)
-            std::fprintf(stderr,
-                         "  (port %d is %s; VELMAR_COM%d=PATH points it at another device)\n",
-                         portNumber, serial.deviceName().c_str(), portNumber);
+            std::fprintf(
+                stderr,
+                "  (port %d is %s; VELMAR_COM%d=PATH or the window's 設定 / ポートの割り当て... "
+                "points it at another device; velmar-fw ports lists the devices)\n",
+                portNumber, serial.deviceName().c_str(), portNumber);
     } else if (!link.lastCause().empty()) {
         std::fprintf(stderr, "velmar-fw %s: %s\n", command, link.lastCause().c_str());
     }

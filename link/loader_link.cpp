@@ -120,7 +120,7 @@ void LoaderLink::noteTimeout(int16_t received, int16_t expected) {
 }
 
 void LoaderLink::noteSerialError(const SerialError& error) {
-    lastCause_ = describeSerialFault(error.fault());
+    lastCause_ = describeSerialError(error);
     const std::string detail = error.what();
     if (!detail.empty()) lastCause_ += " (" + detail + ")";
 }

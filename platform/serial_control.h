@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace velmar {
@@ -24,16 +25,33 @@ enum class SerialFault {
 
 class SerialError : public std::runtime_error {
   public:
-    SerialError(SerialFault fault, const std::string& what)
-        : std::runtime_error(what), fault_(fault) {}
+    // `advice`: words for this device in particular (whose group, who holds it), when known.
+    SerialError(SerialFault fault, const std::string& what, std::string advice = {})
+        : std::runtime_error(what), fault_(fault), advice_(std::move(advice)) {}
     SerialFault fault() const { return fault_; }
+    const std::string& advice() const { return advice_; }
 
   private:
     SerialFault fault_;
+    std::string advice_;
 };
 
 // Words for a person, including what to do about it where there is something to do.
 std::string describeSerialFault(SerialFault fault);
+// The error's own advice when it has some, else the words for its fault.
+std::string describeSerialError(const SerialError& error);
+
+// The group that owns a device and where the user stands with it.
+struct DeviceGroup {
+    std::string name;            // "" when unknown
+    bool inThisLogin = false;    // this process already has the group
+    bool listedForUser = false;  // the user is a member, possibly only since the last login
+};
+
+// A device the user may not open: which group to join and how, or why joining is not it.
+std::string permissionAdvice(const std::string& device, const DeviceGroup& group);
+// A device another program holds open.
+std::string busyAdvice(const std::string& device);
 
 class SerialControl {
   public:

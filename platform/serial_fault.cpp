@@ -25,4 +25,32 @@ std::string describeSerialFault(SerialFault fault) {
     return "the serial port reported an error";
 }
 
+std::string describeSerialError(const SerialError& error) {
+    return error.advice().empty() ? describeSerialFault(error.fault()) : error.advice();
+}
+
+std::string permissionAdvice(const std::string& device, const DeviceGroup& group) {
+    const std::string start = "permission denied: " + device;
+    if (group.name.empty() || group.name == "root")
+        return start +
+               " is not open to your user; ask whoever looks after this PC for read "
+               "and write access to it";
+    const std::string owner = start + " belongs to the group " + group.name;
+    if (group.inThisLogin)
+        return owner +
+               ", which you are in, but the group may not read and write it; ask "
+               "whoever looks after this PC to check the device's permissions";
+    if (group.listedForUser)
+        return owner +
+               "; you were added to it, but a new group counts only from a new "
+               "login: log out and in again";
+    return owner + " and you are not in it; join it with: sudo usermod -aG " + group.name +
+           " $USER (a new login is needed before it counts: log out and in again)";
+}
+
+std::string busyAdvice(const std::string& device) {
+    return "busy: another program holds the port " + device +
+           " (a terminal program, a modem manager or a second writer); close it and try again";
+}
+
 }  // namespace velmar

@@ -8,7 +8,7 @@
 #include <sys/file.h>
 #endif
 
-#include "platform/port_names.h"
+#include "platform/qt/qt_serial_devices.h"
 #include "platform/qt/serial_open_error.h"
 
 namespace velmar {
@@ -79,7 +79,7 @@ void QtSerialControl::setDevicePath(std::optional<std::string> path) {
 }
 
 std::string QtSerialControl::deviceName() const {
-    return devicePath_ ? *devicePath_ : portDeviceName(commPort_);
+    return devicePath_ ? *devicePath_ : systemPortDirectory().deviceFor(commPort_);
 }
 
 bool QtSerialControl::portOpen() const {
@@ -97,7 +97,8 @@ void QtSerialControl::setPortOpen(bool open) {
 void QtSerialControl::open() {
     const std::string device = deviceName();
     if (device.empty())
-        fail(SerialFault::NoSuchDevice, "port " + std::to_string(commPort_) + " names no device");
+        fail(SerialFault::NoSuchDevice,
+             "port " + std::to_string(commPort_) + " has no device: none is connected for it");
     const DeviceAccess access = probeDeviceAccess(device);
     if (!access.exists) fail(SerialFault::NoSuchDevice, device + ": no such device");
 
@@ -106,7 +107,7 @@ void QtSerialControl::open() {
         const std::string why = text(port_.errorString());
         const SerialFault fault = classifyOpenError(port_.error(), access, why);
         port_.clearError();
-        fail(fault, device + ": " + why);
+        fail(fault, device + ": " + why, openAdvice(fault, device));
     }
 #ifdef Q_OS_UNIX
     // Qt's lock file goes by the name it was given, and root passes its exclusive-use flag, so a
@@ -182,8 +183,8 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error) {
     }
 }
 
-void QtSerialControl::fail(SerialFault fault, const std::string& what) {
-    lastError_.emplace(fault, what);
+void QtSerialControl::fail(SerialFault fault, const std::string& what, std::string advice) {
+    lastError_.emplace(fault, what, std::move(advice));
     throw *lastError_;
 }
 

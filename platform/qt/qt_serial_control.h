@@ -53,7 +53,7 @@ class QtSerialControl final : public QObject, public SerialControl {
     void applySettings();
     void onError(QSerialPort::SerialPortError error);
     void throwIfBroken();
-    [[noreturn]] void fail(SerialFault fault, const std::string& what);
+    [[noreturn]] void fail(SerialFault fault, const std::string& what, std::string advice = {});
 
     QSerialPort port_;
     std::string settingsText_{kSettings9600};

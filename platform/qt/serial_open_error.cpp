@@ -1,9 +1,13 @@
 #include "platform/qt/serial_open_error.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 namespace velmar {
 
@@ -15,7 +19,41 @@ bool mentions(std::string text, std::string_view word) {
     return text.find(word) != std::string::npos;
 }
 
+bool processHasGroup(gid_t gid) {
+    if (::getegid() == gid) return true;
+    const int count = ::getgroups(0, nullptr);
+    if (count <= 0) return false;
+    std::vector<gid_t> groups(static_cast<std::size_t>(count));
+    const int got = ::getgroups(count, groups.data());
+    return std::find(groups.begin(), groups.begin() + std::max(got, 0), gid) !=
+           groups.begin() + std::max(got, 0);
+}
+
+// The group database, not this process: a user added since logging in is listed here already.
+bool userListedInGroup(gid_t gid) {
+    const passwd* user = ::getpwuid(::geteuid());
+    if (user == nullptr) return false;
+    int count = 64;
+    std::vector<gid_t> groups(static_cast<std::size_t>(count));
+    if (::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count) < 0) {
+        groups.resize(static_cast<std::size_t>(count));
+        if (::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count) < 0) return false;
+    }
+    groups.resize(static_cast<std::size_t>(count));
+    return std::find(groups.begin(), groups.end(), gid) != groups.end();
+}
+
 }  // namespace
+
+DeviceGroup deviceGroup(const std::string& path) {
+    DeviceGroup owner;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return owner;
+    if (const group* entry = ::getgrgid(info.st_gid)) owner.name = entry->gr_name;
+    owner.inThisLogin = processHasGroup(info.st_gid);
+    owner.listedForUser = userListedInGroup(info.st_gid);
+    return owner;
+}
 
 DeviceAccess probeDeviceAccess(const std::string& path) {
     DeviceAccess access;
@@ -26,6 +64,13 @@ DeviceAccess probeDeviceAccess(const std::string& path) {
     }
     access.readWrite = ::access(path.c_str(), R_OK | W_OK) == 0;
     return access;
+}
+
+std::string openAdvice(SerialFault fault, const std::string& device) {
+    if (fault == SerialFault::PermissionDenied)
+        return permissionAdvice(device, deviceGroup(device));
+    if (fault == SerialFault::Busy) return busyAdvice(device);
+    return {};
 }
 
 SerialFault classifyOpenError(QSerialPort::SerialPortError error, const DeviceAccess& access,

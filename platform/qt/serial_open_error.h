@@ -20,4 +20,10 @@ DeviceAccess probeDeviceAccess(const std::string& path);
 SerialFault classifyOpenError(QSerialPort::SerialPortError error, const DeviceAccess& access,
                               const std::string& qtMessage);
 
+// The group that owns `path` and where this user stands with it.
+DeviceGroup deviceGroup(const std::string& path);
+
+// Words for this device in particular where the fault has some ("" otherwise).
+std::string openAdvice(SerialFault fault, const std::string& device);
+
 }  // namespace velmar

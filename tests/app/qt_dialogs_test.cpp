@@ -8,7 +8,6 @@
 #include <functional>
 
 #include "app/dialog_filter.h"
-#include "app/port_combo_box.h"
 #include "app/qt_dialogs.h"
 #include "window_fixture.h"
 
@@ -28,15 +27,6 @@ TEST(DialogFilter, TranslatesDescriptionPatternPairs) {
     };
     for (const auto& [filter, expected] : cases)
         EXPECT_EQ(qtNameFilters(filter), expected) << filter;
-}
-
-TEST(PortTooltip, NamesTheDeviceAndMarksAMissingOne) {
-    FirmwareFolder folder;
-    const std::string present = folder.write("ttyHere", {});
-    EXPECT_EQ(portTooltip(present), present);
-    EXPECT_EQ(portTooltip(folder.path("ttyNowhere")), folder.path("ttyNowhere") + " (not present)");
-    EXPECT_EQ(portTooltip("COM3"), "COM3");
-    EXPECT_EQ(portTooltip(""), "no device");
 }
 
 // Runs `act` on the modal box once it is up, while the dialog's own loop runs.

@@ -166,10 +166,10 @@ TEST_F(WindowStartup, PortEntriesNameTheirDevice) {
     auto* list = control<QComboBox>(*window, "cmbCOM");
     EXPECT_EQ(list->itemData(0, Qt::ToolTipRole).toString().toStdString(), present);
     EXPECT_EQ(list->itemData(1, Qt::ToolTipRole).toString().toStdString(),
-              absent + " (not present)");
+              absent + " (not connected)");
     EXPECT_EQ(list->toolTip().toStdString(), present);
     list->setCurrentIndex(1);
-    EXPECT_EQ(list->toolTip().toStdString(), absent + " (not present)");
+    EXPECT_EQ(list->toolTip().toStdString(), absent + " (not connected)");
 }
 
 TEST_F(WindowStartup, TheOpenListShowsEveryEntryWholeAndTheClosedBoxKeepsItsWidth) {

@@ -4,7 +4,6 @@
 #include <set>
 
 #include "platform/line_settings.h"
-#include "platform/port_names.h"
 #include "platform/serial_control.h"
 
 namespace velmar {
@@ -47,21 +46,6 @@ TEST(LineSettings, ByteTimeCountsStartParityAndStopBits) {
     EXPECT_NEAR(parseLineSettings("9600,e,7,2").byteMicroseconds(), 11 * 1e6 / 9600, 0.001);
 }
 
-TEST(PortNames, NumbersMapToDevicesAndTheEnvironmentOverrides) {
-    ::unsetenv("VELMAR_COM1");
-    ::unsetenv("VELMAR_COM16");
-    ::setenv("VELMAR_COM3", "/dev/ttyUSB0", 1);
-    ::setenv("VELMAR_COM4", "", 1);  // empty means unset
-    EXPECT_EQ(portDeviceName(0), "");
-    EXPECT_EQ(portDeviceName(-2), "");
-    EXPECT_EQ(portDeviceName(1), "/dev/ttyS0");
-    EXPECT_EQ(portDeviceName(16), "/dev/ttyS15");
-    EXPECT_EQ(portDeviceName(3), "/dev/ttyUSB0");
-    EXPECT_EQ(portDeviceName(4), "/dev/ttyS3");
-    ::unsetenv("VELMAR_COM3");
-    ::unsetenv("VELMAR_COM4");
-}
-
 TEST(SerialFaults, EveryFaultHasItsOwnWords) {
     const SerialFault faults[] = {SerialFault::NoSuchDevice,  SerialFault::PermissionDenied,
                                   SerialFault::Busy,          SerialFault::BadSettings,
@@ -74,6 +58,37 @@ TEST(SerialFaults, EveryFaultHasItsOwnWords) {
               std::string::npos);
     EXPECT_EQ(describeSerialFault(SerialFault::NoSuchDevice).rfind("no such device", 0), 0u);
     EXPECT_EQ(describeSerialFault(SerialFault::Busy).rfind("busy", 0), 0u);
+}
+
+TEST(SerialFaults, PermissionNamesTheDevicesGroupAndWhatToDo) {
+    struct Case {
+        DeviceGroup group;
+        const char* says;  // part of the advice
+        bool toldToJoin;   // carries "sudo usermod -aG uucp $USER"
+    };
+    const Case cases[] = {
+        {{"uucp", false, false}, "belongs to the group uucp and you are not in it", true},
+        {{"uucp", false, true}, "a new group counts only from a new login", false},
+        {{"uucp", true, true}, "which you are in, but the group may not read and write it", false},
+        {{"", false, false}, "is not open to your user", false},
+    };
+    for (const Case& c : cases) {
+        const std::string advice = permissionAdvice("/dev/ttyUSB0", c.group);
+        EXPECT_EQ(advice.rfind("permission denied: /dev/ttyUSB0", 0), 0u) << advice;
+        EXPECT_NE(advice.find(c.says), std::string::npos) << advice;
+        EXPECT_EQ(advice.find("sudo usermod -aG uucp $USER") != std::string::npos, c.toldToJoin)
+            << advice;
+        if (c.toldToJoin) {
+            EXPECT_NE(advice.find("a new login is needed"), std::string::npos) << advice;
+        }
+    }
+    // The device's own advice replaces the fault's general words; without advice they stay.
+    const SerialError busy(SerialFault::Busy, "x", busyAdvice("/dev/ttyACM0"));
+    EXPECT_EQ(
+        describeSerialError(busy).rfind("busy: another program holds the port /dev/ttyACM0", 0),
+        0u);
+    EXPECT_EQ(describeSerialError(SerialError(SerialFault::Busy, "x")),
+              describeSerialFault(SerialFault::Busy));
 }
 
 }  // namespace

@@ -1,0 +1,151 @@
+#include "app/port_assignment_dialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace velmar {
+
+namespace {
+
+constexpr const char* kAutomatic = "automatic";
+constexpr const char* kNotConnected = " (not connected)";
+
+QString deviceItemText(const SerialDeviceInfo& device) {
+    std::string text = device.path;
+    if (const std::string summary = deviceSummary(device); !summary.empty())
+        text += "  —  " + summary;
+    return QString::fromStdString(text);
+}
+
+QString entryText(int16_t port) {
+    return QString("COM %1").arg(port, 2);
+}
+
+}  // namespace
+
+PortAssignmentDialog::PortAssignmentDialog(PortDirectory& directory, QWidget* parent)
+    : QDialog(parent), directory_(directory) {
+    setObjectName("PortAssignmentDialog");
+    setWindowTitle("ポートの割り当て");
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(
+        "Choose the device each COM entry opens. A saved USB adapter is found again by its "
+        "make and serial number after re-plugging.\nType a path to use a device that is not "
+        "listed; \"automatic\" takes the next connected device."));
+
+    auto* grid = new QGridLayout;
+    const PortAssignments saved = directory_.saved();
+    devices_ = directory_.devices();
+    for (int16_t port = 1; port <= kPortCount; ++port) {
+        const auto i = static_cast<std::size_t>(port - 1);
+        auto* label = new QLabel(entryText(port));
+        rows_[i] = new QComboBox;
+        rows_[i]->setObjectName(QString("port_%1").arg(port));
+        rows_[i]->setEditable(true);
+        rows_[i]->setInsertPolicy(QComboBox::NoInsert);
+        rows_[i]->setMinimumContentsLength(64);
+        rows_[i]->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        label->setBuddy(rows_[i]);
+        notes_[i] = new QLabel;
+        notes_[i]->setEnabled(false);
+        grid->addWidget(label, port - 1, 0);
+        grid->addWidget(rows_[i], port - 1, 1);
+        grid->addWidget(notes_[i], port - 1, 2);
+        const auto choice = saved.find(port);
+        fillRow(port, choice == saved.end() ? std::string() : choice->second);
+    }
+    layout->addLayout(grid);
+    showCurrentDevices();
+
+    problem_ = new QLabel;
+    problem_->setObjectName("problem");
+    problem_->hide();
+    layout->addWidget(problem_);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QPushButton* rescanButton = buttons->addButton("Rescan", QDialogButtonBox::ActionRole);
+    rescanButton->setObjectName("rescan");
+    connect(rescanButton, &QPushButton::clicked, this, [this] { rescan(); });
+    connect(buttons, &QDialogButtonBox::accepted, this, &PortAssignmentDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
+void PortAssignmentDialog::showCurrentDevices() {
+    const std::vector<ResolvedPort> ports = directory_.resolve();
+    for (const ResolvedPort& port : ports) {
+        QString note;
+        // The environment outranks whatever is chosen here; say so rather than hide it.
+        if (port.source == PortSource::Environment)
+            note = QString("VELMAR_COM%1=%2 overrides this")
+                       .arg(port.port)
+                       .arg(QString::fromStdString(port.device));
+        else if (port.source == PortSource::Automatic)
+            note = port.device.empty() ? QString("now: no device")
+                                       : "now: " + QString::fromStdString(port.device);
+        notes_[static_cast<std::size_t>(port.port - 1)]->setText(note);
+    }
+}
+
+void PortAssignmentDialog::fillRow(int16_t port, const std::string& choice) {
+    QComboBox* box = row(port);
+    box->clear();
+    box->addItem(kAutomatic, QString());
+    int chosen = 0;
+    for (const SerialDeviceInfo& device : devices_) {
+        box->addItem(deviceItemText(device), QString::fromStdString(savedName(device)));
+        if (!choice.empty() && (choice == device.path || choice == device.stablePath))
+            chosen = box->count() - 1;
+    }
+    if (!choice.empty() && chosen == 0) {
+        box->addItem(QString::fromStdString(choice) + kNotConnected,
+                     QString::fromStdString(choice));
+        chosen = box->count() - 1;
+    }
+    box->setCurrentIndex(chosen);
+}
+
+std::string PortAssignmentDialog::rowChoice(int16_t port) const {
+    const QComboBox* box = row(port);
+    const QString text = box->currentText();
+    const int item = box->findText(text);
+    if (item >= 0) return box->itemData(item).toString().toStdString();
+    return text.trimmed().toStdString();  // a typed path
+}
+
+PortAssignments PortAssignmentDialog::chosenAssignments() const {
+    PortAssignments assignments;
+    for (int16_t port = 1; port <= kPortCount; ++port)
+        if (std::string choice = rowChoice(port); !choice.empty())
+            assignments[port] = std::move(choice);
+    return assignments;
+}
+
+void PortAssignmentDialog::rescan() {
+    const PortAssignments current = chosenAssignments();
+    devices_ = directory_.devices();
+    for (int16_t port = 1; port <= kPortCount; ++port) {
+        const auto choice = current.find(port);
+        fillRow(port, choice == current.end() ? std::string() : choice->second);
+    }
+    showCurrentDevices();
+}
+
+void PortAssignmentDialog::accept() {
+    if (!directory_.save(chosenAssignments())) {
+        problem_->setText(
+            "The assignments could not be saved; the settings file is not "
+            "writable.");
+        problem_->show();
+        return;
+    }
+    QDialog::accept();
+}
+
+}  // namespace velmar

@@ -1,0 +1,42 @@
+#pragma once
+// The production port seams: the devices QSerialPortInfo lists (on Linux with their
+// /dev/serial/by-id names), the technician's assignments in a QSettings file, and the one
+// PortDirectory over both that the window and velmar-fw share.
+
+#include <QString>
+
+#include "platform/port_names.h"
+#include "platform/serial_devices.h"
+
+namespace velmar {
+
+class QtSerialDeviceSource final : public SerialDeviceSource {
+  public:
+    // Qt itself leaves out 8250 ports whose UART type reads as unknown (no hardware behind
+    // them), so a PC's phantom ttyS ports never show up here.
+    std::vector<SerialDeviceInfo> devices() const override;
+};
+
+class QtPortAssignmentStore final : public PortAssignmentStore {
+  public:
+    // The user's settings file (Linux ~/.config/velmar-writer/velmar-writer.conf).
+    QtPortAssignmentStore();
+    // A given file, for tests.
+    explicit QtPortAssignmentStore(QString file);
+
+    PortAssignments load() const override;
+    bool save(const PortAssignments& assignments) override;
+
+    QString fileName() const;
+
+  private:
+    QString file_;  // empty: the user's default
+};
+
+// "ttyUSB0" etc. -> its kind; the vendor id decides for names that do not tell.
+DeviceKind deviceKindOf(const std::string& portName, bool hasVendorId);
+
+// The window's and velmar-fw's mapping over the real devices and the user's settings.
+PortDirectory& systemPortDirectory();
+
+}  // namespace velmar

@@ -1,0 +1,58 @@
+#pragma once
+// What the computer offers as serial devices, and where a technician's choice of device per
+// port number is kept. Both are seams: production asks QSerialPortInfo and QSettings, tests
+// hand in lists and a temporary settings file.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmar {
+
+enum class DeviceKind {
+    UsbAdapter,  // ttyUSB: a USB serial converter
+    AcmModem,    // ttyACM: a USB device that is its own serial port
+    BuiltIn,     // a UART on the board (ttyS with hardware behind it, ttyAMA...)
+    Other,       // Bluetooth, gadget and virtual null-modem lines
+};
+
+struct SerialDeviceInfo {
+    std::string path;        // "/dev/ttyUSB0"; "COM3" on Windows
+    std::string stablePath;  // "/dev/serial/by-id/usb-FTDI_..."; "" when there is none
+    std::string description;
+    std::string manufacturer;
+    std::string serialNumber;
+    std::optional<uint16_t> vendorId;
+    std::optional<uint16_t> productId;
+    DeviceKind kind = DeviceKind::Other;
+};
+
+class SerialDeviceSource {
+  public:
+    virtual ~SerialDeviceSource() = default;
+    // The devices present now, in no particular order.
+    virtual std::vector<SerialDeviceInfo> devices() const = 0;
+};
+
+// Port number -> the device the technician chose for it (a stable path where there is one).
+using PortAssignments = std::map<int16_t, std::string>;
+
+class PortAssignmentStore {
+  public:
+    virtual ~PortAssignmentStore() = default;
+    virtual PortAssignments load() const = 0;
+    // Replaces every saved assignment; ports missing from `assignments` go back to automatic.
+    // False when the assignments could not be written.
+    virtual bool save(const PortAssignments& assignments) = 0;
+};
+
+// The name to save for a device: its stable path, else its path.
+std::string savedName(const SerialDeviceInfo& device);
+// "0403:6001", or "" without both ids.
+std::string vidPid(const SerialDeviceInfo& device);
+// Description, manufacturer, "serial N" and VID:PID, those that are known, comma-separated.
+std::string deviceSummary(const SerialDeviceInfo& device);
+
+}  // namespace velmar
