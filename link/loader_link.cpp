@@ -1,6 +1,7 @@
 #include "link/loader_link.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "platform/line_settings.h"
@@ -36,6 +37,9 @@ void LoaderLink::closeLoaderPort() noexcept {
 }
 
 namespace {
+// Most replies that can be on their way at once: the erase's three attempts, all answered late.
+constexpr int kMostRepliesOwed = 3;
+
 int16_t clampCount(int count) {
     return static_cast<int16_t>(std::clamp(count, 0, int{std::numeric_limits<int16_t>::max()}));
 }
@@ -53,6 +57,12 @@ int16_t LoaderLink::waitForReply(int16_t expected) {
         const int16_t count = clampCount(serial_.inBufferCount());
         rxBuffer = serial_.input();
         if (trace_ != nullptr && !rxBuffer.empty()) trace_->received(rxBuffer, currentBaud());
+        lastExpected_ = expected;
+        lastWaitShort_ = count < expected;
+        if (lastWaitShort_) {
+            unsettled_ = true;
+            owed_ = std::min(owed_ + 1, kMostRepliesOwed);
+        }
         return count;
     } catch (...) {
         // A broken line ends the wait early; leave no timer armed behind the failed step.
@@ -69,12 +79,69 @@ int16_t LoaderLink::sendAndWait() {
 }
 
 void LoaderLink::send(std::span<const uint8_t> bytes) {
+    settleLine();
     serial_.output(bytes);
     if (trace_ != nullptr) trace_->sent(bytes, currentBaud());
 }
 
 void LoaderLink::send(std::string_view text) {
     send(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+void LoaderLink::settleLine() {
+    if (discardWaiting()) {
+        unsettled_ = true;
+        owed_ = std::max(owed_, 1);
+    }
+    if (!unsettled_) return;
+    const std::chrono::milliseconds replyTime = replyLineTime();
+    // Before a retry a short moment will do: the retry must not wait long. After a whole reply
+    // the radio may still owe one (the retry's wait caught the late reply, the retry's own is
+    // behind it): give it the time one reply takes to begin, and only a line that stays quiet
+    // that long counts as settled.
+    const auto quiet = lastWaitShort_ ? std::min(kQuietMoment, replyTime) : replyTime;
+    const bool came = drainUntilQuiet(quiet, owed_ * replyTime + 2 * quiet);
+    if (!came && !lastWaitShort_) {
+        unsettled_ = false;
+        owed_ = 0;
+    }
+}
+
+bool LoaderLink::discardWaiting() {
+    if (serial_.inBufferCount() <= 0) return false;
+    const std::vector<uint8_t> stale = serial_.input();
+    if (trace_ != nullptr && !stale.empty()) trace_->received(stale, currentBaud());
+    return !stale.empty();
+}
+
+std::chrono::milliseconds LoaderLink::replyLineTime() const {
+    try {
+        const double byteMicros = parseLineSettings(serial_.settings()).byteMicroseconds();
+        const auto millis = static_cast<int64_t>(std::ceil(lastExpected_ * byteMicros / 1000.0));
+        return std::chrono::milliseconds(std::max<int64_t>(millis, 1));
+    } catch (const SerialError&) {
+        return kQuietMoment;  // speed unknown
+    }
+}
+
+bool LoaderLink::drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
+    // Windows of `quiet` on the reply timer, read away at each tick, until one passes without
+    // a byte: a reply that has begun is read whole, a line that never stops holds the send up
+    // no longer than `limit`.
+    const int64_t windows = (limit.count() + quiet.count() - 1) / quiet.count();
+    bool came = false;
+    try {
+        for (int64_t window = 0; window < windows; ++window) {
+            wait_.armTimer(quiet);
+            while (wait_.timerArmed()) wait_.processEventsOnce();
+            if (!discardWaiting()) break;
+            came = true;
+        }
+    } catch (...) {
+        wait_.disarmTimer();
+        throw;
+    }
+    return came;
 }
 
 void LoaderLink::setSettings(std::string_view settings) {

@@ -2,8 +2,15 @@
 // The serial link the loader steps share: the transmit and receive buffers, the port-open
 // and port-close pattern, the counted reply wait with its 2,500 ms time-out, the 1032-byte
 // frame exchange and the status-byte parser. No port stays open between steps.
+//
+// A reply always belongs to the frame just sent: every send first reads away input already
+// waiting, and after a wait that ended short (a reply may still be on its way) the retry first
+// waits for the line to go quiet. The line counts as settled again only once it has stayed
+// quiet for one reply's line time after a whole reply. Without that, one late reply would be
+// judged as the answer to the next frame, and every later reply one frame off.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <stdexcept>
@@ -20,6 +27,9 @@ inline constexpr int kFrameLength = 1032;
 inline constexpr int16_t kFrameReplyLength = 1036;
 inline constexpr int16_t kFrameStatusIndex = 1032;
 inline constexpr int kEarlierBufferLength = 132;
+// How long the line must stay silent before a retry that follows a short wait goes out;
+// never longer than one reply takes on the line.
+inline constexpr std::chrono::milliseconds kQuietMoment{50};
 
 // Status-byte result codes.
 namespace status {
@@ -70,7 +80,8 @@ class LoaderLink {
     int16_t waitForReply(int16_t expected);
     // 38,400 baud, the whole txBuffer out, wait for 1036 bytes.
     int16_t sendAndWait();
-    // Hands bytes to the port (and the trace).
+    // Hands bytes to the port (and the trace), after clearing the line of anything that
+    // cannot be the reply to them.
     void send(std::span<const uint8_t> bytes);
     void send(std::string_view text);
     void setSettings(std::string_view settings);
@@ -88,10 +99,21 @@ class LoaderLink {
 
   private:
     int32_t currentBaud() const;
+    void settleLine();
+    bool discardWaiting();
+    bool drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
+    std::chrono::milliseconds replyLineTime() const;
     SerialControl& serial_;
     EventWait& wait_;
     LinkTrace* trace_ = nullptr;
     std::string lastCause_;
+    // Set by a wait that ended short or by stray input; cleared once a drain after a whole
+    // reply finds the line quiet. It outlives the step: closing the port does not stop a
+    // reply that is still on its way.
+    bool unsettled_ = false;
+    int owed_ = 0;  // replies that may still be on their way (short waits since settled)
+    bool lastWaitShort_ = false;
+    int16_t lastExpected_ = kFrameReplyLength;
 };
 
 }  // namespace velmar

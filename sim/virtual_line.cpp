@@ -25,7 +25,7 @@ void VirtualSerial::unplug(std::optional<Micros> time) {
 void VirtualSerial::replug() {
     unplugAt_.reset();
     open_ = false;
-    discardIncoming();
+    dropIncoming();  // nothing in flight survives the adapter going
 }
 
 void VirtualSerial::injectIncoming(std::vector<uint8_t> bytes, Micros at) {
@@ -112,11 +112,7 @@ std::vector<uint8_t> VirtualSerial::input() {
                      burst.bytes.begin() + static_cast<std::ptrdiff_t>(arrived));
         burst.taken = arrived;
     }
-    std::erase_if(incoming_, [this](const Burst& burst) {
-        if (burst.taken != burst.bytes.size()) return false;
-        retiredTotal_ += burst.bytes.size();
-        return true;
-    });
+    retireTakenBursts();
     record(WireEvent::Kind::Read, bytes);
     return bytes;
 }
@@ -141,9 +137,24 @@ std::size_t VirtualSerial::arrivedTotal() const {
 }
 
 void VirtualSerial::discardIncoming() {
-    // Bytes still on their way are lost with the ones waiting; count what had landed.
+    // What has landed is lost. Bytes still on their way keep coming: the radio does not know
+    // the port was closed, and they are read once it is open again.
+    for (auto& burst : incoming_)
+        burst.taken = std::max(burst.taken, burst.arrivedBy(clock_.now()));
+    retireTakenBursts();
+}
+
+void VirtualSerial::dropIncoming() {
     for (const auto& burst : incoming_) retiredTotal_ += burst.arrivedBy(clock_.now());
     incoming_.clear();
+}
+
+void VirtualSerial::retireTakenBursts() {
+    std::erase_if(incoming_, [this](const Burst& burst) {
+        if (burst.taken != burst.bytes.size()) return false;
+        retiredTotal_ += burst.bytes.size();
+        return true;
+    });
 }
 
 std::vector<WireEvent> VirtualSerial::sent() const {
@@ -162,6 +173,7 @@ VirtualEventWait::VirtualEventWait(VirtualClock& clock, VirtualSerial& serial)
 
 void VirtualEventWait::armTimer(std::chrono::milliseconds interval) {
     armed_ = true;
+    interval_ = interval;
     armedAt_ = clock_.now();
     deadline_ = armedAt_ + interval;
 }
@@ -180,6 +192,7 @@ void VirtualEventWait::processEventsOnce() {
     if (armed_ && clock_.now() >= deadline_) {
         armed_ = false;  // the tick's only work: the timer disarms itself
         ++ticks_;
+        if (interval_ == kReplyTimeout) ++timeOuts_;
     }
 }
 

@@ -104,6 +104,8 @@ class VirtualSerial : public SerialControl {
     void schedule(std::vector<uint8_t> bytes, Micros earliest);
     void record(WireEvent::Kind kind, std::vector<uint8_t> bytes = {});
     void discardIncoming();
+    void dropIncoming();
+    void retireTakenBursts();
 
     VirtualClock& clock_;
     RadioModel& radio_;
@@ -137,6 +139,8 @@ class VirtualEventWait : public EventWait {
     void setOnPass(std::function<void()> onPass) { onPass_ = std::move(onPass); }
     int passes() const { return passes_; }
     int ticks() const { return ticks_; }
+    // Ticks of the timer armed for a whole reply wait (not for a shorter quiet moment).
+    int timeOuts() const { return timeOuts_; }
     // When the timer was last armed, on the virtual clock.
     Micros armedAt() const { return armedAt_; }
 
@@ -149,6 +153,8 @@ class VirtualEventWait : public EventWait {
     std::function<void()> onPass_;
     int passes_ = 0;
     int ticks_ = 0;
+    int timeOuts_ = 0;
+    std::chrono::milliseconds interval_{0};
     std::size_t seenArrivals_ = 0;
 };
 

@@ -175,8 +175,21 @@ TEST(SendAndWait, RunsAt38400AndResendsTheSameFrame) {
     EXPECT_TRUE(bench.serial.portOpen());
 }
 
-TEST(SendAndWait, KeepsInputThatWasAlreadyWaiting) {
+class RecordingTrace : public LinkTrace {
+  public:
+    void sent(std::span<const uint8_t> bytes, int32_t baud) override {
+        lines.push_back("> " + std::to_string(bytes.size()) + " @" + std::to_string(baud));
+    }
+    void received(std::span<const uint8_t> bytes, int32_t baud) override {
+        lines.push_back("< " + std::to_string(bytes.size()) + " @" + std::to_string(baud));
+    }
+    std::vector<std::string> lines;
+};
+
+TEST(SendAndWait, DiscardsInputAlreadyWaitingButTracesIt) {
     RadioBench bench;
+    RecordingTrace trace;
+    bench.link.setTrace(&trace);
     bench.link.openLoaderPort(kSettings38400, RadioBench::kPort);
     bench.serial.injectIncoming({'x', 'y'}, bench.now());
     bench.clock.advanceBy(milliseconds(10));
@@ -185,11 +198,49 @@ TEST(SendAndWait, KeepsInputThatWasAlreadyWaiting) {
     bench.link.txBuffer[2] = 'E';
     bench.link.txBuffer[3] = 'D';
     bench.link.txBuffer[1031] = frameSum(bench.link.txBuffer);
-    // The stray bytes count toward the reply: 2 + 1036 once the reply has landed.
-    EXPECT_EQ(bench.link.sendAndWait(), 1038);
-    ASSERT_EQ(bench.link.rxBuffer.size(), 1038u);
-    EXPECT_EQ(bench.link.rxBuffer[0], 'x');
-    EXPECT_EQ(bench.link.rxBuffer[1], 'y');
+    EXPECT_EQ(bench.link.sendAndWait(), 1036);
+    ASSERT_EQ(bench.link.rxBuffer.size(), 1036u);
+    EXPECT_EQ(bench.link.rxBuffer[0], 0xFF);  // the echo of the frame, not the stray bytes
+    EXPECT_EQ(trace.lines,
+              (std::vector<std::string>{"< 2 @38400", "> 1032 @38400", "< 1036 @38400"}));
+}
+
+// After a wait that ended short, the next send waits until the line has been quiet for a
+// moment, reading away what comes; a line that never goes quiet holds it up only so long.
+TEST(Send, AfterAShortWaitGoesOutOnceTheLineIsQuiet) {
+    const auto replyTime = milliseconds(270);  // 1036 bytes at 38,400 baud
+    struct Case {
+        const char* name;
+        std::size_t lateBytes;  // landing from 20 ms after the time-out
+        milliseconds earliest;  // the send after the time-out, no sooner
+        milliseconds latest;    // and no later
+    };
+    const Case cases[] = {
+        {"quiet line", 0, kQuietMoment, kQuietMoment},
+        {"late reply", 1036, milliseconds(20) + replyTime + kQuietMoment,
+         milliseconds(20) + replyTime + 2 * kQuietMoment},
+        {"endless input", 100000, replyTime, replyTime + 3 * kQuietMoment},
+    };
+    for (const auto& c : cases) {
+        RadioBench bench;
+        bench.scriptReplies({});
+        bench.link.openLoaderPort(kSettings38400, RadioBench::kPort);
+        bench.link.send("x");
+        ASSERT_EQ(bench.link.waitForReply(kFrameReplyLength), 0) << c.name;
+        const auto timedOut = bench.now();
+        bench.serial.injectIncoming(filled(c.lateBytes, 'P'), timedOut + milliseconds(20));
+        RecordingTrace trace;
+        bench.link.setTrace(&trace);
+        bench.link.send("y");
+        const auto sentAfter = bench.sent().back().at - timedOut;
+        EXPECT_GE(sentAfter, c.earliest) << c.name;
+        EXPECT_LE(sentAfter, c.latest) << c.name;
+        EXPECT_FALSE(bench.wait.timerArmed()) << c.name;
+        EXPECT_EQ(trace.lines.back(), "> 1 @38400") << c.name;
+        if (c.lateBytes == 1036) {
+            EXPECT_EQ(bench.link.waitForReply(1), 0) << c.name;  // nothing of it is left over
+        }
+    }
 }
 
 TEST(OpenLoaderPort, AppliesSettingsThenReopensOnTheGivenPort) {
@@ -248,17 +299,6 @@ TEST(WaitForReply, DeviceRemovedMidWaitThrowsAndDisarmsTheTimer) {
     EXPECT_FALSE(bench.serial.portOpen());
     EXPECT_LT(bench.now(), milliseconds(2500));
 }
-
-class RecordingTrace : public LinkTrace {
-  public:
-    void sent(std::span<const uint8_t> bytes, int32_t baud) override {
-        lines.push_back("> " + std::to_string(bytes.size()) + " @" + std::to_string(baud));
-    }
-    void received(std::span<const uint8_t> bytes, int32_t baud) override {
-        lines.push_back("< " + std::to_string(bytes.size()) + " @" + std::to_string(baud));
-    }
-    std::vector<std::string> lines;
-};
 
 TEST(LinkTrace, SeesEveryByteEachWayWithItsSpeed) {
     RadioBench bench;

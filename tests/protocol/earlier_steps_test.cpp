@@ -103,7 +103,7 @@ TEST(SendEarlierCommand, RequestsReachTheEarlierLoaderAt38400WithoutOpeningSetti
         ASSERT_EQ(sent.size(), 1u);
         EXPECT_EQ(sent[0].bytes, erase ? kErase : kEnd);
         EXPECT_EQ(sent[0].baud, 38400);
-        EXPECT_EQ(bench.wait.ticks(), 1) << "the exchange always waits out the time-out";
+        EXPECT_EQ(bench.wait.timeOuts(), 1) << "the exchange always waits out the time-out";
         EXPECT_FALSE(bench.serial.portOpen());
         const bool erased = std::all_of(bench.radio.flash().begin(), bench.radio.flash().end(),
                                         [](uint8_t b) { return b == 0xFF; });
@@ -144,7 +144,7 @@ TEST(SendEarlierCommand, JudgesIndexZeroOfRepliesOfAnyLength) {
         // Only a reply of 1036 bytes or more cuts the wait short.
         const auto complete = std::count_if(c.replies.begin(), c.replies.end(),
                                             [](const Bytes& r) { return r.size() >= 1036; });
-        EXPECT_EQ(bench.wait.ticks(), static_cast<int>(c.exchanges - complete)) << c.name;
+        EXPECT_EQ(bench.wait.timeOuts(), static_cast<int>(c.exchanges - complete)) << c.name;
         EXPECT_FALSE(bench.serial.portOpen()) << c.name;
     }
 }
@@ -180,7 +180,7 @@ TEST(WriteImageEarlier, WritesEveryUsedRowWithExactBytesAndShowsEveryAddress) {
     }
     EXPECT_EQ(sentBytes(bench), expected);
     for (const auto& event : bench.sent()) EXPECT_EQ(event.baud, 38400);
-    EXPECT_EQ(bench.wait.ticks(), 6);
+    EXPECT_EQ(bench.wait.timeOuts(), 6);
     ASSERT_NE(firstOfKind(bench, WireEvent::Kind::Open), nullptr);
     EXPECT_EQ(firstOfKind(bench, WireEvent::Kind::Open)->settings, kSettings4800);
     EXPECT_FALSE(bench.serial.portOpen());
@@ -309,7 +309,7 @@ TEST(WriteImageEarlier, FailedAttemptsRepeatTheWholeRow) {
             pattern.resize(pattern.size() - 2);
         }
         EXPECT_EQ(pattern, c.pattern) << c.name;
-        EXPECT_EQ(bench.wait.ticks(), static_cast<int>(bench.sent().size())) << c.name;
+        EXPECT_EQ(bench.wait.timeOuts(), static_cast<int>(bench.sent().size())) << c.name;
         EXPECT_FALSE(bench.serial.portOpen()) << c.name;
     }
 }

@@ -90,22 +90,24 @@ TEST(SessionFrames, RetriesAndResults) {
         const auto sent = bench.sent();
         EXPECT_EQ(sent.size(), c.frames) << c.name;
         for (const auto& frame : sent) EXPECT_EQ(frame.bytes, sent.front().bytes) << c.name;
-        EXPECT_EQ(bench.wait.ticks(), c.timeOuts) << c.name;
+        EXPECT_EQ(bench.wait.timeOuts(), c.timeOuts) << c.name;
         EXPECT_FALSE(bench.serial.portOpen()) << c.name;
         EXPECT_FALSE(bench.wait.timerArmed()) << c.name;
     }
 }
 
 TEST(SessionFrames, ThreeSilentAttemptsTakeThreeTimeOutsFromEachHandOver) {
+    // After a time-out the retry waits for the line to stay quiet for a moment.
+    const auto retryAfter = kReplyTimeout + kQuietMoment;
     for (const Step step : {Step::Erase, Step::End}) {
         RadioBench bench;
         bench.scriptReplies({});
         EXPECT_EQ(run(step, bench), 1);
         const auto sent = bench.sent();
         ASSERT_EQ(sent.size(), 3u);
-        EXPECT_EQ(sent[1].at - sent[0].at, milliseconds(2500));
-        EXPECT_EQ(sent[2].at - sent[1].at, milliseconds(2500));
-        EXPECT_EQ(bench.now() - sent[0].at, milliseconds(7500));
+        EXPECT_EQ(sent[1].at - sent[0].at, retryAfter);
+        EXPECT_EQ(sent[2].at - sent[1].at, retryAfter);
+        EXPECT_EQ(bench.now() - sent[2].at, kReplyTimeout);
         EXPECT_EQ(bench.link.lastCause(), "No reply within 2,500 ms (received 0 of 1036 bytes)");
     }
 }

@@ -55,7 +55,7 @@ TEST(VirtualLine, BytesTakeTheirLineTimeEachWay) {
     }
 }
 
-TEST(VirtualLine, OpeningAndClosingDiscardWaitingInput) {
+TEST(VirtualLine, OpeningAndClosingDiscardWhatHasLanded) {
     RadioBench bench;
     bench.serial.setCommPort(RadioBench::kPort);
     bench.serial.setPortOpen(true);
@@ -69,6 +69,13 @@ TEST(VirtualLine, OpeningAndClosingDiscardWaitingInput) {
     bench.clock.advanceBy(milliseconds(100));
     EXPECT_EQ(bench.serial.input(), (std::vector<uint8_t>{4, 5}));
     EXPECT_EQ(bench.serial.inBufferCount(), 0);
+    // The radio goes on sending through a close: what lands after the reopen is read.
+    bench.serial.injectIncoming({6, 7, 8}, bench.now());
+    bench.clock.advanceBy(std::chrono::microseconds(1100));  // one byte at 9,600 baud
+    bench.serial.setPortOpen(false);
+    bench.serial.setPortOpen(true);
+    bench.clock.advanceBy(milliseconds(100));
+    EXPECT_EQ(bench.serial.input(), (std::vector<uint8_t>{7, 8}));
 }
 
 TEST(VirtualLine, MisuseAndLostDevicesRaiseSerialErrors) {
