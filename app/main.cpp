@@ -4,9 +4,9 @@
 #include <QFont>
 #include <QIcon>
 
+#include "app/default_firmware_path.h"
 #include "app/frm_main.h"
 #include "app/qt_dialogs.h"
-#include "app/window_texts.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
 
@@ -24,8 +24,8 @@ int main(int argc, char* argv[]) {
     velmar::QtSerialControl serial;
     velmar::QtEventWait wait;
     velmar::QtDialogs dialogs;
-    const std::string defaultFirmwarePath = QApplication::applicationDirPath().toStdString() + "/" +
-                                            velmar::texts::kDefaultFirmwareName;
+    const std::string defaultFirmwarePath =
+        velmar::defaultFirmwarePath(QApplication::applicationDirPath().toStdString());
 
     velmar::frmMain window(serial, wait, dialogs, defaultFirmwarePath);
     dialogs.setParentWidget(&window);
