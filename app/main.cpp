@@ -10,6 +10,7 @@
 #include <memory>
 #include <string_view>
 
+#include "app/default_firmware_path.h"
 #include "app/frm_main.h"
 #include "app/qt_dialogs.h"
 #include "app/termination_signals.h"
@@ -85,8 +86,8 @@ int main(int argc, char* argv[]) {
     velmar::QtSerialControl serial;
     velmar::QtEventWait wait;
     velmar::QtDialogs dialogs;
-    const std::string defaultFirmwarePath = QApplication::applicationDirPath().toStdString() + "/" +
-                                            velmar::texts::kDefaultFirmwareName;
+    const std::string defaultFirmwarePath =
+        velmar::defaultFirmwarePath(QApplication::applicationDirPath().toStdString());
 
     velmar::frmMain window(serial, wait, dialogs, defaultFirmwarePath);
     window.setTrace(trace.get());

@@ -6,9 +6,20 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace velmar::cli {
+
+namespace {
+
+// Replaces this process with `path`; returns only when that failed, with errno set.
+void startSerialProgram(std::string& path, char** argv) {
+    argv[0] = path.data();
+    ::execv(path.c_str(), argv);
+}
+
+}  // namespace
 
 int handOverToSerialProgram(char** argv) {
     // /proc/self/exe, not argv[0]: velmar-fw may have been found through PATH or a link.
@@ -19,18 +30,32 @@ int handOverToSerialProgram(char** argv) {
                      kSerialProgramName, length < 0 ? std::strerror(errno) : "path too long");
         return kExitNoSerialProgram;
     }
-    std::string path(self, static_cast<std::size_t>(length));
-    path.resize(path.rfind('/') + 1);
-    path += kSerialProgramName;
+    std::string folder(self, static_cast<std::size_t>(length));
+    folder.resize(folder.rfind('/') + 1);
 
-    argv[0] = path.data();
-    ::execv(path.c_str(), argv);
+    // Beside velmar-fw in a build tree; an install keeps it in a libexec folder instead.
+    std::string beside = folder + kSerialProgramName;
+    std::string installed =
+        (std::filesystem::path(folder) / VELMAR_BIN_TO_LIBEXECDIR / kSerialProgramName)
+            .lexically_normal()
+            .string();
+    startSerialProgram(beside, argv);
+    const std::string* failed = &beside;
+    int error = errno;
+    if (error == ENOENT) {
+        startSerialProgram(installed, argv);
+        // A missing file is reported beside velmar-fw; anything else where it was found.
+        if (errno != ENOENT) {
+            failed = &installed;
+            error = errno;
+        }
+    }
     std::fprintf(stderr,
                  "velmar-fw: cannot start %s: %s\n"
                  "  (write, write-earlier, pin, log and ports run in %s, which belongs in the "
-                 "folder of "
-                 "velmar-fw)\n",
-                 path.c_str(), std::strerror(errno), kSerialProgramName);
+                 "folder of velmar-fw or in %s)\n",
+                 failed->c_str(), std::strerror(error), kSerialProgramName,
+                 installed.substr(0, installed.rfind('/')).c_str());
     return kExitNoSerialProgram;
 }
 
