@@ -55,7 +55,7 @@ int16_t frmMain::endSession() {
 }
 
 int16_t frmMain::sendEarlierCommand(std::string_view command) {
-    return velmar::sendEarlierCommand(link_, command, GetCOM());
+    return velmar::sendEarlierCommand(link_, command, GetCOM(), stopCheck());
 }
 
 int16_t frmMain::writeImageEarlier() {

@@ -140,10 +140,17 @@ int runWriteEarlier(const Args& args) {
         explainSerialFailure("write-earlier", serial, link, options.devicePath, options.portNumber);
     };
 
-    if (sendEarlierCommand(link, "ERASE", port) != earlier_result::kDone) {
+    const StopCheck stop = [] { return InterruptGuard::stopAsked() != 0; };
+    if (sendEarlierCommand(link, "ERASE", port, stop) != earlier_result::kDone) {
         std::printf("消去に失敗しました\n");
-        explain();
         finishRewriteRecord(record, "消去に失敗しました");
+        if (stop()) {
+            // The erase may have taken effect under a reply that never came complete.
+            std::fprintf(stderr, "Stopped by %s during the erase.\n",
+                         InterruptGuard::signalName(InterruptGuard::stopAsked()));
+            return kExitStopped;
+        }
+        explain();
         return kExitDeleteFailure;
     }
     std::printf("消去しました\n");
@@ -159,8 +166,9 @@ int runWriteEarlier(const Args& args) {
         std::printf("書込失敗\n");
         finishRewriteRecord(record, "書込失敗");
         if (InterruptGuard::stopAsked()) {
-            std::fprintf(stderr, "Stopped by Ctrl-C after %zu of %zu rows.\n", progress.written(),
-                         rows.size());
+            std::fprintf(stderr, "Stopped by %s after %zu of %zu rows.\n",
+                         InterruptGuard::signalName(InterruptGuard::stopAsked()),
+                         progress.written(), rows.size());
             return kExitStopped;
         }
         explain();

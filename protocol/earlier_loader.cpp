@@ -134,7 +134,8 @@ int16_t compareEcho(const LoaderLink& link, int16_t index) {
     return 1;
 }
 
-int16_t sendEarlierCommand(LoaderLink& link, std::string_view command, int16_t port) {
+int16_t sendEarlierCommand(LoaderLink& link, std::string_view command, int16_t port,
+                           const StopCheck& stop) {
     const bool erase = command == "ERASE";
     if (!erase && command != "END") {
         link.setLastCause("unknown earlier-loader command \"" + std::string(command) + "\"");
@@ -147,6 +148,12 @@ int16_t sendEarlierCommand(LoaderLink& link, std::string_view command, int16_t p
         else
             buildEarlierEnd(link);
         for (int16_t attempt = 0; attempt < kRequestAttempts; ++attempt) {
+            if (stop && stop()) {
+                link.setLastCause("Stopped on request before attempt " +
+                                  std::to_string(attempt + 1) + " of " +
+                                  std::to_string(kRequestAttempts));
+                return earlier_result::kFailed;
+            }
             exchangeEarlier(link, kRequestLength);
             // No minimum length, but an empty reply has no status to judge: it ends the step.
             if (link.rxBuffer.empty()) {

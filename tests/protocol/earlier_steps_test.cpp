@@ -149,6 +149,18 @@ TEST(SendEarlierCommand, JudgesIndexZeroOfRepliesOfAnyLength) {
     }
 }
 
+TEST(SendEarlierCommand, AStopEndsTheRetriesBeforeTheNextRequest) {
+    RadioBench bench;
+    bench.scriptReplies({Bytes{'1'}, Bytes{'0'}});
+    int checks = 0;
+    EXPECT_EQ(
+        sendEarlierCommand(bench.link, "ERASE", RadioBench::kPort, [&] { return ++checks >= 2; }),
+        earlier_result::kFailed);
+    EXPECT_EQ(sentBytes(bench).size(), 1u);
+    EXPECT_EQ(bench.link.lastCause().rfind("Stopped on request", 0), 0u);
+    EXPECT_FALSE(bench.serial.portOpen());
+}
+
 TEST(SendEarlierCommand, RefusesUnknownCommandsAndPortsThatDoNotOpen) {
     for (const char* command : {"erase", "", "ERASE ", "End", "CONNECT"}) {
         RadioBench bench;
