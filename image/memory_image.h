@@ -87,8 +87,9 @@ class MemoryImage {
     // with their image: they show what was last drawn, not what was loaded.
     void swap(MemoryImage& other) noexcept { storage_.swap(other.storage_); }
 
-    // The 131,072 bytes of 0x04000..0x23FFF in address order.
-    std::array<uint8_t, kImageBytes> bytes() const;
+    // The 131,072 bytes of 0x04000..0x23FFF in address order, without a copy: valid until the
+    // image is swapped or destroyed.
+    const std::array<uint8_t, kImageBytes>& bytes() const;
 
     // Same cells and used flags (row texts are not compared).
     bool operator==(const MemoryImage& other) const;

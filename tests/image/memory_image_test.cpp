@@ -99,5 +99,21 @@ TEST(MemoryImage, SwapExchangesContentsWithoutCopying) {
     EXPECT_EQ(b.intImage(3000, 4), 255);
 }
 
+TEST(MemoryImage, EqualImagesHoldTheSameCellsAndFlags) {
+    MemoryImage a, b;
+    EXPECT_TRUE(a == b);
+    a.clearImage();
+    EXPECT_FALSE(a == b) << "erased against zero-filled";
+    b.clearImage();
+    a.storeByte(4000, 5, 255);
+    EXPECT_TRUE(a == b) << "a written 255 is still 255";
+    a.setCell(4000, 6, 7);
+    EXPECT_FALSE(a == b) << "a cell of a row only one image wrote";
+    b.setCell(4000, 6, 7);
+    EXPECT_TRUE(a == b);
+    b.storeByte(4000, 6, 7);
+    EXPECT_FALSE(a == b) << "same cells, one row marked used";
+}
+
 }  // namespace
 }  // namespace velmar
