@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Whole-process time of turning a full-image S-record file into a binary image:
-# velmar-fw dump against objcopy and srec_cat, one hyperfine run, medians printed.
+# velmar-fw dump against objcopy and srec_cat, one hyperfine run, medians and each one's
+# ratio to objcopy printed. BEFORE=/path/to/another/velmar-fw adds that build to the same run.
 # Usage: bench/compare_dump.sh [BUILD_DIR]     (default build/release; build it first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,7 +25,9 @@ lines.append("S804000000FB")
 open(sys.argv[1], "w", newline="").write("\r\n".join(lines) + "\r\n")
 PY
 
-hyperfine -N --warmup 20 --min-runs 200 --export-json "$work/times.json" \
+before=()
+[ -n "${BEFORE:-}" ] && before=(-n before "$BEFORE dump $work/full.mot -o $work/w.bin")
+hyperfine -N --warmup 20 --min-runs 200 --export-json "$work/times.json" "${before[@]}" \
     -n velmar-fw "$fw dump $work/full.mot -o $work/x.bin" \
     -n objcopy "objcopy -I srec -O binary $work/full.mot $work/y.bin" \
     -n srec_cat "srec_cat $work/full.mot -o $work/z.bin -binary" >/dev/null
@@ -37,8 +40,10 @@ cmp "$work/x.bin" "$work/y.bin" && cmp -i 0:16384 "$work/x.bin" "$work/z.bin" ||
 python3 - "$work/times.json" "$(stat -c %s "$work/full.mot")" <<'PY'
 import json, sys
 results = json.load(open(sys.argv[1]))["results"]
+objcopy = next(r["median"] for r in results if r["command"] == "objcopy")
 print(f"full-image S-record file: {sys.argv[2]} bytes")
 for r in results:
     print(f"{r['command']:>10}: median {r['median'] * 1000:7.2f} ms  "
-          f"(mean {r['mean'] * 1000:.2f} ± {r['stddev'] * 1000:.2f} ms, {len(r['times'])} runs)")
+          f"(mean {r['mean'] * 1000:.2f} ± {r['stddev'] * 1000:.2f} ms, {len(r['times'])} runs)  "
+          f"{r['median'] / objcopy:.2f} x objcopy")
 PY

@@ -70,6 +70,8 @@ LoadOutcome loadFirmwareFile(const std::string& path, MemoryImage& image, Memory
     }
     std::FILE* const file = opened.file;
     FileCloser closer{file};
+    // The file is read in chunks of our own size: a stdio buffer would only be filled and copied.
+    std::setvbuf(file, nullptr, _IONBF, 0);
 
     // The file goes into the scratch image first; the image the writers send changes only
     // when every line was accepted, so a refused or broken file can never reach the radio.

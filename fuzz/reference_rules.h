@@ -15,24 +15,24 @@
 
 namespace velmar::fuzz {
 
-// Whole-text split: CR LF, LF or CR end a line; a last unterminated line counts.
-inline std::vector<std::string> referenceLines(std::string_view text) {
-    std::vector<std::string> lines;
-    std::string current;
+// Whole-text split: CR LF, LF or CR end a line; a last unterminated line counts. The lines
+// are views into `text`.
+inline std::vector<std::string_view> referenceLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
     bool open = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '\r' || c == '\n') {
-            lines.push_back(current);
-            current.clear();
+            lines.push_back(text.substr(start, i - start));
             open = false;
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            start = i + 1;
         } else {
-            current.push_back(c);
             open = true;
         }
     }
-    if (open) lines.push_back(current);
+    if (open) lines.push_back(text.substr(start));
     return lines;
 }
 
@@ -105,10 +105,11 @@ inline Expected expectedHex(std::string_view line) {
 
 // Aborts (a finding for the fuzzer) unless `image`, cleared before the line, holds exactly
 // what `e` says the line stores. The record's own cells are compared one by one; a byte
-// below 0xFF written anywhere else would mark its row, so the used flags of all rows cover
-// the rest of the image (a stray 0xFF on an erased image changes nothing).
+// below 0xFF written anywhere else would mark its row, so the record's rows being exactly the
+// used ones covers the rest of the image (a stray 0xFF on an erased image changes nothing).
 inline void checkStored(const MemoryImage& image, std::string_view line, const Expected& e) {
-    std::array<bool, kRowCount> used{};
+    std::array<int32_t, 17> usedRows{};  // a record of 255 bytes spans at most 17 rows
+    int32_t usedCount = 0;
     for (std::size_t k = 0; e.stores && k < e.dataBytes; ++k) {
         const int64_t address = e.address + static_cast<int64_t>(k);
         const auto row = static_cast<int32_t>(address / 16);
@@ -118,13 +119,18 @@ inline void checkStored(const MemoryImage& image, std::string_view line, const E
             std::fprintf(stderr, "byte %zu of the record holds %d, expected %d\n", k, held, want);
             std::abort();
         }
-        if (want < kErasedByte) used[static_cast<std::size_t>(row - kFirstRow)] = true;
+        if (want < kErasedByte && (usedCount == 0 || usedRows[usedCount - 1] != row))
+            usedRows[usedCount++] = row;
     }
-    for (int32_t row = kFirstRow; row <= kLastRow; ++row) {
-        if (image.blnRowUsed(row) != used[static_cast<std::size_t>(row - kFirstRow)]) {
-            std::fprintf(stderr, "used flag of row %d is wrong\n", row);
+    for (int32_t i = 0; i < usedCount; ++i) {
+        if (!image.blnRowUsed(usedRows[i])) {
+            std::fprintf(stderr, "row %d is not marked used\n", usedRows[i]);
             std::abort();
         }
+    }
+    if (image.usedRowCount() != usedCount) {
+        std::fprintf(stderr, "%d rows marked used, expected %d\n", image.usedRowCount(), usedCount);
+        std::abort();
     }
 }
 

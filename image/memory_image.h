@@ -51,11 +51,16 @@ class MemoryImage {
     MemoryImage(const MemoryImage&) = delete;
     MemoryImage& operator=(const MemoryImage&) = delete;
 
-    // Every cell to 255, every used flag to false; row texts are left alone.
+    // Every cell to 255, every used flag to false; row texts are left alone. Only rows written
+    // since the last clearing are touched, so clearing after a small file costs next to nothing.
     void clearImage();
 
+    // A cell always holds a byte value, 0..255.
     int16_t intImage(int32_t row, int32_t column) const;
     bool blnRowUsed(int32_t row) const;
+    // Number of rows whose used flag is set.
+    int32_t usedRowCount() const;
+    // Empty until makeRowText(row) built it.
     const std::string& strRowText(int32_t row) const;
 
     // What a reader does with one data byte: mark the row used for values below 255, then store.
@@ -65,7 +70,8 @@ class MemoryImage {
     // following rows. The whole run is checked first: a run that leaves the image stores
     // nothing and reports its first byte outside.
     void storeBytes(int32_t row, int32_t column, const uint8_t* values, std::size_t count);
-    // Raw cell write for tests and tools; does not touch the used flag.
+    // Raw cell write for tests and tools (the value narrowed to a byte); does not touch the
+    // used flag.
     void setCell(int32_t row, int32_t column, int16_t value);
 
     // Rebuilds strRowText(row): "AAAAA " then " HH" for each column, then CR LF.
@@ -76,18 +82,32 @@ class MemoryImage {
     // The column header composed above the view (not part of the view text).
     static std::string hexViewHeader();
 
-    // Exchanges the whole contents with another image without copying or allocating: a load
-    // fills a scratch image and swaps it in only when the whole file was read.
+    // Exchanges cells and used flags with another image without copying or allocating: a load
+    // fills a scratch image and swaps it in only when the whole file was read. Row texts stay
+    // with their image: they show what was last drawn, not what was loaded.
     void swap(MemoryImage& other) noexcept { storage_.swap(other.storage_); }
 
-    // The 131,072 bytes of 0x04000..0x23FFF in address order (cells narrowed to bytes).
-    std::array<uint8_t, kImageBytes> bytes() const;
+    // The 131,072 bytes of 0x04000..0x23FFF in address order, without a copy: valid until the
+    // image is swapped or destroyed.
+    const std::array<uint8_t, kImageBytes>& bytes() const;
+
+    // Same cells and used flags (row texts are not compared).
+    bool operator==(const MemoryImage& other) const;
 
   private:
     struct Storage;
+    struct FreeStorage {
+        void operator()(Storage* storage) const noexcept;
+    };
+    using RowTexts = std::array<std::string, kRowCount>;
+
     static void checkRow(int64_t row);
     static void checkCell(int64_t row, int64_t column);
-    std::unique_ptr<Storage> storage_;
+
+    std::unique_ptr<Storage, FreeStorage> storage_;
+    // Made on the first makeRowText: only the window's image ever shows rows, so a scratch
+    // image or a command-line tool never pays for 8,192 strings.
+    std::unique_ptr<RowTexts> texts_;
 };
 
 }  // namespace velmar

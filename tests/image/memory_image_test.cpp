@@ -8,7 +8,12 @@ namespace {
 TEST(MemoryImage, StartsZeroFilledAndClearsToErased) {
     MemoryImage image;
     EXPECT_EQ(image.intImage(kFirstRow, 0), 0);
+    image.clearImage();
+    // Written again after a clearing, through every way of writing, then cleared once more.
+    const uint8_t run[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
     image.storeByte(5000, 3, 0x12);
+    image.storeBytes(6015, 8, run, 16);
+    image.setCell(kLastRow, 15, 0);
     image.clearImage();
     for (int32_t row = kFirstRow; row <= kLastRow; ++row) {
         ASSERT_FALSE(image.blnRowUsed(row)) << row;
@@ -33,6 +38,7 @@ TEST(MemoryImage, UsedFlagFollowsStoredValues) {
     EXPECT_FALSE(image.blnRowUsed(2000));
     image.storeByte(2000, 1, 254);
     EXPECT_TRUE(image.blnRowUsed(2000));
+    EXPECT_EQ(image.usedRowCount(), 1);
     for (int col = 0; col < 16; ++col) image.storeByte(2000, col, 255);
     EXPECT_TRUE(image.blnRowUsed(2000)) << "a row once marked stays marked until cleared";
 }
@@ -91,6 +97,22 @@ TEST(MemoryImage, SwapExchangesContentsWithoutCopying) {
     EXPECT_EQ(a.intImage(3000, 4), 7);
     EXPECT_TRUE(a.blnRowUsed(3000));
     EXPECT_EQ(b.intImage(3000, 4), 255);
+}
+
+TEST(MemoryImage, EqualImagesHoldTheSameCellsAndFlags) {
+    MemoryImage a, b;
+    EXPECT_TRUE(a == b);
+    a.clearImage();
+    EXPECT_FALSE(a == b) << "erased against zero-filled";
+    b.clearImage();
+    a.storeByte(4000, 5, 255);
+    EXPECT_TRUE(a == b) << "a written 255 is still 255";
+    a.setCell(4000, 6, 7);
+    EXPECT_FALSE(a == b) << "a cell of a row only one image wrote";
+    b.setCell(4000, 6, 7);
+    EXPECT_TRUE(a == b);
+    b.storeByte(4000, 6, 7);
+    EXPECT_FALSE(a == b) << "same cells, one row marked used";
 }
 
 }  // namespace
