@@ -1,6 +1,8 @@
 #include "sim/radio_options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <functional>
 #include <sstream>
 
@@ -28,39 +30,55 @@ std::vector<std::string_view> splitColons(std::string_view text) {
     return parts;
 }
 
+enum class Scope {
+    Process,  // the whole process: how it serves and where its files go
+    Radio,    // how one radio behaves: every radio, or radio K after --radio K
+    Select,   // --radio itself
+};
+
 struct OptionRow {
     const char* name;
     const char* value;  // nullptr for a flag
     const char* help;
     // Applies the value; returns an error text or "".
     std::function<std::string(RadioOptions&, const std::string&)> apply;
+    Scope scope;
 };
 
 const std::vector<OptionRow>& optionTable() {
     static const std::vector<OptionRow> rows = {
         {"--link", "PATH",
-         "also make PATH a symbolic link to the device (replaces an old link there)",
+         "also make PATH a symbolic link to the device (replaces an old link there); with "
+         "--count, PATH is a prefix: PATH1..PATHN",
          [](RadioOptions& o, const std::string& v) {
              o.linkPath = v;
              return std::string{};
-         }},
+         },
+         Scope::Process},
         {"--pace", nullptr,
          "let every byte take its line time (10 bits at the speed the tool set), both ways",
          [](RadioOptions& o, const std::string&) {
              o.paced = true;
              return std::string{};
-         }},
-        {"--log", "FILE", "write a traffic log: one line per frame with its line speed and outcome",
+         },
+         Scope::Process},
+        {"--log", "FILE",
+         "write a traffic log: one line per frame with its line speed and outcome; with "
+         "--count, one per radio, its number before FILE's extension (radio.log: radio1.log, "
+         "radio2.log, ...)",
          [](RadioOptions& o, const std::string& v) {
              o.logPath = v;
              return std::string{};
-         }},
+         },
+         Scope::Process},
         {"--dump", "FILE",
-         "write the flash (0x04000..0x23FFF, 131072 bytes) to FILE on SIGUSR1 and at exit",
+         "write the flash (0x04000..0x23FFF, 131072 bytes) to FILE on SIGUSR1 and at exit; "
+         "with --count, one file per radio, numbered as for --log (flash2.bin)",
          [](RadioOptions& o, const std::string& v) {
              o.dumpPath = v;
              return std::string{};
-         }},
+         },
+         Scope::Process},
         {"--loader", "1.05|1.06",
          "which loader answers the connect: 1.06 answers \"C\" (default), 1.05 answers \"0\"",
          [](RadioOptions& o, const std::string& v) {
@@ -71,7 +89,8 @@ const std::vector<OptionRow>& optionTable() {
              else
                  return "--loader takes 1.05 or 1.06, not \"" + v + "\"";
              return std::string{};
-         }},
+         },
+         Scope::Radio},
         {"--earlier", nullptr,
          "run the earlier loader generation: 4-byte erase and end requests answered \"0\", "
          "20-byte row frames echoed from index 23 of a 43-byte reply, \"OK\" programs the "
@@ -81,7 +100,8 @@ const std::vector<OptionRow>& optionTable() {
          [](RadioOptions& o, const std::string&) {
              o.earlierLoader = true;
              return std::string{};
-         }},
+         },
+         Scope::Radio},
         {"--pin-low", "PIN",
          "the input PIN reads low (pins are 00..97, port digit and bit 0..7; all inputs read "
          "high otherwise); repeatable. \"QZ~P\" + pin + 0/1/2/3 + CR drives low, drives high, "
@@ -90,7 +110,8 @@ const std::vector<OptionRow>& optionTable() {
              if (!PortPinModel().pin(v)) return "--pin-low takes a pin 00..97, not \"" + v + "\"";
              o.lowInputPins.push_back(v);
              return std::string{};
-         }},
+         },
+         Scope::Radio},
         {"--fault", "RULE",
          "spoil the reply to frame N (frames counted from 1, every frame the radio got); "
          "repeatable. RULE is drop:N[:COUNT] (no reply), shorten:N:K[:COUNT] (only the first "
@@ -103,14 +124,16 @@ const std::vector<OptionRow>& optionTable() {
              if (!rule) return "cannot read --fault \"" + v + "\"";
              o.faults.rules.push_back(*rule);
              return std::string{};
-         }},
+         },
+         Scope::Radio},
         {"--silent-from", "N", "answer nothing from frame N on",
          [](RadioOptions& o, const std::string& v) {
              const auto n = parseCount(v, 1);
              if (!n) return "--silent-from takes a frame number from 1, not \"" + v + "\"";
              o.faults.silentFromFrame = *n;
              return std::string{};
-         }},
+         },
+         Scope::Radio},
         {"--vanish-at", "N",
          "disappear when frame N arrives: the device closes, the tool sees a hang-up",
          [](RadioOptions& o, const std::string& v) {
@@ -118,7 +141,25 @@ const std::vector<OptionRow>& optionTable() {
              if (!n) return "--vanish-at takes a frame number from 1, not \"" + v + "\"";
              o.faults.vanishAtFrame = *n;
              return std::string{};
-         }},
+         },
+         Scope::Radio},
+        {"--count", "N",
+         "serve N radios (1..64) from one process, each on its own pseudo-terminal; their "
+         "device paths come one per output line, radio 1 first",
+         [](RadioOptions& o, const std::string& v) {
+             const auto n = parseCount(v, 1);
+             if (!n || *n > kMaxRadios)
+                 return "--count takes a number of radios from 1 to " + std::to_string(kMaxRadios) +
+                        ", not \"" + v + "\"";
+             o.count = *n;
+             return std::string{};
+         },
+         Scope::Process},
+        {"--radio", "K",
+         "aim the radio options after it (--loader, --earlier, --pin-low, --fault, "
+         "--silent-from, --vanish-at) at radio K alone, until the next --radio; before any "
+         "--radio they apply to every radio. Example: --count 3 --radio 2 --fault e:2:3",
+         nullptr, Scope::Select},
         {"--idle-ms", "MS",
          "drop a partly received frame after MS quiet milliseconds (default 300)",
          [](RadioOptions& o, const std::string& v) {
@@ -126,12 +167,14 @@ const std::vector<OptionRow>& optionTable() {
              if (!n) return "--idle-ms takes a positive number, not \"" + v + "\"";
              o.idleMilliseconds = *n;
              return std::string{};
-         }},
+         },
+         Scope::Process},
         {"--help", nullptr, "show this text",
          [](RadioOptions& o, const std::string&) {
              o.help = true;
              return std::string{};
-         }},
+         },
+         Scope::Process},
     };
     return rows;
 }
@@ -185,8 +228,25 @@ std::optional<FaultRule> parseFaultRule(const std::string& text) {
     return rule;
 }
 
+std::string numberedPath(const std::string& path, int number, int count) {
+    if (count == 1) return path;
+    std::filesystem::path numbered(path);
+    const std::string extension = numbered.extension().string();
+    numbered.replace_filename(numbered.stem().string() + std::to_string(number) + extension);
+    return numbered.string();
+}
+
 RadioOptionsResult parseRadioOptions(const std::vector<std::string>& args) {
     RadioOptionsResult result;
+    // Options aimed at one radio wait until --count is known; they are checked at once.
+    struct Aimed {
+        int radio;
+        const OptionRow* row;
+        std::string value;
+    };
+    std::vector<Aimed> aimed;
+    int selected = 0;  // 0: every radio
+    int highestSelected = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> inlineValue;
@@ -216,10 +276,45 @@ RadioOptionsResult parseRadioOptions(const std::vector<std::string>& args) {
             result.error = std::string(row->name) + " takes no value";
             return result;
         }
+        if (row->scope == Scope::Select) {
+            const auto k = parseCount(value, 1);
+            if (!k || *k > kMaxRadios) {
+                result.error = "--radio takes a radio number from 1, not \"" + value + "\"";
+                return result;
+            }
+            selected = *k;
+            highestSelected = std::max(highestSelected, selected);
+            continue;
+        }
+        if (row->scope == Scope::Radio && selected != 0) {
+            RadioOptions scratch;
+            if (std::string error = row->apply(scratch, value); !error.empty()) {
+                result.error = std::move(error);
+                return result;
+            }
+            aimed.push_back({selected, row, value});
+            continue;
+        }
         if (std::string error = row->apply(result.options, value); !error.empty()) {
             result.error = std::move(error);
             return result;
         }
+    }
+    const RadioOptions& common = result.options;
+    if (highestSelected > common.count) {
+        result.error = "--radio " + std::to_string(highestSelected) +
+                       " names no radio: --count is " + std::to_string(common.count);
+        return result;
+    }
+    for (int number = 1; number <= common.count; ++number) {
+        RadioOptions radio = common;
+        if (common.linkPath && common.count > 1)
+            radio.linkPath = *common.linkPath + std::to_string(number);
+        if (common.logPath) radio.logPath = numberedPath(*common.logPath, number, common.count);
+        if (common.dumpPath) radio.dumpPath = numberedPath(*common.dumpPath, number, common.count);
+        for (const Aimed& a : aimed)
+            if (a.radio == number) a.row->apply(radio, a.value);
+        result.radios.push_back(std::move(radio));
     }
     return result;
 }
@@ -258,7 +353,10 @@ std::string radioHelpText() {
     out << "usage: velmar-radio [OPTION]...\n"
            "A virtual radio whose flash loader answers on a pseudo-terminal. It prints the\n"
            "device path on its first output line; point the tool's port at it (a path, or\n"
-           "VELMAR_COM<n>=PATH for port n). It runs until SIGTERM or Ctrl-C.\n\n";
+           "VELMAR_COM<n>=PATH for port n). It runs until SIGTERM or Ctrl-C.\n"
+           "With --count N it serves N radios at once, one device path per output line; it\n"
+           "ends on a signal or when every radio has vanished, and SIGUSR1 or the exit dumps\n"
+           "every radio's flash.\n\n";
     for (const OptionRow& row : optionTable()) {
         std::string head = std::string("  ") + row.name;
         if (row.value != nullptr) head += std::string(" ") + row.value;

@@ -1,25 +1,32 @@
 #include "sim/radio_server.h"
 
 #include <poll.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <csignal>
 #include <filesystem>
 #include <iomanip>
+#include <mutex>
 #include <string>
 
 #include "sim/earlier_loader_model.h"
 
 namespace velmar::sim {
 
-RadioServer::RadioServer(const RadioOptions& options, PtyDevice& pty, std::ostream& diagnostics)
+namespace {
+
+std::mutex diagnosticsMutex;
+
+}  // namespace
+
+RadioServer::RadioServer(const RadioOptions& options, PtyDevice& pty, std::ostream& diagnostics,
+                         std::string prefix)
     : options_(options),
       pty_(pty),
       diagnostics_(diagnostics),
+      prefix_(std::move(prefix)),
       pacer_(options.paced),
       started_(Clock::now()) {
     model_.setConnectAnswer(options.connectAnswer);
@@ -28,9 +35,13 @@ RadioServer::RadioServer(const RadioOptions& options, PtyDevice& pty, std::ostre
     for (const std::string& pin : options.lowInputPins) model_.portPins().setInputLevel(pin, false);
     if (options.logPath) {
         log_.open(*options.logPath, std::ios::out | std::ios::trunc);
-        if (!log_)
-            diagnostics_ << "velmar-radio: cannot write the log " << *options.logPath << "\n";
+        if (!log_) say("cannot write the log " + *options.logPath);
     }
+}
+
+void RadioServer::say(const std::string& line) {
+    const std::lock_guard lock(diagnosticsMutex);
+    diagnostics_ << prefix_ + line + "\n" << std::flush;
 }
 
 bool RadioServer::dumpFlash() {
@@ -42,13 +53,13 @@ bool RadioServer::dumpFlash() {
         out.write(reinterpret_cast<const char*>(flash.data()),
                   static_cast<std::streamsize>(flash.size()));
         if (!out) {
-            diagnostics_ << "velmar-radio: cannot write the dump " << temporary << "\n";
+            say("cannot write the dump " + temporary);
             return false;
         }
     }
     std::error_code ec;
     std::filesystem::rename(temporary, *options_.dumpPath, ec);
-    if (ec) diagnostics_ << "velmar-radio: cannot write the dump " << *options_.dumpPath << "\n";
+    if (ec) say("cannot write the dump " + *options_.dumpPath);
     return !ec;
 }
 
@@ -58,8 +69,8 @@ void RadioServer::logNewFrames() {
         const FrameRecord& record = records[framesLogged_];
         const std::size_t number = framesLogged_ + 1;
         if (record.wrongSpeed)
-            diagnostics_ << "velmar-radio: frame " << number << " (" << record.kind << ") came at "
-                         << record.baud << " baud, a speed the loader does not read\n";
+            say("frame " + std::to_string(number) + " (" + record.kind + ") came at " +
+                std::to_string(record.baud) + " baud, a speed the loader does not read");
         if (!log_) continue;
         const double seconds = std::chrono::duration<double>(Clock::now() - started_).count();
         log_ << std::fixed << std::setprecision(6) << seconds << " frame " << number << " "
@@ -118,35 +129,27 @@ int RadioServer::pollTimeoutMs(Clock::time_point now) const {
     return static_cast<int>(std::min<int64_t>(wait.count(), 60'000));
 }
 
-bool RadioServer::handleSignal(int signalFd) {
-    signalfd_siginfo info{};
-    while (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-        if (info.ssi_signo == SIGUSR1) {
-            dumpFlash();
-            continue;
-        }
-        return false;
-    }
-    return true;
-}
-
-void RadioServer::run(int signalFd) {
-    bool running = true;
-    while (running) {
+void RadioServer::run(const RadioControl& control) {
+    for (;;) {
         Clock::time_point now = Clock::now();
-        std::array<pollfd, 2> fds{};
-        fds[0] = {signalFd, POLLIN, 0};
-        fds[1] = {pty_.masterFd(), POLLIN, 0};
+        std::array<pollfd, 3> fds{};
+        fds[0] = {control.stopFd, POLLIN, 0};
+        fds[1] = {control.dumpFd, POLLIN, 0};
+        fds[2] = {pty_.masterFd(), POLLIN, 0};
         const int ready = ::poll(fds.data(), fds.size(), pollTimeoutMs(now));
         if (ready < 0 && errno != EINTR) {
-            diagnostics_ << "velmar-radio: poll failed\n";
+            say("poll failed");
             break;
         }
         now = Clock::now();
-        if (fds[0].revents & POLLIN) running = handleSignal(signalFd);
-        if (fds[1].revents & POLLIN) receiveFromTool(now);
+        if (fds[0].revents & POLLIN) break;
+        if (fds[1].revents & POLLIN) {
+            uint64_t requests = 0;
+            if (::read(control.dumpFd, &requests, sizeof requests) > 0) dumpFlash();
+        }
+        if (fds[2].revents & POLLIN) receiveFromTool(now);
         if (model_.vanished()) {
-            diagnostics_ << "velmar-radio: vanished at frame " << model_.log().size() << "\n";
+            say("vanished at frame " + std::to_string(model_.log().size()));
             if (log_) log_ << "vanished: device closed\n";
             pacer_.clear();
             pty_.close();

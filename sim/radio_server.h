@@ -1,11 +1,13 @@
 #pragma once
 // Serves the radio model on a pseudo-terminal: reads what the tool sends with the line speed
 // it set, hands it to the model, sends the model's replies (paced when asked), keeps the
-// traffic log and dumps the flash. Single-threaded around poll(); signals arrive on a signalfd.
+// traffic log and dumps the flash. One radio is one loop around poll() on its own pty, so a
+// process serving several runs one server per thread and no radio's wake-up touches another.
 
 #include <fstream>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "sim/pty_device.h"
 #include "sim/radio_model.h"
@@ -14,13 +16,22 @@
 
 namespace velmar::sim {
 
+// Descriptors the serving loop watches besides its pty. Both are eventfds.
+struct RadioControl {
+    int stopFd = -1;  // readable: stop (never read here, so one descriptor stops every radio)
+    int dumpFd = -1;  // readable: dump the flash now
+};
+
 class RadioServer {
   public:
-    RadioServer(const RadioOptions& options, PtyDevice& pty, std::ostream& diagnostics);
+    // `prefix` starts every diagnostics line; a line is written whole, so radios sharing a
+    // stream never mix their words.
+    RadioServer(const RadioOptions& options, PtyDevice& pty, std::ostream& diagnostics,
+                std::string prefix = "velmar-radio: ");
 
-    // Serves until SIGTERM, SIGINT or SIGHUP arrives on `signalFd` or the radio vanishes;
-    // SIGUSR1 dumps the flash. Dumps the flash once more before it returns.
-    void run(int signalFd);
+    // Serves until `control.stopFd` becomes readable or the radio vanishes; `control.dumpFd`
+    // dumps the flash. Dumps the flash once more before it returns.
+    void run(const RadioControl& control);
 
     // Writes the flash image to the --dump file (atomically: a reader never sees half of it).
     bool dumpFlash();
@@ -30,12 +41,13 @@ class RadioServer {
     void receiveFromTool(Clock::time_point now);
     void sendDue(Clock::time_point now);
     void logNewFrames();
-    bool handleSignal(int signalFd);  // false: stop
+    void say(const std::string& line);
     int pollTimeoutMs(Clock::time_point now) const;
 
     const RadioOptions& options_;
     PtyDevice& pty_;
     std::ostream& diagnostics_;
+    std::string prefix_;
     RadioModel model_;
     ReplyPacer pacer_;
     std::ofstream log_;

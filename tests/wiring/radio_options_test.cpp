@@ -81,6 +81,47 @@ TEST(RadioOptionParsing, CollectsOptionsInBothSpellings) {
     EXPECT_EQ(o.faults.vanishAtFrame, 12);
     EXPECT_EQ(o.idleMilliseconds, 150);
     EXPECT_FALSE(o.help);
+    // One radio keeps its files' names as given.
+    ASSERT_EQ(r.radios.size(), 1u);
+    EXPECT_EQ(r.radios[0].linkPath, "/tmp/radio");
+    EXPECT_EQ(r.radios[0].dumpPath, "/tmp/flash.bin");
+    EXPECT_EQ(r.radios[0].faults.rules.size(), 2u);
+}
+
+TEST(RadioOptionParsing, AimsRadioOptionsAtOneRadioAndNumbersItsFiles) {
+    const RadioOptionsResult r =
+        parseRadioOptions({"--fault", "drop:1", "--radio", "2", "--fault", "e:2:3", "--vanish-at",
+                           "9", "--link", "/tmp/radio", "--radio=3", "--loader", "1.05", "--count",
+                           "3", "--dump", "/tmp/flash.bin", "--log", "/tmp/v.d/traffic"});
+    ASSERT_EQ(r.error, "");
+    struct Expected {
+        const char* link;
+        const char* dump;
+        const char* log;
+        std::size_t rules;
+        int vanishAt;
+        RadioModel::ConnectAnswer answer;
+    };
+    using enum RadioModel::ConnectAnswer;
+    const std::vector<Expected> expected = {
+        {"/tmp/radio1", "/tmp/flash1.bin", "/tmp/v.d/traffic1", 1, 0, C},
+        {"/tmp/radio2", "/tmp/flash2.bin", "/tmp/v.d/traffic2", 2, 9, C},
+        {"/tmp/radio3", "/tmp/flash3.bin", "/tmp/v.d/traffic3", 1, 0, Zero},
+    };
+    ASSERT_EQ(r.radios.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const RadioOptions& radio = r.radios[i];
+        const Expected& e = expected[i];
+        SCOPED_TRACE(e.link);
+        EXPECT_EQ(radio.linkPath, e.link);
+        EXPECT_EQ(radio.dumpPath, e.dump);
+        EXPECT_EQ(radio.logPath, e.log);
+        EXPECT_EQ(radio.faults.rules.size(), e.rules);
+        EXPECT_EQ(radio.faults.vanishAtFrame, e.vanishAt);
+        EXPECT_EQ(radio.connectAnswer, e.answer);
+    }
+    EXPECT_EQ(r.radios[1].faults.rules[1].kind, FaultKind::AnswerE);
+    EXPECT_EQ(r.radios[1].faults.rules[1].count, 3);
 }
 
 TEST(RadioOptionParsing, RefusesWhatItCannotUse) {
@@ -94,6 +135,11 @@ TEST(RadioOptionParsing, RefusesWhatItCannotUse) {
         {"--pace=yes"},
         {"--idle-ms", "-5"},
         {"stray"},
+        {"--count", "0"},
+        {"--count", "65"},
+        {"--radio", "0"},
+        {"--count", "2", "--radio", "3", "--fault", "e:1"},
+        {"--radio", "2", "--fault", "melt:1", "--count", "2"},
     };
     for (const auto& args : bad) {
         const RadioOptionsResult r = parseRadioOptions(args);
@@ -103,8 +149,9 @@ TEST(RadioOptionParsing, RefusesWhatItCannotUse) {
 
 TEST(RadioOptionParsing, HelpNamesEveryOptionWithinEightyColumns) {
     const std::string help = radioHelpText();
-    for (const char* option : {"--link", "--pace", "--log", "--dump", "--loader", "--fault",
-                               "--silent-from", "--vanish-at", "--idle-ms", "--help"})
+    for (const char* option :
+         {"--link", "--pace", "--log", "--dump", "--loader", "--fault", "--silent-from",
+          "--vanish-at", "--idle-ms", "--count", "--radio", "--help"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     std::size_t start = 0;
     while (start < help.size()) {
