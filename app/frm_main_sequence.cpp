@@ -56,7 +56,7 @@ void frmMain::rewriteSequence() {
     if (dialogs_.messageBox(confirm) == MessageAnswer::Cancel) return;
     beginRewriteRecord();
 
-    const int16_t connected = connectLoader();
+    const LoaderResult connected = connectLoader();
     if (connected != result::kConnectedC) {
         showRewriteFailure(texts::kConnectionFailure, connected == result::kConnectedZero
                                                           ? texts::kAnsweredZeroNotC

@@ -11,9 +11,9 @@
 #include "cli/rewrite_log.h"
 #include "cli/serial_options.h"
 #include "cli/serial_port_use.h"
+#include "cli/trace_file.h"
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
-#include "cli/trace_file.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
@@ -26,7 +26,8 @@ int failStep(const char* message, int exitCode, const QtSerialControl& serial,
              const LoaderLink& link, const WriteOptions& options, RewriteRecorder& record) {
     std::printf("%s\n", message);
     std::fflush(stdout);
-    explainSerialFailure("write", serial, link, options.devicePath, options.portNumber);
+    explainSerialFailure("write", serial.deviceName(), link, options.devicePath,
+                         options.portNumber);
     finishRewriteRecord(record, message);
     return exitCode;
 }
@@ -119,12 +120,11 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
     std::fflush(stdout);
 
     auto step = [&](const char* name) {
-        serial.clearLastError();
         if (trace) trace->note(name);
     };
 
     step("connect");
-    const int16_t connected = connectLoader(link, options.loader, port);
+    const LoaderResult connected = connectLoader(link, options.loader, port);
     if (connected == result::kConnectedZero) {
         std::printf("Connection failure\n");
         std::fprintf(stderr,
@@ -150,7 +150,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
 
     step("write");
     WriteProgress progress(stdout, ::isatty(STDOUT_FILENO) != 0, blocks.size(), &stopAsked);
-    const int16_t written = writeImage(link, firmware.image, port, progress);
+    const LoaderResult written = writeImage(link, firmware.image, port, progress);
     progress.finish();
     record.setBlocksWritten(progress.acceptedBlocks().size());
     if (written != result::kWriteDone) {
