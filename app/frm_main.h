@@ -146,6 +146,8 @@ class frmMain : public QMainWindow, public WriteObserver {
     // The sequence itself; which cmdMacro button started it does not change what it does,
     // since every starter is locked while it runs.
     void rewriteSequence();
+    // The rewrite's confirmation box; true for OK.
+    bool confirmRewrite();
     // A manual button runs `succeeded` as one operation and reports the step's outcome.
     void onManualStep(QPushButton* button, StepKind kind, std::function<bool()> succeeded);
     void runManualStep(StepKind kind, const std::function<bool()>& succeeded);
