@@ -112,7 +112,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
     std::optional<InterruptGuard> interrupts;
     const volatile std::sig_atomic_t& stopAsked = InterruptGuard::stopAsked();
     WriteProgress progress(stdout, ::isatty(STDOUT_FILENO) != 0, blockCount, &stopAsked);
-    int declinedExit = kExitOk;
+    int declinedExit = kExitOk;  // why the connect was not begun
 
     // The port and the trace are only touched once the sequence has found something to send.
     const auto prepare = [&] {
@@ -140,10 +140,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
         .beforeStep =
             [&](RewriteStage stage) {
                 if (stage == RewriteStage::Connect && !prepare()) return false;
-                if (stage == RewriteStage::Erase && stopAsked) {
-                    declinedExit = kExitStopped;
-                    return false;
-                }
+                if (stage == RewriteStage::Erase && stopAsked) return false;
                 if (stage == RewriteStage::Write) progress.restartClock();
                 if (stage == RewriteStage::End) progress.finish();
                 if (trace) trace->note(stageName(stage));
