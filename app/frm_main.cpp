@@ -71,7 +71,7 @@ void frmMain::connectHandlers() {
     onManualStep(Command7_, StepKind::Erase,
                  [this] { return sendEarlierCommand("ERASE") == earlier_result::kDone; });
     onManualStep(Command6_, StepKind::Write,
-                 [this] { return writeImageEarlier() == result::kWriteDone; });
+                 [this] { return writeImageEarlier() == earlier_result::kDone; });
     onManualStep(Command5_, StepKind::Disconnect,
                  [this] { return sendEarlierCommand("END") == earlier_result::kDone; });
 

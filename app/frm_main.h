@@ -132,13 +132,13 @@ class frmMain : public QMainWindow, public WriteObserver {
     void setVersionChoiceEnabled(bool enabled);
 
     // Thin procedures: read the window's state, call the protocol layer.
-    int16_t connectLoader();
-    int16_t eraseFlash();
-    int16_t writeImage();
-    int16_t endSession();
-    int16_t sendEarlierCommand(std::string_view command);
-    int16_t writeImageEarlier();
-    int16_t controlPortPin();
+    LoaderResult connectLoader();
+    LoaderResult eraseFlash();
+    LoaderResult writeImage();
+    LoaderResult endSession();
+    EarlierResult sendEarlierCommand(std::string_view command);
+    EarlierResult writeImageEarlier();
+    PinResult controlPortPin();
     LoaderVersion chosenLoaderVersion() const;
     std::string chosenLineSettings() const;
     PinOperation chosenPinOperation() const;
@@ -146,6 +146,8 @@ class frmMain : public QMainWindow, public WriteObserver {
     // The sequence itself; which cmdMacro button started it does not change what it does,
     // since every starter is locked while it runs.
     void rewriteSequence();
+    // The rewrite's confirmation box; true for OK.
+    bool confirmRewrite();
     // A manual button runs `succeeded` as one operation and reports the step's outcome.
     void onManualStep(QPushButton* button, StepKind kind, std::function<bool()> succeeded);
     void runManualStep(StepKind kind, const std::function<bool()>& succeeded);
@@ -172,7 +174,8 @@ class frmMain : public QMainWindow, public WriteObserver {
     int16_t mousePointer_ = kDefaultPointer;
     int operationDepth_ = 0;
     Activity activity_ = Activity::None;
-    int16_t connectResult_ = -1;  // the last connect's result, for a manual step's detail
+    // The last connect's result, for a manual step's detail; none when the step was no connect.
+    std::optional<LoaderResult> connectResult_;
     // Stop after the frame in flight and close once nothing runs.
     bool closeRequested_ = false;
     bool askingToClose_ = false;

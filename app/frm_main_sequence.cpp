@@ -5,6 +5,7 @@
 
 #include "app/frm_main.h"
 #include "app/window_texts.h"
+#include "protocol/rewrite_sequence.h"
 
 namespace velmar {
 
@@ -40,59 +41,76 @@ void frmMain::rewriteSequence() {
         }
     } unlock{*this};
 
-    // An image with nothing to send would be erased into the radio and called a success.
-    if (blocksToSend(image_).empty()) {
-        beginRewriteRecord();
-        showRewriteOutcome(errorBox(texts::kNothingToWrite, ""));
-        return;
-    }
-
-    MessageRequest confirm;
-    confirm.text = texts::kConfirmText;
-    confirm.title = texts::kConfirmTitle;
-    confirm.buttons = MessageButtons::OkCancel;
-    confirm.cancelIsDefault = true;
-    confirm.icon = MessageIcon::Warning;
-    if (dialogs_.messageBox(confirm) == MessageAnswer::Cancel) return;
-    beginRewriteRecord();
-
-    const int16_t connected = connectLoader();
-    if (connected != result::kConnectedC) {
-        showRewriteFailure(texts::kConnectionFailure, connected == result::kConnectedZero
-                                                          ? texts::kAnsweredZeroNotC
-                                                          : link_.lastCause());
-        return;
-    }
-    setProgressValue(0.0f);
-    ProgressBar1_->setVisible(true);
-
-    // A stop asked for while the connect was in flight ends the run here, before the erase.
-    if (eraseFlash() != result::kEraseAccepted) {
-        showRewriteFailure(texts::kDeletionFailure, link_.lastCause());
-        return;
-    }
-    if (writeImage() != result::kWriteDone) {
-        showRewriteFailure(texts::kWritingFailure, link_.lastCause());
-        return;
-    }
-    // The session end is sent for the loader's sake; its answer changes nothing but a note.
-    // The firmware is complete by now, so a stop asked for meanwhile still lets its first frame
-    // go and only saves the retries.
+    bool cancelled = false;
     bool firstEndFrame = true;
-    const bool ended = velmar::endSession(link_, GetCOM(), [this, &firstEndFrame] {
-                           return !std::exchange(firstEndFrame, false) && closeRequested_;
-                       }) == result::kEndAccepted;
+    const RewriteRun run{
+        .loader = chosenLoaderVersion(),
+        .port = [this] { return GetCOM(); },
+        .observer = *this,
+        // A stop asked for while the connect was in flight ends the run at the erase.
+        .stopErase = stopCheck(),
+        // The firmware is complete by the end, so a stop asked for meanwhile still lets its
+        // first frame go and only saves the retries.
+        .stopEnd =
+            [this, &firstEndFrame] {
+                return !std::exchange(firstEndFrame, false) && closeRequested_;
+            },
+        .beforeStep =
+            [this, &cancelled](RewriteStage stage) {
+                if (stage == RewriteStage::Connect) {
+                    cancelled = !confirmRewrite();
+                    if (cancelled) return false;
+                    beginRewriteRecord();
+                } else if (stage == RewriteStage::Erase) {
+                    setProgressValue(0.0f);
+                    ProgressBar1_->setVisible(true);
+                }
+                return true;
+            },
+    };
+    const RewriteOutcome outcome = runRewrite(link_, image_, run);
+    switch (outcome.failed) {
+        case RewriteStage::None:
+        case RewriteStage::End:  // only a declined end stops there, and the window declines none
+            break;
+        case RewriteStage::NothingToSend:
+            beginRewriteRecord();
+            showRewriteOutcome(errorBox(texts::kNothingToWrite, ""));
+            return;
+        case RewriteStage::Connect:
+            if (cancelled) return;
+            showRewriteFailure(texts::kConnectionFailure, outcome.result == result::kConnectedZero
+                                                              ? texts::kAnsweredZeroNotC
+                                                              : outcome.cause);
+            return;
+        case RewriteStage::Erase:
+            showRewriteFailure(texts::kDeletionFailure, outcome.cause);
+            return;
+        case RewriteStage::Write:
+            showRewriteFailure(texts::kWritingFailure, outcome.cause);
+            return;
+    }
     setProgressValue(kProgressMaximum);
 
     MessageRequest done;
     done.text = texts::kSuccessText;
     done.title = texts::kSuccessTitle;
     done.icon = MessageIcon::Information;
-    if (!ended) {
+    if (!outcome.endConfirmed) {
         done.detail = texts::kEndNotConfirmed;
-        if (!link_.lastCause().empty()) done.detail += ": " + link_.lastCause();
+        if (!outcome.cause.empty()) done.detail += ": " + outcome.cause;
     }
     showRewriteOutcome(done);
+}
+
+bool frmMain::confirmRewrite() {
+    MessageRequest confirm;
+    confirm.text = texts::kConfirmText;
+    confirm.title = texts::kConfirmTitle;
+    confirm.buttons = MessageButtons::OkCancel;
+    confirm.cancelIsDefault = true;
+    confirm.icon = MessageIcon::Warning;
+    return dialogs_.messageBox(confirm) != MessageAnswer::Cancel;
 }
 
 void frmMain::showRewriteFailure(const char* text, const std::string& detail) {

@@ -37,32 +37,32 @@ PinOperation frmMain::chosenPinOperation() const {
 
 // Each step clears the link's cause as it starts, so a detail line never speaks of an earlier
 // step's fault.
-int16_t frmMain::connectLoader() {
+LoaderResult frmMain::connectLoader() {
     connectResult_ = velmar::connectLoader(link_, chosenLoaderVersion(), GetCOM());
-    return connectResult_;
+    return *connectResult_;
 }
 
-int16_t frmMain::eraseFlash() {
+LoaderResult frmMain::eraseFlash() {
     return velmar::eraseFlash(link_, GetCOM(), stopCheck());
 }
 
-int16_t frmMain::writeImage() {
+LoaderResult frmMain::writeImage() {
     return velmar::writeImage(link_, image_, GetCOM(), *this);
 }
 
-int16_t frmMain::endSession() {
+LoaderResult frmMain::endSession() {
     return velmar::endSession(link_, GetCOM(), stopCheck());
 }
 
-int16_t frmMain::sendEarlierCommand(std::string_view command) {
+EarlierResult frmMain::sendEarlierCommand(std::string_view command) {
     return velmar::sendEarlierCommand(link_, command, GetCOM(), stopCheck());
 }
 
-int16_t frmMain::writeImageEarlier() {
+EarlierResult frmMain::writeImageEarlier() {
     return velmar::writeImageEarlier(link_, image_, chosenLineSettings(), GetCOM(), *this);
 }
 
-int16_t frmMain::controlPortPin() {
+PinResult frmMain::controlPortPin() {
     const std::string pin = txtPinNumber_->text().toStdString();
     return velmar::controlPortPin(link_, chosenLineSettings(), pin, chosenPinOperation(), GetCOM());
 }
@@ -97,7 +97,7 @@ void frmMain::runManualStep(StepKind kind, const std::function<bool()>& succeede
     OperationScope operation(*this, changesFlash ? Activity::FlashStep : Activity::OtherStep);
     std::optional<HourglassScope> hourglass;
     if (kind == StepKind::Write) hourglass.emplace(*this);
-    connectResult_ = -1;
+    connectResult_.reset();
     const bool ok = succeeded();
     // A connect answered with the other panel's status is worth a word about the version.
     std::string detail = link_.lastCause();

@@ -54,7 +54,7 @@ int runPin(const Args& args) {
     QtEventWait wait;
     LoaderLink link(serial, wait);
 
-    const int16_t code =
+    const PinResult code =
         controlPortPin(link, options.settings, pinText->second, *operation, options.portNumber);
     std::printf("%s\n", pinResultText(code).c_str());
     std::fflush(stdout);
@@ -68,7 +68,8 @@ int runPin(const Args& args) {
         case pin_result::kNg:
             return kExitPinRefused;
         default:
-            explainSerialFailure("pin", serial, link, options.devicePath, options.portNumber);
+            explainSerialFailure("pin", serial.deviceName(), link, options.devicePath,
+                                 options.portNumber);
             return kExitPinUnknown;
     }
 }

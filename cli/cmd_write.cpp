@@ -1,9 +1,11 @@
-// velmar-fw write: the window's rewrite sequence (connect, erase, write, end) from a terminal.
+// velmar-fw write: the rewrite sequence the window runs (connect, erase, write, end), in words
+// and exit codes for a terminal.
 
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/commands.h"
@@ -11,24 +13,31 @@
 #include "cli/rewrite_log.h"
 #include "cli/serial_options.h"
 #include "cli/serial_port_use.h"
+#include "cli/trace_file.h"
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
-#include "cli/trace_file.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
+#include "protocol/rewrite_sequence.h"
 
 namespace velmar::cli {
 
 namespace {
 
-int failStep(const char* message, int exitCode, const QtSerialControl& serial,
-             const LoaderLink& link, const WriteOptions& options, RewriteRecorder& record) {
-    std::printf("%s\n", message);
-    std::fflush(stdout);
-    explainSerialFailure("write", serial, link, options.devicePath, options.portNumber);
-    finishRewriteRecord(record, message);
-    return exitCode;
+const char* stageName(RewriteStage stage) {
+    switch (stage) {
+        case RewriteStage::Connect:
+            return "connect";
+        case RewriteStage::Erase:
+            return "erase";
+        case RewriteStage::Write:
+            return "write";
+        case RewriteStage::End:
+            return "end";
+        default:
+            return "";
+    }
 }
 
 // A signal asked the run to stop: the step's failure message, what the radio holds now, and
@@ -91,87 +100,114 @@ namespace {
 int rewrite(const WriteOptions& options, TraceFile& trace) {
     LoadedFirmware firmware;
     if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
-    const std::vector<int32_t> blocks = blocksToSend(firmware.image);
+    const std::size_t blockCount = blocksToSend(firmware.image).size();
     RewriteRecorder record = beginRewriteRecord(
         "write", options.file, firmware.image, options.devicePath, options.portNumber,
-        options.loader == LoaderVersion::v105 ? "1.05" : "1.06", blocks.size());
-    if (blocks.empty()) {
-        // An erase with nothing after it would leave the radio empty and still "succeed".
-        std::fprintf(stderr, "No firmware data to write\n");
-        finishRewriteRecord(record, "No firmware data to write");
-        return kExitNoData;
-    }
-
-    if (options.tracePath && !trace.open("write", *options.tracePath)) return kExitOutputError;
+        options.loader == LoaderVersion::v105 ? "1.05" : "1.06", blockCount);
 
     ensureApplication();
     QtSerialControl serial;
-    if (!aimAtPort(serial, "write", options.devicePath, options.portNumber)) return kExitUsage;
     QtEventWait wait;
     LoaderLink link(serial, wait);
-    link.setTrace(trace.get());
-    InterruptGuard interrupts("\nStopping after the current frame (Ctrl-C again quits at once)\n");
+    std::optional<InterruptGuard> interrupts;
     const volatile std::sig_atomic_t& stopAsked = InterruptGuard::stopAsked();
-    const int16_t port = options.portNumber;
+    WriteProgress progress(stdout, ::isatty(STDOUT_FILENO) != 0, blockCount, &stopAsked);
+    int declinedExit = kExitOk;  // why the connect was not begun
 
-    std::printf("Writing %s (%zu blocks of 1 KiB) through %s\n", options.file.c_str(),
-                blocks.size(), serial.deviceName().c_str());
-    std::fflush(stdout);
-
-    auto step = [&](const char* name) {
-        serial.clearLastError();
-        if (trace) trace->note(name);
+    // The port and the trace are only touched once the sequence has found something to send.
+    const auto prepare = [&] {
+        if (options.tracePath && !trace.open("write", *options.tracePath)) {
+            declinedExit = kExitOutputError;
+            return false;
+        }
+        if (!aimAtPort(serial, "write", options.devicePath, options.portNumber)) {
+            declinedExit = kExitUsage;
+            return false;
+        }
+        link.setTrace(trace.get());
+        interrupts.emplace("\nStopping after the current frame (Ctrl-C again quits at once)\n");
+        std::printf("Writing %s (%zu blocks of 1 KiB) through %s\n", options.file.c_str(),
+                    blockCount, serial.deviceName().c_str());
+        std::fflush(stdout);
+        return true;
+    };
+    const RewriteRun run{
+        .loader = options.loader,
+        .port = [&] { return options.portNumber; },
+        .observer = progress,
+        .stopErase = [&] { return stopAsked != 0; },
+        .stopEnd = {},
+        .beforeStep =
+            [&](RewriteStage stage) {
+                if (stage == RewriteStage::Connect && !prepare()) return false;
+                if (stage == RewriteStage::Erase && stopAsked) return false;
+                if (stage == RewriteStage::Write) progress.restartClock();
+                if (stage == RewriteStage::End) progress.finish();
+                if (trace) trace->note(stageName(stage));
+                return true;
+            },
+    };
+    const RewriteOutcome outcome = runRewrite(link, firmware.image, run);
+    const auto fail = [&](const char* message, int exitCode) {
+        std::printf("%s\n", message);
+        std::fflush(stdout);
+        explainSerialFailure("write", serial.deviceName(), outcome.fault, outcome.cause,
+                             options.devicePath, options.portNumber);
+        finishRewriteRecord(record, message);
+        return exitCode;
     };
 
-    step("connect");
-    const int16_t connected = connectLoader(link, options.loader, port);
-    if (connected == result::kConnectedZero) {
-        std::printf("Connection failure\n");
-        std::fprintf(stderr,
-                     "velmar-fw write: the radio answered \"0\"; the 1.06 loader answers \"C\" — "
-                     "is the loader version right?\n");
-        finishRewriteRecord(record, "Connection failure");
-        return kExitConnectFailure;
-    }
-    if (connected != result::kConnectedC)
-        return failStep("Connection failure", kExitConnectFailure, serial, link, options, record);
-    if (stopAsked) {
-        std::fprintf(stderr, "Stopped before erasing: the radio's flash is unchanged.\n");
-        finishRewriteRecord(record, "Stopped before erasing: the radio's flash is unchanged.");
-        return kExitStopped;
-    }
-
-    step("erase");
-    if (eraseFlash(link, port, [&] { return stopAsked != 0; }) != result::kEraseAccepted) {
-        // The erase may have taken effect under a reply that never came complete.
-        if (stopAsked) return stopped("Deletion failure", "during the erase", record);
-        return failStep("Deletion failure", kExitDeleteFailure, serial, link, options, record);
-    }
-
-    step("write");
-    WriteProgress progress(stdout, ::isatty(STDOUT_FILENO) != 0, blocks.size(), &stopAsked);
-    const int16_t written = writeImage(link, firmware.image, port, progress);
-    progress.finish();
-    record.setBlocksWritten(progress.acceptedBlocks().size());
-    if (written != result::kWriteDone) {
-        if (stopAsked) {
-            const auto& done = progress.acceptedBlocks();
-            return stopped("Writing failure",
-                           "after " + std::to_string(done.size()) + " of " +
-                               std::to_string(blocks.size()) + " blocks" +
-                               (done.empty() ? "" : "; written: " + describeBlockRanges(done)),
-                           record);
+    switch (outcome.failed) {
+        case RewriteStage::NothingToSend:
+            // An erase with nothing after it would leave the radio empty and still "succeed".
+            std::fprintf(stderr, "No firmware data to write\n");
+            finishRewriteRecord(record, "No firmware data to write");
+            return kExitNoData;
+        case RewriteStage::Connect:
+            if (outcome.declined) return declinedExit;
+            if (outcome.result == result::kConnectedZero) {
+                std::printf("Connection failure\n");
+                std::fprintf(stderr,
+                             "velmar-fw write: the radio answered \"0\"; the 1.06 loader answers "
+                             "\"C\" — is the loader version right?\n");
+                finishRewriteRecord(record, "Connection failure");
+                return kExitConnectFailure;
+            }
+            return fail("Connection failure", kExitConnectFailure);
+        case RewriteStage::Erase:
+            if (outcome.declined) {
+                std::fprintf(stderr, "Stopped before erasing: the radio's flash is unchanged.\n");
+                finishRewriteRecord(record,
+                                    "Stopped before erasing: the radio's flash is unchanged.");
+                return kExitStopped;
+            }
+            // The erase may have taken effect under a reply that never came complete.
+            if (outcome.stopped) return stopped("Deletion failure", "during the erase", record);
+            return fail("Deletion failure", kExitDeleteFailure);
+        case RewriteStage::Write: {
+            progress.finish();
+            record.setBlocksWritten(outcome.blocksWritten);
+            if (outcome.stopped) {
+                const auto& done = progress.acceptedBlocks();
+                return stopped("Writing failure",
+                               "after " + std::to_string(done.size()) + " of " +
+                                   std::to_string(blockCount) + " blocks" +
+                                   (done.empty() ? "" : "; written: " + describeBlockRanges(done)),
+                               record);
+            }
+            progress.reportFailedBlock();
+            return fail("Writing failure", kExitWriteFailure);
         }
-        progress.reportFailedBlock();
-        return failStep("Writing failure", kExitWriteFailure, serial, link, options, record);
+        case RewriteStage::None:
+        case RewriteStage::End:  // the end is never declined here
+            break;
     }
-
-    step("end");
+    record.setBlocksWritten(outcome.blocksWritten);
     // Its outcome does not change the rewrite's, but an unconfirmed end is worth a line.
-    if (endSession(link, port) != result::kEndAccepted)
+    if (!outcome.endConfirmed)
         std::fprintf(stderr,
                      "velmar-fw write: the radio did not confirm the end of the session%s%s\n",
-                     link.lastCause().empty() ? "" : ": ", link.lastCause().c_str());
+                     outcome.cause.empty() ? "" : ": ", outcome.cause.c_str());
     std::printf("Rewriting success!\n");
     finishRewriteRecord(record, "Rewriting success!");
     return kExitOk;

@@ -137,7 +137,8 @@ int runWriteEarlier(const Args& args) {
     std::fflush(stdout);
 
     const auto explain = [&] {
-        explainSerialFailure("write-earlier", serial, link, options.devicePath, options.portNumber);
+        explainSerialFailure("write-earlier", serial.deviceName(), link, options.devicePath,
+                             options.portNumber);
     };
 
     const StopCheck stop = [] { return InterruptGuard::stopAsked() != 0; };
@@ -156,9 +157,8 @@ int runWriteEarlier(const Args& args) {
     std::printf("消去しました\n");
     std::fflush(stdout);
 
-    serial.clearLastError();
     RowProgress progress(firmware.image, rows.size(), ::isatty(STDOUT_FILENO) != 0);
-    const int16_t written =
+    const EarlierResult written =
         writeImageEarlier(link, firmware.image, options.settings, port, progress);
     progress.finish();
     record.setBlocksWritten(progress.written());
@@ -177,7 +177,6 @@ int runWriteEarlier(const Args& args) {
     std::printf("書込成功\n");
     std::fflush(stdout);
 
-    serial.clearLastError();
     if (sendEarlierCommand(link, "END", port) != earlier_result::kDone) {
         std::printf("切断に失敗しました\n");
         explain();

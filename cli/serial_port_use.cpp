@@ -28,11 +28,18 @@ bool aimAtPort(QtSerialControl& serial, const char* command,
     return false;
 }
 
-void explainSerialFailure(const char* command, const QtSerialControl& serial,
+void explainSerialFailure(const char* command, const std::string& deviceName,
                           const LoaderLink& link, const std::optional<std::string>& devicePath,
                           int16_t portNumber) {
-    if (const auto& error = serial.lastError()) {
-        std::fprintf(stderr, "velmar-fw %s: %s: %s\n", command, serial.deviceName().c_str(),
+    explainSerialFailure(command, deviceName, link.lastSerialError(), link.lastCause(), devicePath,
+                         portNumber);
+}
+
+void explainSerialFailure(const char* command, const std::string& deviceName,
+                          const std::optional<SerialError>& fault, const std::string& cause,
+                          const std::optional<std::string>& devicePath, int16_t portNumber) {
+    if (const auto& error = fault) {
+        std::fprintf(stderr, "velmar-fw %s: %s: %s\n", command, deviceName.c_str(),
                      describeSerialError(*error).c_str());
         if (error->fault() == SerialFault::Other || error->fault() == SerialFault::BadSettings)
             std::fprintf(stderr, "  (%s)\n", error->what());
@@ -41,9 +48,9 @@ void explainSerialFailure(const char* command, const QtSerialControl& serial,
                 stderr,
                 "  (port %d is %s; VELMAR_COM%d=PATH or the window's 設定 / ポートの割り当て... "
                 "points it at another device; velmar-fw ports lists the devices)\n",
-                portNumber, serial.deviceName().c_str(), portNumber);
-    } else if (!link.lastCause().empty()) {
-        std::fprintf(stderr, "velmar-fw %s: %s\n", command, link.lastCause().c_str());
+                portNumber, deviceName.c_str(), portNumber);
+    } else if (!cause.empty()) {
+        std::fprintf(stderr, "velmar-fw %s: %s\n", command, cause.c_str());
     }
 }
 

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/serial_control.h"
+
 class QCoreApplication;
 
 namespace velmar {
@@ -23,10 +25,14 @@ QCoreApplication& ensureApplication();
 bool aimAtPort(QtSerialControl& serial, const char* command,
                const std::optional<std::string>& devicePath, int16_t portNumber);
 
-// On stderr: the port's fault (with the system's message where the fault has no words of its
-// own, and how to re-point a numbered port that has no device), else the link's cause.
-void explainSerialFailure(const char* command, const QtSerialControl& serial,
+// On stderr, for the step that just failed on `link`: the port's fault (with the system's
+// message where the fault has no words of its own, and how to re-point a numbered port that
+// has no device), else the link's cause. `deviceName` is the device the port was aimed at.
+void explainSerialFailure(const char* command, const std::string& deviceName,
                           const LoaderLink& link, const std::optional<std::string>& devicePath,
                           int16_t portNumber);
+void explainSerialFailure(const char* command, const std::string& deviceName,
+                          const std::optional<SerialError>& fault, const std::string& cause,
+                          const std::optional<std::string>& devicePath, int16_t portNumber);
 
 }  // namespace velmar::cli

@@ -46,6 +46,9 @@ class WriteProgress final : public WriteObserver {
     void accepted(int32_t startAddress) override;
     bool stopRequested() const override { return stopFlag_ != nullptr && *stopFlag_ != 0; }
 
+    // Elapsed and remaining time count from here (made before the connect, it runs from the
+    // write's start).
+    void restartClock() { start_ = now_(); }
     // Ends the redrawn line so later output starts on a fresh one.
     void finish();
     // After a failed write: plain output, which lists finished blocks only, names the block

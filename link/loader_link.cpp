@@ -187,6 +187,7 @@ void LoaderLink::noteTimeout(int16_t received, int16_t expected) {
 }
 
 void LoaderLink::noteSerialError(const SerialError& error) {
+    lastSerialError_ = error;
     lastCause_ = describeSerialError(error);
     const std::string detail = error.what();
     if (!detail.empty()) lastCause_ += " (" + detail + ")";

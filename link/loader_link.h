@@ -12,6 +12,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -92,7 +93,14 @@ class LoaderLink {
     const std::string& lastCause() const { return lastCause_; }
     void setLastCause(std::string cause) { lastCause_ = std::move(cause); }
     void noteTimeout(int16_t received, int16_t expected);
+    // A serial fault that ended the last step, kept whole so a caller can give its own advice.
+    const std::optional<SerialError>& lastSerialError() const { return lastSerialError_; }
     void noteSerialError(const SerialError& error);
+    // A step starts with neither a cause nor a fault left from the one before.
+    void clearStepNotes() {
+        lastCause_.clear();
+        lastSerialError_.reset();
+    }
 
     void setTrace(LinkTrace* trace) { trace_ = trace; }
     SerialControl& serial() { return serial_; }
@@ -107,6 +115,7 @@ class LoaderLink {
     EventWait& wait_;
     LinkTrace* trace_ = nullptr;
     std::string lastCause_;
+    std::optional<SerialError> lastSerialError_;
     // Set by a wait that ended short or by stray input; cleared once a drain after a whole
     // reply finds the line quiet. It outlives the step: closing the port does not stop a
     // reply that is still on its way.

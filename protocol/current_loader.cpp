@@ -55,13 +55,13 @@ bool exchangeWithRetries(LoaderLink& link, int attempts, const StopCheck& stop, 
 
 }  // namespace
 
-int16_t connectLoader(LoaderLink& link, LoaderVersion version, int16_t port) {
+LoaderResult connectLoader(LoaderLink& link, LoaderVersion version, int16_t port) {
     const bool earlier = version == LoaderVersion::v105;
     const std::string_view command = earlier ? "QZ~FLASH\r\n" : "QZ~FLASHU\r\n";
     const int16_t replyLength = earlier ? 14 : 15;
     const int16_t statusIndex = earlier ? 10 : 11;
 
-    return runStep(link, result::kNotConnected, [&]() -> int16_t {
+    return runStep(link, result::kNotConnected, [&]() -> LoaderResult {
         link.openLoaderPort(kSettings9600, port);
         link.send(command);
         const int16_t count = link.waitForReply(replyLength);
@@ -70,7 +70,7 @@ int16_t connectLoader(LoaderLink& link, LoaderVersion version, int16_t port) {
             return result::kNotConnected;
         }
         const int16_t code = link.parseReply(statusIndex);
-        if (code == status::kConnectC || code == status::kZero) return code;
+        if (code == status::kConnectC || code == status::kZero) return LoaderResult{code};
         noteStatus(link, statusIndex);
         return result::kNotConnected;
     });
@@ -81,9 +81,9 @@ namespace {
 // Erase and end share their shape: one constant frame, opened at 4,800 baud (the exchange
 // itself switches to 38,400), up to three attempts.
 template <typename Judge>
-int16_t runSessionFrame(LoaderLink& link, int16_t port, int attempts, int16_t success,
-                        const StopCheck& stop, Judge accepted) {
-    return runStep(link, result::kStepFailed, [&]() -> int16_t {
+LoaderResult runSessionFrame(LoaderLink& link, int16_t port, int attempts, LoaderResult success,
+                             const StopCheck& stop, Judge accepted) {
+    return runStep(link, result::kStepFailed, [&]() -> LoaderResult {
         link.openLoaderPort(kSettings4800, port);
         return exchangeWithRetries(link, attempts, stop, accepted) ? success : result::kStepFailed;
     });
@@ -91,22 +91,22 @@ int16_t runSessionFrame(LoaderLink& link, int16_t port, int attempts, int16_t su
 
 }  // namespace
 
-int16_t eraseFlash(LoaderLink& link, int16_t port, const StopCheck& stop) {
+LoaderResult eraseFlash(LoaderLink& link, int16_t port, const StopCheck& stop) {
     buildEraseFrame(link.txBuffer);
     return runSessionFrame(link, port, kEraseAttempts, result::kEraseAccepted, stop,
                            [&] { return notRefused(link); });
 }
 
-int16_t endSession(LoaderLink& link, int16_t port, const StopCheck& stop) {
+LoaderResult endSession(LoaderLink& link, int16_t port, const StopCheck& stop) {
     buildEndFrame(link.txBuffer);
     // Any complete reply ends the session; its contents are not examined.
     return runSessionFrame(link, port, kEndAttempts, result::kEndAccepted, stop,
                            [] { return true; });
 }
 
-int16_t writeImage(LoaderLink& link, const MemoryImage& image, int16_t port,
-                   WriteObserver& observer) {
-    return runStep(link, result::kStepFailed, [&]() -> int16_t {
+LoaderResult writeImage(LoaderLink& link, const MemoryImage& image, int16_t port,
+                        WriteObserver& observer) {
+    return runStep(link, result::kStepFailed, [&]() -> LoaderResult {
         link.openLoaderPort(kSettings38400, port);
         for (int32_t row = kFirstBlockRow; row <= kLastBlockRow; row = nextBlockRow(row)) {
             observer.showAddress(addressDisplayText(row));

@@ -77,7 +77,7 @@ std::vector<int32_t> earlierRowsToWrite(const MemoryImage& image) {
 
 namespace {
 
-int16_t writeRows(LoaderLink& link, const MemoryImage& image, WriteObserver& observer) {
+EarlierResult writeRows(LoaderLink& link, const MemoryImage& image, WriteObserver& observer) {
     for (int32_t row = kFirstRow; row <= kLastEarlierRow; ++row) {
         observer.showAddress(addressDisplayText(row));
         if (!image.blnRowUsed(row)) continue;
@@ -134,14 +134,14 @@ int16_t compareEcho(const LoaderLink& link, int16_t index) {
     return 1;
 }
 
-int16_t sendEarlierCommand(LoaderLink& link, std::string_view command, int16_t port,
-                           const StopCheck& stop) {
+EarlierResult sendEarlierCommand(LoaderLink& link, std::string_view command, int16_t port,
+                                 const StopCheck& stop) {
     const bool erase = command == "ERASE";
     if (!erase && command != "END") {
         link.setLastCause("unknown earlier-loader command \"" + std::string(command) + "\"");
         return earlier_result::kFailed;
     }
-    return runStep(link, earlier_result::kRunTimeError, [&]() -> int16_t {
+    return runStep(link, earlier_result::kRunTimeError, [&]() -> EarlierResult {
         link.reopenPort(port);
         if (erase)
             buildEarlierErase(link);
@@ -161,8 +161,9 @@ int16_t sendEarlierCommand(LoaderLink& link, std::string_view command, int16_t p
                 return earlier_result::kRunTimeError;
             }
             const int16_t code = link.parseReply(kRequestStatusIndex);
+            // The status numbers are the step's own results ("0", "E", "B": 0, 2, 4).
             if (code == status::kZero || code == status::kErrorE || code == status::kEraseB)
-                return code;
+                return EarlierResult{code};
         }
         link.setLastCause("three replies to the " + std::string(command) +
                           " request without status \"0\", \"E\" or \"B\"");
@@ -170,9 +171,9 @@ int16_t sendEarlierCommand(LoaderLink& link, std::string_view command, int16_t p
     });
 }
 
-int16_t writeImageEarlier(LoaderLink& link, const MemoryImage& image, std::string_view settings,
-                          int16_t port, WriteObserver& observer) {
-    return runStep(link, earlier_result::kRunTimeError, [&]() -> int16_t {
+EarlierResult writeImageEarlier(LoaderLink& link, const MemoryImage& image,
+                                std::string_view settings, int16_t port, WriteObserver& observer) {
+    return runStep(link, earlier_result::kRunTimeError, [&]() -> EarlierResult {
         openWithSettingsOrKept(link, settings, port);
         try {
             return writeRows(link, image, observer);

@@ -8,16 +8,17 @@
 
 #include "image/memory_image.h"
 #include "link/loader_link.h"
+#include "protocol/step_result.h"
 #include "protocol/write_observer.h"
 
 namespace velmar {
 
 namespace earlier_result {
-inline constexpr int16_t kDone = 0;           // status "0" / every used row acknowledged
-inline constexpr int16_t kFailed = 1;         // attempts used up
-inline constexpr int16_t kStatusE = 2;        // request answered "E"
-inline constexpr int16_t kStatusB = 4;        // request answered "B"
-inline constexpr int16_t kRunTimeError = -1;  // no reply at all, a row above 0xFFF0, no port
+inline constexpr EarlierResult kDone{0};           // status "0" / every used row acknowledged
+inline constexpr EarlierResult kFailed{1};         // attempts used up
+inline constexpr EarlierResult kStatusE{2};        // request answered "E"
+inline constexpr EarlierResult kStatusB{4};        // request answered "B"
+inline constexpr EarlierResult kRunTimeError{-1};  // no reply at all, a row above 0xFFF0, no port
 }  // namespace earlier_result
 
 // The row write ends at this row, not at the image's last one.
@@ -39,10 +40,10 @@ int16_t compareEcho(const LoaderLink& link, int16_t index);
 
 // command "ERASE" or "END"; anything else is refused (kFailed) without sending. `stop` is asked
 // before each attempt, so a stop never waits for all three.
-int16_t sendEarlierCommand(LoaderLink& link, std::string_view command, int16_t port,
-                           const StopCheck& stop = {});
+EarlierResult sendEarlierCommand(LoaderLink& link, std::string_view command, int16_t port,
+                                 const StopCheck& stop = {});
 // `settings` is the speed option's string, or "" when no option is selected.
-int16_t writeImageEarlier(LoaderLink& link, const MemoryImage& image, std::string_view settings,
-                          int16_t port, WriteObserver& observer);
+EarlierResult writeImageEarlier(LoaderLink& link, const MemoryImage& image,
+                                std::string_view settings, int16_t port, WriteObserver& observer);
 
 }  // namespace velmar

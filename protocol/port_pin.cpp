@@ -19,7 +19,7 @@ char operationDigit(PinOperation operation) {
 struct StatusPair {
     char first;
     char second;
-    int16_t code;
+    PinResult code;
 };
 
 constexpr StatusPair kStatusPairs[] = {
@@ -38,10 +38,10 @@ std::string pinCommandText(std::string_view pinText, PinOperation operation) {
     return command;
 }
 
-int16_t controlPortPin(LoaderLink& link, std::string_view settings, std::string_view pinText,
-                       PinOperation operation, int16_t port) {
+PinResult controlPortPin(LoaderLink& link, std::string_view settings, std::string_view pinText,
+                         PinOperation operation, int16_t port) {
     const std::string command = pinCommandText(pinText, operation);
-    return runStep(link, pin_result::kUnknown, [&]() -> int16_t {
+    return runStep(link, pin_result::kUnknown, [&]() -> PinResult {
         openWithSettingsOrKept(link, settings, port);
         link.send(command);
         const int16_t count = link.waitForReply(kPinReplyLength);
@@ -49,14 +49,14 @@ int16_t controlPortPin(LoaderLink& link, std::string_view settings, std::string_
             link.noteTimeout(count, kPinReplyLength);
             return pin_result::kUnknown;
         }
-        const int16_t result = parsePinReply(link.rxBuffer, kPinFrameIndex);
+        const PinResult result = parsePinReply(link.rxBuffer, kPinFrameIndex);
         if (result == pin_result::kUnknown)
             link.setLastCause("the reply carries no known status frame at index 8");
         return result;
     });
 }
 
-int16_t parsePinReply(const std::vector<uint8_t>& rxBuffer, int16_t index) {
+PinResult parsePinReply(const std::vector<uint8_t>& rxBuffer, int16_t index) {
     // Every position of the frame is read, so a reply that ends inside it is an error even when
     // an earlier byte already spoils the frame.
     if (index < 0 || static_cast<std::size_t>(index) + kPinFrameLength > rxBuffer.size())
@@ -69,7 +69,7 @@ int16_t parsePinReply(const std::vector<uint8_t>& rxBuffer, int16_t index) {
     return pin_result::kUnknown;
 }
 
-std::string pinResultText(int16_t code) {
+std::string pinResultText(PinResult code) {
     switch (code) {
         case pin_result::kOk:
             return "OK";

@@ -1,7 +1,7 @@
 #pragma once
 // How every loader step starts and ends: no cause left from an earlier step, a serial fault or
-// any other error turned into the step's failure code with its cause noted, and the port
-// closed on every path.
+// any other error turned into the step's failure code with its cause (and fault) noted, and
+// the port closed on every path.
 
 #include <cstdint>
 #include <exception>
@@ -11,10 +11,10 @@
 
 namespace velmar {
 
-template <typename Body>
-int16_t runStep(LoaderLink& link, int16_t failure, Body body) {
-    link.setLastCause({});
-    int16_t result = failure;
+template <typename Result, typename Body>
+Result runStep(LoaderLink& link, Result failure, Body body) {
+    link.clearStepNotes();
+    Result result = failure;
     try {
         result = body();
     } catch (const SerialError& error) {

@@ -32,7 +32,7 @@ struct EarlierBench : RadioBench {
         radio.eraseAll();
         image.clearImage();
     }
-    int16_t write(std::string_view settings = kSettings4800) {
+    EarlierResult write(std::string_view settings = kSettings4800) {
         return writeImageEarlier(link, image, settings, kPort, observer);
     }
     MemoryImage image;
@@ -311,7 +311,7 @@ TEST(WriteImageEarlier, FailedAttemptsRepeatTheWholeRow) {
         all.insert(all.end(), {nextEcho, ack0});
         bench.scriptReplies(all);
 
-        const int16_t result = bench.write();
+        const EarlierResult result = bench.write();
         EXPECT_EQ(result, c.result) << c.name;
         std::string pattern = sentPattern(bench, kRow);
         if (result == earlier_result::kDone) {

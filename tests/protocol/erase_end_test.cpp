@@ -17,7 +17,7 @@ using testing::RadioBench;
 
 enum class Step { Erase, End };
 
-int16_t run(Step step, RadioBench& bench, int16_t port = RadioBench::kPort) {
+LoaderResult run(Step step, RadioBench& bench, int16_t port = RadioBench::kPort) {
     return step == Step::Erase ? eraseFlash(bench.link, port) : endSession(bench.link, port);
 }
 

@@ -24,8 +24,8 @@ std::string text(const Bytes& b) {
     return {b.begin(), b.end()};
 }
 
-int16_t pin(RadioBench& bench, std::string_view name, PinOperation operation,
-            std::string_view settings = kSettings9600) {
+PinResult pin(RadioBench& bench, std::string_view name, PinOperation operation,
+              std::string_view settings = kSettings9600) {
     return controlPortPin(bench.link, settings, name, operation, RadioBench::kPort);
 }
 
@@ -41,7 +41,7 @@ TEST(ControlPortPin, PinsKeepTheStateTheCommandsGiveThem) {
     struct Step {
         const char* pin;
         PinOperation operation;
-        int16_t result;
+        PinResult result;
     };
     // Pins start as inputs pulled high.
     const Step steps[] = {
@@ -117,7 +117,7 @@ TEST(ControlPortPin, RepliesThatDoNotCountGiveUnknown) {
     struct Case {
         const char* name;
         std::vector<Bytes> replies;
-        int16_t result;
+        PinResult result;
         int ticks;
     };
     Bytes longer = bytes("QZ~P123\r\r\nOK\r\nextra bytes");
@@ -150,7 +150,7 @@ TEST(ControlPortPin, RadioFaultsAndPortsThatDoNotOpen) {
     struct Case {
         const char* name;
         FaultPlan plan;
-        int16_t result;
+        PinResult result;
     };
     const std::vector<Case> cases = {
         {"dropped", {{{1, FaultKind::Drop}}}, pin_result::kUnknown},

@@ -32,10 +32,10 @@ TEST(ParsePinReply, EveryStatusPairAndWhatTheBoxShows) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(parsePinReply(frameWith(c.pair), 8), c.code) << c.pair;
-        EXPECT_EQ(pinResultText(c.code), c.shown) << c.pair;
+        EXPECT_EQ(pinResultText(PinResult{c.code}), c.shown) << c.pair;
     }
     for (const int16_t other : {2, 3, 4, 5, 7, 13, -1})
-        EXPECT_EQ(pinResultText(static_cast<int16_t>(other)), "???") << other;
+        EXPECT_EQ(pinResultText(PinResult{other}), "???") << other;
 }
 
 TEST(ParsePinReply, TheFrameBytesAroundTheStatusMustBeCrLfCrLf) {
