@@ -13,6 +13,7 @@
 #include "cli/rewrite_log.h"
 #include "cli/serial_options.h"
 #include "cli/serial_port_use.h"
+#include "cli/station.h"
 #include "cli/trace_file.h"
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
@@ -85,6 +86,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace);
 }  // namespace
 
 int runWrite(const Args& args) {
+    if (namesSeveralPorts(args)) return runStation(args);
     const WriteOptionsResult parsed = parseWriteOptions(args);
     if (!parsed.error.empty()) return usageError("write", parsed.error);
     const WriteOptions& options = parsed.options;

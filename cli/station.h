@@ -1,0 +1,17 @@
+#pragma once
+// velmar-fw write with several --port values (or a range such as --port 1-8): every radio is
+// rewritten at once from one process, each port on its own thread with its own link, retries,
+// time-outs and outcome, so a radio that fails never stops the others.
+
+#include "cli/cli_common.h"
+
+namespace velmar::cli {
+
+inline constexpr int kExitSomeFailed = 12;  // at least one radio of a station failed
+
+// True when `args` name more than one port, or a range of them.
+bool namesSeveralPorts(const Args& args);
+
+int runStation(const Args& args);
+
+}  // namespace velmar::cli
