@@ -341,8 +341,13 @@ int runStation(const Args& args) {
     }
 
     std::vector<StationRow> rows;
-    for (const PortJob& job : jobs)
-        rows.push_back({.port = job.label, .device = shownDevice(job.device), .total = blockCount});
+    for (const PortJob& job : jobs) {
+        StationRow row;
+        row.port = job.label;
+        row.device = shownDevice(job.device);
+        row.total = blockCount;
+        rows.push_back(std::move(row));
+    }
     StationDisplay display(stdout, ::isatty(STDOUT_FILENO) != 0, std::move(rows));
     std::printf("Writing %s (%zu blocks of 1 KiB) to %zu radios\n", options.file.c_str(),
                 blockCount, jobs.size());

@@ -4,7 +4,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "files/firmware_loader.h"
@@ -20,6 +26,22 @@ std::string sampleFirmware() {
     if (std::filesystem::exists(beside)) return beside;
     const char* source = std::getenv("VELMAR_SOURCE_DIR");
     return std::string(source != nullptr ? source : ".") + "/data/Velmar_150421_01_12.mot";
+}
+
+// The flash dump at `path` holds every block the sample firmware sends.
+void expectFlashHoldsSample(const std::string& path) {
+    auto image = std::make_unique<MemoryImage>();
+    auto scratch = std::make_unique<MemoryImage>();
+    ASSERT_EQ(loadFirmwareFile(sampleFirmware(), *image, *scratch).kind, LoadOutcome::Kind::Loaded);
+    const std::array<uint8_t, kImageBytes> expected = image->bytes();
+    const std::string flash = readFile(path);
+    ASSERT_EQ(flash.size(), static_cast<std::size_t>(kImageBytes)) << path;
+    for (int32_t firstRow : blocksToSend(*image)) {
+        const std::size_t offset = static_cast<std::size_t>((firstRow - kFirstRow) * kColumns);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(kBlockRows * kColumns); ++i)
+            ASSERT_EQ(static_cast<uint8_t>(flash[offset + i]), expected[offset + i])
+                << path << " block " << firstRow * 16 << " byte " << i;
+    }
 }
 
 TEST(StationRadio, AFaultAimedAtOneRadioSpoilsThatRadioAlone) {
@@ -50,20 +72,98 @@ TEST(StationRadio, AFaultAimedAtOneRadioSpoilsThatRadioAlone) {
     ASSERT_EQ(radio.wait(), 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir + "/radio1")));
 
-    auto image = std::make_unique<MemoryImage>();
-    auto scratch = std::make_unique<MemoryImage>();
-    ASSERT_EQ(loadFirmwareFile(sampleFirmware(), *image, *scratch).kind, LoadOutcome::Kind::Loaded);
-    const std::array<uint8_t, kImageBytes> expected = image->bytes();
-    const std::string flash = readFile(dir + "/flash1.bin");
-    ASSERT_EQ(flash.size(), static_cast<std::size_t>(kImageBytes));
-    for (int32_t firstRow : blocksToSend(*image)) {
-        const std::size_t offset = static_cast<std::size_t>((firstRow - kFirstRow) * kColumns);
-        for (std::size_t i = 0; i < static_cast<std::size_t>(kBlockRows * kColumns); ++i)
-            ASSERT_EQ(static_cast<uint8_t>(flash[offset + i]), expected[offset + i])
-                << "block " << firstRow * 16 << " byte " << i;
-    }
+    expectFlashHoldsSample(dir + "/flash1.bin");
     EXPECT_TRUE(readFile(dir + "/flash2.bin") == factory) << "the refused erase changed the flash";
     EXPECT_EQ(readFile(dir + "/traffic3.log"), "") << "radio 3 heard another radio's frames";
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Station, OneRadioFailingItsEraseLeavesTheOthersWritten) {
+    const std::string dir = makeTempDir();
+    BackgroundProcess radio({binDir() + "/velmar-radio", "--count", "3", "--link", dir + "/r",
+                             "--dump", dir + "/flash.bin", "--radio", "2", "--fault", "e:2:3"},
+                            dir + "/radio.err");
+    for (int i = 0; i < 3; ++i) ASSERT_FALSE(radio.readLine().empty());
+    const ProcessResult station =
+        runProcess({binDir() + "/velmar-fw", "write", sampleFirmware(), "--port", dir + "/r1",
+                    "--port", dir + "/r2", "--port", dir + "/r3", "--report", dir + "/report.json"},
+                   {{"XDG_STATE_HOME", dir + "/state"}});
+    EXPECT_EQ(station.exitCode, 12) << station.out << station.err;
+    radio.signal(SIGTERM);
+    ASSERT_EQ(radio.wait(), 0);
+
+    // The summary: one line per port, in the order given.
+    const std::size_t summary = station.out.find("SECONDS  BLOCKS");
+    ASSERT_NE(summary, std::string::npos) << station.out;
+    const std::string table = station.out.substr(summary);
+    const std::string ports[] = {dir + "/r1", dir + "/r2", dir + "/r3"};
+    const std::string results[] = {"Rewriting success!", "Deletion failure", "Rewriting success!"};
+    std::size_t at = 0;
+    for (int i = 0; i < 3; ++i) {
+        at = table.find("\n" + ports[i] + " ", at);
+        ASSERT_NE(at, std::string::npos) << table;
+        const std::string line = table.substr(at + 1, table.find('\n', at + 1) - at - 1);
+        EXPECT_NE(line.find(results[i]), std::string::npos) << line;
+        EXPECT_TRUE(line.ends_with(i == 1 ? " 0" : " 112")) << line;
+        ++at;
+    }
+
+    const QJsonArray report =
+        QJsonDocument::fromJson(QByteArray::fromStdString(readFile(dir + "/report.json"))).array();
+    ASSERT_EQ(report.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject port = report[i].toObject();
+        EXPECT_EQ(port["device"].toString().toStdString(), ports[i]);
+        EXPECT_EQ(port["result"].toString().toStdString(), results[i]);
+        EXPECT_EQ(port["blocks_written"].toInt(), i == 1 ? 0 : port["blocks_total"].toInt());
+        EXPECT_EQ(port["tool"].toString(), "velmar-fw");
+    }
+    const std::string log = readFile(dir + "/state/velmar-writer/service.jsonl");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << "one service-log line per port";
+    expectFlashHoldsSample(dir + "/flash1.bin");
+    expectFlashHoldsSample(dir + "/flash3.bin");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Station, TwoNamesOfOneDeviceAreRefusedBeforeAnythingOpens) {
+    const std::string dir = makeTempDir();
+    { std::ofstream(dir + "/device") << ""; }
+    std::filesystem::create_symlink(dir + "/device", dir + "/alias");
+    const ProcessResult station = runProcess({binDir() + "/velmar-fw", "write", sampleFirmware(),
+                                              "--port", dir + "/device", "--port", dir + "/alias"});
+    EXPECT_EQ(station.exitCode, 1) << station.err;
+    EXPECT_NE(station.err.find("name the same device"), std::string::npos) << station.err;
+    EXPECT_EQ(station.out, "");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Station, CtrlCStopsEveryPortAfterItsFrame) {
+    const std::string dir = makeTempDir();
+    BackgroundProcess radio(
+        {binDir() + "/velmar-radio", "--count", "2", "--pace", "--link", dir + "/p"},
+        dir + "/radio.err");
+    for (int i = 0; i < 2; ++i) ASSERT_FALSE(radio.readLine().empty());
+    BackgroundProcess station({binDir() + "/velmar-fw", "write", sampleFirmware(), "--port",
+                               dir + "/p1", "--port", dir + "/p2"},
+                              dir + "/station.err");
+    // Stopped once both ports are writing.
+    int writing = 0;
+    while (writing < 2) {
+        const std::string line = station.readLine();
+        ASSERT_FALSE(line.empty()) << readFile(dir + "/station.err");
+        if (line.ends_with(": write")) ++writing;
+    }
+    station.signal(SIGINT);
+    EXPECT_EQ(station.wait(), 9) << readFile(dir + "/station.err");
+    // Each port's event lines end with its result (the summary follows a blank line).
+    std::string events;
+    for (std::string line = station.readLine(); !line.empty(); line = station.readLine())
+        events += line + "\n";
+    for (const char* port : {"/p1", "/p2"})
+        EXPECT_NE(events.find(dir + port + ": Writing failure (stopped)\n"), std::string::npos)
+            << events;
+    radio.signal(SIGTERM);
+    radio.wait();
     std::filesystem::remove_all(dir);
 }
 
