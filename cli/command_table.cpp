@@ -47,7 +47,16 @@ constexpr const char* kWriteDetails =
     "  6  \"Connection failure\"\n"
     "  7  \"Deletion failure\"\n"
     "  8  \"Writing failure\"\n"
-    "  9  stopped by Ctrl-C, SIGTERM or SIGHUP\n";
+    "  9  stopped by Ctrl-C, SIGTERM or SIGHUP\n"
+    "\n"
+    "Several radios at once: give --port more than once, or a range (--port 1-8). Each port\n"
+    "runs the whole rewrite on its own, and one that fails or will not open never stops the\n"
+    "others. Two --port values naming the same device are refused before anything is opened\n"
+    "(exit 1). On a terminal a table shows every port's stage, block, percent and time;\n"
+    "otherwise one line per event, prefixed with its port. A summary table ends the run.\n"
+    "  --report FILE.json  every port's outcome, with the fields of its service-log line\n"
+    "Exit 0 when every radio was rewritten, 12 when at least one failed, 9 when stopped,\n"
+    "5 when the file has nothing to send; --trace needs a single --port.\n";
 
 constexpr const char* kWriteEarlierDetails =
     "Loads FILE and rewrites a radio that runs the earlier loader generation, as its panel's\n"
