@@ -26,6 +26,19 @@ namespace velmar::cli {
 
 namespace {
 
+// A signal asked the run to stop: the step's failure message, what the radio holds now, and
+// the exit code of a stop.
+int stopped(const char* message, const std::string& what, RewriteRecorder& record) {
+    std::fprintf(stderr, "Stopped by %s %s.\n",
+                 InterruptGuard::signalName(InterruptGuard::stopAsked()), what.c_str());
+    std::fprintf(stderr, "The radio holds an incomplete firmware: run the write again.\n");
+    std::printf("%s\n", message);
+    finishRewriteRecord(record, message);
+    return kExitStopped;
+}
+
+}  // namespace
+
 const char* stageName(RewriteStage stage) {
     switch (stage) {
         case RewriteStage::Connect:
@@ -40,19 +53,6 @@ const char* stageName(RewriteStage stage) {
             return "";
     }
 }
-
-// A signal asked the run to stop: the step's failure message, what the radio holds now, and
-// the exit code of a stop.
-int stopped(const char* message, const std::string& what, RewriteRecorder& record) {
-    std::fprintf(stderr, "Stopped by %s %s.\n",
-                 InterruptGuard::signalName(InterruptGuard::stopAsked()), what.c_str());
-    std::fprintf(stderr, "The radio holds an incomplete firmware: run the write again.\n");
-    std::printf("%s\n", message);
-    finishRewriteRecord(record, message);
-    return kExitStopped;
-}
-
-}  // namespace
 
 WriteOptionsResult parseWriteOptions(const Args& args) {
     WriteOptionsResult result;

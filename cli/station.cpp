@@ -155,21 +155,6 @@ std::string deviceKey(const std::string& device) {
     return device;
 }
 
-const char* stageName(RewriteStage stage) {
-    switch (stage) {
-        case RewriteStage::Connect:
-            return "connect";
-        case RewriteStage::Erase:
-            return "erase";
-        case RewriteStage::Write:
-            return "write";
-        case RewriteStage::End:
-            return "end";
-        default:
-            return "";
-    }
-}
-
 std::string faultText(const RewriteOutcome& outcome) {
     if (!outcome.fault) return outcome.cause;
     std::string text = describeSerialError(*outcome.fault);

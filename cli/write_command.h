@@ -7,6 +7,7 @@
 
 #include "cli/cli_common.h"
 #include "protocol/current_loader.h"
+#include "protocol/rewrite_sequence.h"
 
 namespace velmar::cli {
 
@@ -14,7 +15,7 @@ inline constexpr int kExitNoData = 5;          // "No firmware data to write"
 inline constexpr int kExitConnectFailure = 6;  // "Connection failure"
 inline constexpr int kExitDeleteFailure = 7;   // "Deletion failure"
 inline constexpr int kExitWriteFailure = 8;    // "Writing failure"
-inline constexpr int kExitStopped = 9;         // Ctrl-C
+inline constexpr int kExitStopped = 9;         // Ctrl-C, SIGTERM or SIGHUP
 
 struct WriteOptions {
     std::string file;
@@ -31,5 +32,8 @@ struct WriteOptionsResult {
 };
 
 WriteOptionsResult parseWriteOptions(const Args& args);
+
+// The stage's word in traces and progress lines ("connect", "erase", "write", "end").
+const char* stageName(RewriteStage stage);
 
 }  // namespace velmar::cli
