@@ -79,9 +79,13 @@ void frmMain::rewriteSequence() {
             return;
         case RewriteStage::Connect:
             if (cancelled) return;
-            showRewriteFailure(texts::kConnectionFailure, outcome.result == result::kConnectedZero
-                                                              ? texts::kAnsweredZeroNotC
-                                                              : outcome.cause);
+            if (outcome.result == result::kConnectedZero)
+                showRewriteFailure(texts::kConnectionFailure,
+                                   chosenLoaderVersion() == LoaderVersion::v105
+                                       ? texts::kAnsweredZeroRewriteNeedsC
+                                       : texts::kAnsweredZeroNotC);
+            else
+                showRewriteFailure(texts::kConnectionFailure, outcome.cause);
             return;
         case RewriteStage::Erase:
             showRewriteFailure(texts::kDeletionFailure, outcome.cause);

@@ -29,6 +29,9 @@ inline constexpr const char* kEndNotConfirmed = "The radio did not confirm the e
 // A connect answered with the other loader's status.
 inline constexpr const char* kAnsweredZeroNotC =
     "the radio answered \"0\"; the 1.06 loader answers \"C\" — is the loader version right?";
+// With 1.05 chosen a "0" is that loader's own answer, but the rewrite goes on only after "C".
+inline constexpr const char* kAnsweredZeroRewriteNeedsC =
+    "the radio answered \"0\"; the rewrite goes on only after \"C\"";
 inline constexpr const char* kAnsweredCNotZero =
     "the radio answered \"C\"; the 1.05 loader answers \"0\" — is the loader version right?";
 

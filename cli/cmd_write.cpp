@@ -54,6 +54,14 @@ const char* stageName(RewriteStage stage) {
     }
 }
 
+const char* answeredZeroHint(LoaderVersion loader) {
+    // With 1.05 chosen a "0" is that loader's own answer, but the rewrite needs "C".
+    return loader == LoaderVersion::v105
+               ? "the radio answered \"0\"; the rewrite goes on only after \"C\""
+               : "the radio answered \"0\"; the 1.06 loader answers \"C\" — is the loader "
+                 "version right?";
+}
+
 WriteOptionsResult parseWriteOptions(const Args& args) {
     WriteOptionsResult result;
     const SerialCommandOptionsResult parsed = parseSerialCommandOptions(
@@ -169,9 +177,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
             if (outcome.declined) return declinedExit;
             if (outcome.result == result::kConnectedZero) {
                 std::printf("Connection failure\n");
-                std::fprintf(stderr,
-                             "velmar-fw write: the radio answered \"0\"; the 1.06 loader answers "
-                             "\"C\" — is the loader version right?\n");
+                std::fprintf(stderr, "velmar-fw write: %s\n", answeredZeroHint(options.loader));
                 finishRewriteRecord(record, "Connection failure");
                 return kExitConnectFailure;
             }

@@ -235,11 +235,9 @@ void rewritePort(PortJob& job, const MemoryImage& image, LoaderVersion loader,
             }
             job.result =
                 outcome.failed == RewriteStage::Connect ? "Connection failure" : "Deletion failure";
-            job.cause = !refused.empty() ? refused
-                        : outcome.result == result::kConnectedZero
-                            ? "the radio answered \"0\"; the 1.06 loader answers \"C\" — is the "
-                              "loader version right?"
-                            : faultText(outcome);
+            job.cause = !refused.empty()                           ? refused
+                        : outcome.result == result::kConnectedZero ? answeredZeroHint(loader)
+                                                                   : faultText(outcome);
             break;
         case RewriteStage::Write:
             job.result = "Writing failure";

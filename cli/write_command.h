@@ -33,6 +33,9 @@ struct WriteOptionsResult {
 
 WriteOptionsResult parseWriteOptions(const Args& args);
 
+// Why a connect answered "0" stops the rewrite, for the chosen loader version.
+const char* answeredZeroHint(LoaderVersion loader);
+
 // The stage's word in traces and progress lines ("connect", "erase", "write", "end").
 const char* stageName(RewriteStage stage);
 

@@ -185,6 +185,13 @@ INSTANTIATE_TEST_SUITE_P(
                         "version right?"},
         StepFailureCase{
             "ShortConnectCommand", {}, "Rewriting success!", 0, "", {"--loader", "1.05"}},
+        // With 1.05 chosen the "0" is no wrong version: the hint must not send them back.
+        StepFailureCase{"ChosenLoaderAnswersZero",
+                        {"--loader", "1.05"},
+                        "Connection failure",
+                        6,
+                        "the radio answered \"0\"; the rewrite goes on only after \"C\"",
+                        {"--loader", "1.05"}},
         // The radio got its firmware, but the trace asked for is lost.
         StepFailureCase{"TraceLost",
                         {},
