@@ -4,10 +4,10 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSerialPortInfo>
 #include <cmath>
 
 #include "image/checksum.h"
+#include "platform/qt/qt_serial_devices.h"
 
 namespace velmar {
 
@@ -15,12 +15,12 @@ DeviceIdentity identifySerialDevice(const std::string& device) {
     // A /dev/serial/by-id name is a link; the system lists the device it points at.
     const QString name = QString::fromStdString(device);
     const QString canonical = QFileInfo(name).canonicalFilePath();
-    const QString target = canonical.isEmpty() ? name : canonical;
+    const std::string target = (canonical.isEmpty() ? name : canonical).toStdString();
     DeviceIdentity identity;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        if (info.systemLocation() != target && info.portName() != target) continue;
-        identity.description = info.description().toStdString();
-        if (!info.serialNumber().isEmpty()) identity.serial = info.serialNumber().toStdString();
+    for (const SerialDeviceInfo& info : systemPortDirectory().devices()) {
+        if (info.path != target && info.path != "/dev/" + target) continue;
+        identity.description = info.description;
+        if (!info.serialNumber.empty()) identity.serial = info.serialNumber;
         break;
     }
     return identity;
