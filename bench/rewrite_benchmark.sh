@@ -11,20 +11,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 bin=${1:-${VELMAR_BIN_DIR:-$here/../build/release/bin}}
 runs=${2:-5}
 paced=${PACED:-1}
-for program in velmar-fw velmar-radio; do
-    [ -x "$bin/$program" ] || { echo "no $bin/$program: build it first (cmake --build ... --target $program)" >&2; exit 1; }
-done
-[ -x /usr/bin/time ] || { echo "needs GNU time (/usr/bin/time)" >&2; exit 1; }
-
-work=$(mktemp -d)
-# Benchmark runs stay out of the user's service log.
-export XDG_STATE_HOME="$work/state"
-radio_pid=""
-cleanup() {
-    [ -n "$radio_pid" ] && kill "$radio_pid" 2>/dev/null && wait "$radio_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$here/bench_common.sh"
+require_programs velmar-fw velmar-radio
 
 python3 "$here/make_full_image.py" "$work/full.mot"
 blocks=$("$bin/velmar-fw" info "$work/full.mot" | sed -n 's/^Blocks: *\([0-9]*\) of.*/\1/p')
@@ -41,11 +29,6 @@ start_radio() {  # start_radio [radio options...]; sets radio_pid and device
     done
     echo "velmar-radio did not start" >&2
     exit 1
-}
-stop_radio() {
-    kill "$radio_pid"
-    wait "$radio_pid" || true
-    radio_pid=""
 }
 # One write; prints "wall user sys".
 timed_write() {
@@ -69,7 +52,7 @@ for i in $(seq "$runs"); do
     printf "  run %d: wall %.2f s, writer CPU %.2f s (user %.2f, sys %.2f)\n" "$i" "$wall" "$cpu" "$user" "$sys"
     echo "$wall $cpu" >>"$work/unpaced"
 done
-stop_radio
+stop_radios
 sort -n "$work/unpaced" | awk '{w[NR]=$1} END {printf "  wall: best %.2f s, median %.2f s\n", w[1], w[int((NR+1)/2)]}'
 sort -n -k2 "$work/unpaced" | awk '{c[NR]=$2} END {printf "  writer CPU: best %.2f s, median %.2f s\n", c[1], c[int((NR+1)/2)]}'
 
@@ -78,7 +61,7 @@ echo
 echo "(b) paced at the line speeds (targets: wall within 2% of the floor, writer CPU < 2% of wall)"
 start_radio --pace
 read -r wall user sys < <(timed_write)
-stop_radio
+stop_radios
 # The floor from what actually crossed the line: each frame at its speed, each reply at the
 # speed of the frame it answers.
 floor=$(awk '

@@ -10,20 +10,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 bin=${1:-${VELMAR_BIN_DIR:-$here/../build/release/bin}}
 count=${2:-8}
 firmware=${FIRMWARE:-$here/../data/Velmar_150421_01_12.mot}
-for program in velmar-fw velmar-fw-serial velmar-radio; do
-    [ -x "$bin/$program" ] || { echo "no $bin/$program: build it first" >&2; exit 1; }
-done
-[ -x /usr/bin/time ] || { echo "needs GNU time (/usr/bin/time)" >&2; exit 1; }
-
-work=$(mktemp -d)
-# Benchmark runs stay out of the user's service log.
-export XDG_STATE_HOME="$work/state"
-radio_pid=""
-cleanup() {
-    [ -n "$radio_pid" ] && kill "$radio_pid" 2>/dev/null && wait "$radio_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$here/bench_common.sh"
+require_programs velmar-fw velmar-fw-serial velmar-radio
 
 start_radios() {  # start_radios N PREFIX: N paced radios linked as PREFIX1..PREFIXN (one: PREFIX)
     rm -f "$work/radio.out"
@@ -37,11 +25,6 @@ start_radios() {  # start_radios N PREFIX: N paced radios linked as PREFIX1..PRE
     done
     echo "velmar-radio did not start" >&2
     exit 1
-}
-stop_radios() {
-    kill "$radio_pid"
-    wait "$radio_pid" || true
-    radio_pid=""
 }
 # timed_write PORT_ARGS...: prints "wall cpu"; every radio must succeed.
 timed_write() {
