@@ -47,6 +47,11 @@ void ByteTrace::received(std::span<const uint8_t> bytes, int32_t baud) {
     write("RX", bytes, baud);
 }
 
+void ByteTrace::readAway(std::size_t count) {
+    note("read away " + std::to_string(count) + (count == 1 ? " byte" : " bytes") +
+         " received: the reply to another frame");
+}
+
 void ByteTrace::write(const char* direction, std::span<const uint8_t> bytes, int32_t baud) {
     stamp();
     out_ << " " << direction << " " << baud << " baud " << bytes.size()

@@ -45,25 +45,40 @@ int16_t clampCount(int count) {
 }
 }  // namespace
 
-int16_t LoaderLink::waitForReply(int16_t expected) {
+int16_t LoaderLink::waitForReply(int16_t expected, const ReplyEcho& echo) {
+    readAwayInWait_ = false;
     wait_.armTimer(kReplyTimeout);
     try {
+        std::vector<uint8_t> held;  // what arrived during this wait and is not yet judged
+        const auto complete = [&] {
+            return static_cast<int>(held.size()) >= expected && echo.foreignReplyLength(held) == 0;
+        };
         while (wait_.timerArmed()) {
             wait_.processEventsOnce();
-            if (serial_.inBufferCount() >= expected) wait_.disarmTimer();
+            if (echo.empty()) {
+                if (serial_.inBufferCount() >= expected) wait_.disarmTimer();
+                continue;
+            }
+            if (serial_.inBufferCount() > 0) {
+                takeInto(held);
+                readAwayForeign(held, echo);
+            }
+            if (complete()) wait_.disarmTimer();
         }
         // The count is read before the bytes: a byte landing in between is in rxBuffer but
         // not in the count, and the steps judge the length by the count.
-        const int16_t count = clampCount(serial_.inBufferCount());
-        rxBuffer = serial_.input();
-        if (trace_ != nullptr && !rxBuffer.empty()) trace_->received(rxBuffer, currentBaud());
+        const int16_t count = clampCount(static_cast<int>(held.size()) + serial_.inBufferCount());
+        takeInto(held);
+        if (!echo.empty()) readAwayForeign(held, echo);
+        const int16_t judged = clampCount(std::min<int>(count, static_cast<int>(held.size())));
+        rxBuffer = std::move(held);
         lastExpected_ = expected;
-        lastWaitShort_ = count < expected;
+        lastWaitShort_ = judged < expected;
         if (lastWaitShort_) {
             unsettled_ = true;
             owed_ = std::min(owed_ + 1, kMostRepliesOwed);
         }
-        return count;
+        return judged;
     } catch (...) {
         // A broken line ends the wait early; leave no timer armed behind the failed step.
         wait_.disarmTimer();
@@ -71,11 +86,34 @@ int16_t LoaderLink::waitForReply(int16_t expected) {
     }
 }
 
+void LoaderLink::takeInto(std::vector<uint8_t>& held) {
+    const std::vector<uint8_t> bytes = serial_.input();
+    if (bytes.empty()) return;
+    if (trace_ != nullptr) trace_->received(bytes, currentBaud());
+    held.insert(held.end(), bytes.begin(), bytes.end());
+}
+
+void LoaderLink::readAwayForeign(std::vector<uint8_t>& held, const ReplyEcho& echo) {
+    for (;;) {
+        // Bytes before this frame's own echo belong to something else (another frame's reply,
+        // or what is left of one).
+        std::size_t away = echo.ownReplyAt(held);
+        if (away == std::span<const uint8_t>::extent || away == 0) {
+            away = echo.foreignReplyLength(held);
+            if (away == 0 || away > held.size()) return;
+        }
+        held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(away));
+        readAwayInWait_ = true;
+        ++foreignRepliesReadAway_;
+        if (trace_ != nullptr) trace_->readAway(away);
+    }
+}
+
 int16_t LoaderLink::sendAndWait() {
     // Every loader frame travels at 38,400 baud, whatever the step opened the port with.
     serial_.setSettings(kSettings38400);
     send(txBuffer);
-    return waitForReply(kFrameReplyLength);
+    return waitForReply(kFrameReplyLength, ReplyEcho::ofLoaderFrame(txBuffer));
 }
 
 void LoaderLink::send(std::span<const uint8_t> bytes) {
@@ -183,7 +221,7 @@ std::string withThousands(int value) {
 void LoaderLink::noteTimeout(int16_t received, int16_t expected) {
     lastCause_ = "No reply within " + withThousands(static_cast<int>(kReplyTimeout.count())) +
                  " ms (received " + std::to_string(received) + " of " + std::to_string(expected) +
-                 " bytes)";
+                 " bytes)" + (readAwayInWait_ ? "; a reply to another frame was read away" : "");
 }
 
 void LoaderLink::noteSerialError(const SerialError& error) {

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/reply_echo.h"
 #include "platform/event_wait.h"
 #include "platform/serial_control.h"
 
@@ -56,6 +57,8 @@ class LinkTrace {
     virtual ~LinkTrace() = default;
     virtual void sent(std::span<const uint8_t> bytes, int32_t baud) = 0;
     virtual void received(std::span<const uint8_t> bytes, int32_t baud) = 0;
+    // The first `count` bytes received were another frame's reply and were not judged.
+    virtual void readAway(std::size_t count) { (void)count; }
 };
 
 // Low 8 bits of the sum of bytes 2..1030 of a loader frame.
@@ -76,9 +79,10 @@ class LoaderLink {
     void reopenPort(int16_t port);
     void closeLoaderPort() noexcept;
     // Counted wait: ends once `expected` bytes are waiting or 2,500 ms after it started;
-    // count is read before the bytes, which then replace rxBuffer. Throws SerialError when the
-    // line breaks during the wait.
-    int16_t waitForReply(int16_t expected);
+    // count is read before the bytes, which then replace rxBuffer. With an `echo`, replies that
+    // begin with another frame's echo are read away (not counted) and the wait goes on for this
+    // frame's own within the same 2,500 ms. Throws SerialError when the line breaks.
+    int16_t waitForReply(int16_t expected, const ReplyEcho& echo = {});
     // 38,400 baud, the whole txBuffer out, wait for 1036 bytes.
     int16_t sendAndWait();
     // Hands bytes to the port (and the trace), after clearing the line of anything that
@@ -102,12 +106,17 @@ class LoaderLink {
         lastSerialError_.reset();
     }
 
+    // Replies to other frames read away since the link was made.
+    int foreignRepliesReadAway() const { return foreignRepliesReadAway_; }
+
     void setTrace(LinkTrace* trace) { trace_ = trace; }
     SerialControl& serial() { return serial_; }
 
   private:
     int32_t currentBaud() const;
     void settleLine();
+    void takeInto(std::vector<uint8_t>& held);
+    void readAwayForeign(std::vector<uint8_t>& held, const ReplyEcho& echo);
     bool discardWaiting();
     bool drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
     std::chrono::milliseconds replyLineTime() const;
@@ -123,6 +132,8 @@ class LoaderLink {
     int owed_ = 0;  // replies that may still be on their way (short waits since settled)
     bool lastWaitShort_ = false;
     int16_t lastExpected_ = kFrameReplyLength;
+    bool readAwayInWait_ = false;
+    int foreignRepliesReadAway_ = 0;
 };
 
 }  // namespace velmar

@@ -64,7 +64,9 @@ LoaderResult connectLoader(LoaderLink& link, LoaderVersion version, int16_t port
     return runStep(link, result::kNotConnected, [&]() -> LoaderResult {
         link.openLoaderPort(kSettings9600, port);
         link.send(command);
-        const int16_t count = link.waitForReply(replyLength);
+        const auto echo =
+            std::span(reinterpret_cast<const uint8_t*>(command.data()), command.size());
+        const int16_t count = link.waitForReply(replyLength, ReplyEcho(echo));
         if (count < replyLength) {
             link.noteTimeout(count, replyLength);
             return result::kNotConnected;

@@ -1,10 +1,16 @@
 #include "sim/radio_model.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "sim/current_loader_model.h"
 
 namespace velmar::sim {
+
+namespace {
+// Status, CR, LF and the closing byte after a current-loader reply's echo.
+constexpr std::size_t kReplyTail = 4;
+}  // namespace
 
 std::array<uint8_t, kImageBytes> factoryFlash() {
     std::array<uint8_t, kImageBytes> flash{};
@@ -123,9 +129,17 @@ void RadioModel::answer(CommandHandler& handler, std::span<const uint8_t> comman
                         FrameRecord& record, std::vector<RadioReply>& replies) {
     RadioReply reply{{}, processingDelay_};
     const FaultRule* rule = ruleFor(framesReceived_);
-    if (rule != nullptr && rule->kind == FaultKind::AnswerE) {
+    // Kept before anything returns, so the next frame's Foreign fault has this one to echo.
+    const std::vector<uint8_t> previous =
+        std::exchange(previousCommand_, std::vector<uint8_t>(command.begin(), command.end()));
+    if (rule != nullptr &&
+        (rule->kind == FaultKind::AnswerE || rule->kind == FaultKind::Unwritten)) {
         reply.bytes = handler.replyWithStatus(command, 'E');
         record.outcome = "E (fault plan)";
+        if (rule->kind == FaultKind::Unwritten) {
+            reply.delay += rule->delay;
+            record.outcome += ", reply delayed " + std::to_string(rule->delay.count()) + " ms";
+        }
         replies.push_back(std::move(reply));
         return;
     }
@@ -158,7 +172,21 @@ void RadioModel::answer(CommandHandler& handler, std::span<const uint8_t> comman
                 reply.bytes = handler.replyWithStatus(command, rule->status);
                 record.outcome += ", status replaced";
                 break;
+            case FaultKind::Twice:
+                replies.push_back(reply);
+                record.outcome += ", reply sent twice";
+                break;
+            case FaultKind::Foreign:
+                if (!previous.empty() && reply.bytes.size() >= kReplyTail) {
+                    std::vector<uint8_t> foreign = previous;
+                    foreign.insert(foreign.end(), reply.bytes.end() - kReplyTail,
+                                   reply.bytes.end());
+                    reply.bytes = std::move(foreign);
+                    record.outcome += ", reply echoes the frame before";
+                }
+                break;
             case FaultKind::AnswerE:
+            case FaultKind::Unwritten:
                 break;
         }
     }

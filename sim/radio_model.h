@@ -33,13 +33,16 @@ struct FrameRecord {
 };
 
 enum class FaultKind {
-    Drop,      // act, answer nothing
-    Shorten,   // act, answer only the first keepBytes bytes
-    Delay,     // act, answer `delay` later than usual
-    Corrupt,   // act, answer with every byte garbled
-    AnswerE,   // do not act, answer with status "E"
-    Lengthen,  // act, answer extraBytes more bytes than usual
-    Status,    // act, answer with `status` in place of the real status byte
+    Drop,       // act, answer nothing
+    Shorten,    // act, answer only the first keepBytes bytes
+    Delay,      // act, answer `delay` later than usual
+    Corrupt,    // act, answer with every byte garbled
+    AnswerE,    // do not act, answer with status "E"
+    Lengthen,   // act, answer extraBytes more bytes than usual
+    Status,     // act, answer with `status` in place of the real status byte
+    Unwritten,  // do not act, answer "E" `delay` later than usual
+    Twice,      // act, answer twice
+    Foreign,    // act, answer with the echo of the frame received before this one
 };
 
 // A fault for the reply to the Nth frame (1-based, counting every frame the radio received).
@@ -47,7 +50,7 @@ struct FaultRule {
     int frame = 0;
     FaultKind kind = FaultKind::Drop;
     int count = 1;                       // how many consecutive frames from `frame` on
-    std::chrono::milliseconds delay{0};  // Delay: extra delay
+    std::chrono::milliseconds delay{0};  // Delay, Unwritten: extra delay
     std::size_t keepBytes = 0;           // Shorten: bytes kept
     std::size_t extraBytes = 0;          // Lengthen: bytes added
     uint8_t status = 'X';                // Status: the byte answered
@@ -123,6 +126,7 @@ class RadioModel {
     std::vector<uint8_t> pending_;
     std::vector<int32_t> pendingBaud_;  // the speed each pending byte came at
     int framesReceived_ = 0;
+    std::vector<uint8_t> previousCommand_;  // the frame before the one being answered
 };
 
 // The flash a radio leaves the factory with before any rewrite: an older firmware, so that

@@ -117,8 +117,10 @@ const std::vector<OptionRow>& optionTable() {
          "repeatable. RULE is drop:N[:COUNT] (no reply), shorten:N:K[:COUNT] (only the first "
          "K bytes), long:N:K[:COUNT] (K extra bytes), delay:N:MS[:COUNT] (reply MS later), "
          "corrupt:N[:COUNT] (garbled bytes), e:N[:COUNT] (status \"E\", nothing done), "
-         "status:N:C[:COUNT] (character C as the status); COUNT frames in a row from N "
-         "(default 1)",
+         "status:N:C[:COUNT] (character C as the status), unwritten:N:MS[:COUNT] (status "
+         "\"E\" MS later, nothing done), twice:N[:COUNT] (the reply sent twice), "
+         "foreign:N[:COUNT] (the reply echoes the frame before); COUNT frames in a row from N "
+         "(default 1); replies leave in the order they were made",
          [](RadioOptions& o, const std::string& v) {
              const std::optional<FaultRule> rule = parseFaultRule(v);
              if (!rule) return "cannot read --fault \"" + v + "\"";
@@ -191,10 +193,12 @@ std::optional<FaultRule> parseFaultRule(const std::string& text) {
         bool hasArgument;  // a value between the frame and the optional count
     };
     static constexpr KindRow kKinds[] = {
-        {"drop", FaultKind::Drop, false},      {"corrupt", FaultKind::Corrupt, false},
-        {"e", FaultKind::AnswerE, false},      {"E", FaultKind::AnswerE, false},
-        {"shorten", FaultKind::Shorten, true}, {"long", FaultKind::Lengthen, true},
-        {"delay", FaultKind::Delay, true},     {"status", FaultKind::Status, true},
+        {"drop", FaultKind::Drop, false},          {"corrupt", FaultKind::Corrupt, false},
+        {"e", FaultKind::AnswerE, false},          {"E", FaultKind::AnswerE, false},
+        {"shorten", FaultKind::Shorten, true},     {"long", FaultKind::Lengthen, true},
+        {"delay", FaultKind::Delay, true},         {"status", FaultKind::Status, true},
+        {"unwritten", FaultKind::Unwritten, true}, {"twice", FaultKind::Twice, false},
+        {"foreign", FaultKind::Foreign, false},
     };
     const KindRow* row = nullptr;
     for (const KindRow& candidate : kKinds)
