@@ -192,6 +192,13 @@ void frmMain::refreshOperationControls() {
     mnuWrite_->setEnabled(idle);
 }
 
+void frmMain::setPortChoiceEnabled(bool enabled) {
+    cmbCOM_->setEnabled(enabled);
+    mnuPort_->setEnabled(enabled);
+    for (int i = 1; i <= 10; ++i) mnuCom_[static_cast<std::size_t>(i)]->setEnabled(enabled);
+    mnuPortAssignment_->setEnabled(enabled);
+}
+
 void frmMain::setVersionChoiceEnabled(bool enabled) {
     Frame3_->setEnabled(enabled);
     optVersion_[0]->setEnabled(enabled);

@@ -130,6 +130,8 @@ class frmMain : public QMainWindow, public WriteObserver {
     void setMousePointer(int16_t pointer);
     void refreshOperationControls();
     void setVersionChoiceEnabled(bool enabled);
+    // The port list and the port menu: held while a rewrite owns its radio.
+    void setPortChoiceEnabled(bool enabled);
 
     // Thin procedures: read the window's state, call the protocol layer.
     LoaderResult connectLoader();
@@ -223,6 +225,8 @@ class frmMain : public QMainWindow, public WriteObserver {
     QAction* mnuEnd_ = nullptr;
     QAction* mnuWrite_ = nullptr;
     std::array<QAction*, 11> mnuCom_{};  // indexes 1..10; 0 unused
+    QAction* mnuPort_ = nullptr;         // the port menu itself
+    QAction* mnuPortAssignment_ = nullptr;
 };
 
 }  // namespace velmar

@@ -168,6 +168,7 @@ void frmMain::buildMenus() {
     mnuSetting->setObjectName("mnuSetting");
     QMenu* mnuPort = mnuSetting->addMenu("COMポート");
     mnuPort->setObjectName("mnuPort");
+    mnuPort_ = mnuPort->menuAction();
     for (int i = 1; i <= 10; ++i) {
         QAction* entry = mnuPort->addAction(QString("COM%1").arg(i));
         entry->setObjectName(QString("mnuCom_%1").arg(i));
@@ -179,6 +180,7 @@ void frmMain::buildMenus() {
 
     QAction* assignment = mnuSetting->addAction("ポートの割り当て...");
     assignment->setObjectName("mnuPortAssignment");
+    mnuPortAssignment_ = assignment;
     connect(assignment, &QAction::triggered, this,
             [this] { static_cast<PortComboBox*>(cmbCOM_)->editAssignments(); });
 }

@@ -20,8 +20,8 @@ MessageRequest errorBox(const char* text, const std::string& cause) {
 }
 }  // namespace
 
-// The version choice is the one state a step reads that must not change mid-run; every other
-// starter is held by the operation scope.
+// The version and the port are the state a rewrite reads that must not change mid-run; every
+// other starter is held by the operation scope.
 void frmMain::cmdMacro_Click(int16_t index) {
     // One operation at a time; the buttons are disabled meanwhile, this catches direct calls.
     if (index < 0 || index > 2 || operationRunning()) return;
@@ -31,12 +31,14 @@ void frmMain::cmdMacro_Click(int16_t index) {
 void frmMain::rewriteSequence() {
     OperationScope operation(*this, Activity::Rewrite);
     setVersionChoiceEnabled(false);
+    setPortChoiceEnabled(false);
 
     // Unlocking runs on every path out of the sequence.
     struct Unlock {
         frmMain& window;
         ~Unlock() {
             window.setVersionChoiceEnabled(true);
+            window.setPortChoiceEnabled(true);
             window.ProgressBar1_->setVisible(false);
         }
     } unlock{*this};
@@ -45,7 +47,7 @@ void frmMain::rewriteSequence() {
     bool firstEndFrame = true;
     const RewriteRun run{
         .loader = chosenLoaderVersion(),
-        .port = [this] { return GetCOM(); },
+        .port = GetCOM(),
         .observer = *this,
         // A stop asked for while the connect was in flight ends the run at the erase.
         .stopErase = stopCheck(),
@@ -69,6 +71,7 @@ void frmMain::rewriteSequence() {
             },
     };
     const RewriteOutcome outcome = runRewrite(link_, image_, run);
+    if (rewriteRecord_) rewriteRecord_->setDevice(outcome.device);
     switch (outcome.failed) {
         case RewriteStage::None:
         case RewriteStage::End:  // only a declined end stops there, and the window declines none

@@ -143,7 +143,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
     };
     const RewriteRun run{
         .loader = options.loader,
-        .port = [&] { return options.portNumber; },
+        .port = options.portNumber,
         .observer = progress,
         .stopErase = [&] { return stopAsked != 0; },
         .stopEnd = {},
@@ -158,11 +158,13 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
             },
     };
     const RewriteOutcome outcome = runRewrite(link, firmware.image, run);
+    record.setDevice(outcome.device);
+    const std::string device = outcome.device.empty() ? serial.deviceName() : outcome.device;
     const auto fail = [&](const char* message, int exitCode) {
         std::printf("%s\n", message);
         std::fflush(stdout);
-        explainSerialFailure("write", serial.deviceName(), outcome.fault, outcome.cause,
-                             options.devicePath, options.portNumber);
+        explainSerialFailure("write", device, outcome.fault, outcome.cause, options.devicePath,
+                             options.portNumber);
         finishRewriteRecord(record, message);
         return exitCode;
     };

@@ -141,6 +141,19 @@ int runWriteEarlier(const Args& args) {
                              options.portNumber);
     };
 
+    // Held from the erase to the end: no other program of ours gets between two steps.
+    DeviceHold hold(serial);
+    try {
+        hold.hold(port);
+    } catch (const SerialError& error) {
+        std::printf("消去に失敗しました\n");
+        std::fflush(stdout);
+        explainSerialFailure("write-earlier", serial.deviceName(), error, "", options.devicePath,
+                             options.portNumber);
+        finishRewriteRecord(record, "消去に失敗しました");
+        return kExitDeleteFailure;
+    }
+
     const StopCheck stop = [] { return InterruptGuard::stopAsked() != 0; };
     if (sendEarlierCommand(link, "ERASE", port, stop) != earlier_result::kDone) {
         std::printf("消去に失敗しました\n");

@@ -193,7 +193,7 @@ void rewritePort(PortJob& job, const MemoryImage& image, LoaderVersion loader,
     std::string refused;
     const RewriteRun run{
         .loader = loader,
-        .port = [&] { return job.number; },
+        .port = job.number,
         .observer = observer,
         .stopErase = [&] { return stopAsked != 0; },
         .stopEnd = {},

@@ -80,6 +80,37 @@ class SerialControl {
     virtual int inBufferCount() = 0;
     // Reads and removes every waiting byte.
     virtual std::vector<uint8_t> input() = 0;
+
+    // A rewrite owns its radio from its first step to its last: `port` is tied to the device it
+    // opens now, whatever the port list or the assignments say meanwhile, and no other program
+    // of ours opens that device until releaseDevice(), though each step still closes the port.
+    // Returns the device's name. Throws SerialError (NoSuchDevice; Busy naming the holder).
+    // A line with one fixed radio has nothing to resolve or lock.
+    virtual std::string holdDevice(int16_t port) {
+        setCommPort(port);
+        return "port " + std::to_string(port);
+    }
+    virtual void releaseDevice() noexcept {}
+};
+
+// Holds the device for a scope; released on every path out of it.
+class DeviceHold {
+  public:
+    explicit DeviceHold(SerialControl& serial) : serial_(serial) {}
+    ~DeviceHold() {
+        if (held_) serial_.releaseDevice();
+    }
+    DeviceHold(const DeviceHold&) = delete;
+    DeviceHold& operator=(const DeviceHold&) = delete;
+    std::string hold(int16_t port) {
+        std::string device = serial_.holdDevice(port);
+        held_ = true;
+        return device;
+    }
+
+  private:
+    SerialControl& serial_;
+    bool held_ = false;
 };
 
 }  // namespace velmar

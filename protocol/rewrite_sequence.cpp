@@ -50,14 +50,24 @@ RewriteOutcome runRewrite(LoaderLink& link, const MemoryImage& image, const Rewr
     };
 
     if (declined(RewriteStage::Connect)) return outcome;
+    // One rewrite, one radio: a port chosen anew meanwhile, or a second program, could
+    // otherwise get the blocks of a radio that was never connected or erased.
+    DeviceHold hold(link.serial());
+    try {
+        outcome.device = hold.hold(run.port);
+    } catch (const SerialError& error) {
+        link.clearStepNotes();
+        link.noteSerialError(error);
+        return fail(outcome, RewriteStage::Connect, link, result::kNotConnected);
+    }
     // The rewrite goes on only after "C", whichever connect text the loader choice sent; a "0"
     // is a failed connect like any other answer (the caller may word it as a version hint).
-    const LoaderResult connected = connectLoader(link, run.loader, run.port());
+    const LoaderResult connected = connectLoader(link, run.loader, run.port);
     if (connected != result::kConnectedC)
         return fail(outcome, RewriteStage::Connect, link, connected);
 
     if (declined(RewriteStage::Erase)) return outcome;
-    const LoaderResult erased = eraseFlash(link, run.port(), run.stopErase);
+    const LoaderResult erased = eraseFlash(link, run.port, run.stopErase);
     if (erased != result::kEraseAccepted) {
         outcome.stopped = run.stopErase && run.stopErase();
         return fail(outcome, RewriteStage::Erase, link, erased);
@@ -65,7 +75,7 @@ RewriteOutcome runRewrite(LoaderLink& link, const MemoryImage& image, const Rewr
 
     if (declined(RewriteStage::Write)) return outcome;
     CountingObserver counting(run.observer);
-    const LoaderResult written = writeImage(link, image, run.port(), counting);
+    const LoaderResult written = writeImage(link, image, run.port, counting);
     outcome.blocksWritten = counting.acceptedCount();
     if (written != result::kWriteDone) {
         outcome.stopped = run.observer.stopRequested();
@@ -74,7 +84,7 @@ RewriteOutcome runRewrite(LoaderLink& link, const MemoryImage& image, const Rewr
 
     if (declined(RewriteStage::End)) return outcome;
     // The end is sent for the loader's sake; its answer changes nothing but a note.
-    const LoaderResult ended = endSession(link, run.port(), run.stopEnd);
+    const LoaderResult ended = endSession(link, run.port, run.stopEnd);
     outcome.endConfirmed = ended == result::kEndAccepted;
     outcome.result = ended;
     outcome.fault = link.lastSerialError();

@@ -30,6 +30,8 @@ struct RewriteOutcome {
     // The serial fault that ended the step, and the link's cause for it ("" when unknown).
     std::optional<SerialError> fault;
     std::string cause;
+    // The device the run held ("" when it never got that far).
+    std::string device;
     bool endConfirmed = false;
     std::size_t blocksToSend = 0;
     std::size_t blocksWritten = 0;
@@ -39,9 +41,9 @@ struct RewriteOutcome {
 
 struct RewriteRun {
     LoaderVersion loader = LoaderVersion::v106OrLater;
-    // Read as each step starts: the window's port list stays free while a rewrite runs, and
-    // every step uses the port chosen at its start.
-    std::function<int16_t()> port;
+    // Resolved to its device once, when the connect is about to go out; every step opens that
+    // device, and it stays locked against our other programs until the run ends.
+    int16_t port = 0;
     // Sees the write's progress and accepted blocks, and is its stop check.
     WriteObserver& observer;
     StopCheck stopErase = {};

@@ -1,5 +1,6 @@
 #include "platform/qt/qt_serial_control.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cerrno>
 #include <cstring>
@@ -38,6 +39,13 @@ QSerialPort::Parity toQtParity(char parity) {
 
 std::string text(const QString& s) {
     return s.toStdString();
+}
+
+// Who holds a lock, as another program shows it: "velmar-fw", "velmar-writer".
+std::string lockHolderName() {
+    if (const auto* application = QCoreApplication::instance())
+        return text(application->applicationName());
+    return "velmar-writer";
 }
 
 }  // namespace
@@ -79,7 +87,29 @@ void QtSerialControl::setDevicePath(std::optional<std::string> path) {
 }
 
 std::string QtSerialControl::deviceName() const {
+    if (heldDevice_) return *heldDevice_;
     return devicePath_ ? *devicePath_ : systemPortDirectory().deviceFor(commPort_);
+}
+
+std::string QtSerialControl::holdDevice(int16_t port) {
+    releaseDevice();
+    commPort_ = port;
+    const std::string device = deviceName();
+    if (device.empty())
+        fail(SerialFault::NoSuchDevice,
+             "port " + std::to_string(commPort_) + " has no device: none is connected for it");
+    try {
+        heldLock_ = DeviceLock::acquire(device, lockHolderName());
+    } catch (const SerialError& error) {
+        fail(error.fault(), error.what(), error.advice());
+    }
+    heldDevice_ = device;
+    return device;
+}
+
+void QtSerialControl::releaseDevice() noexcept {
+    heldDevice_.reset();
+    heldLock_.release();
 }
 
 bool QtSerialControl::portOpen() const {
@@ -101,9 +131,18 @@ void QtSerialControl::open() {
              "port " + std::to_string(commPort_) + " has no device: none is connected for it");
     const DeviceAccess access = probeDeviceAccess(device);
     if (!access.exists) fail(SerialFault::NoSuchDevice, device + ": no such device");
+    // A step outside a rewrite keeps the others off the device while its port is open.
+    if (!heldDevice_) {
+        try {
+            stepLock_ = DeviceLock::acquire(device, lockHolderName());
+        } catch (const SerialError& error) {
+            fail(error.fault(), error.what(), error.advice());
+        }
+    }
 
     port_.setPortName(QString::fromStdString(device));
     if (!port_.open(QIODevice::ReadWrite)) {
+        stepLock_.release();
         const std::string why = text(port_.errorString());
         const SerialFault fault = classifyOpenError(port_.error(), access, why);
         port_.clearError();
@@ -116,6 +155,7 @@ void QtSerialControl::open() {
     // A node that cannot be locked at all is used unlocked, as before.
     if (::flock(static_cast<int>(port_.handle()), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         port_.close();
+        stepLock_.release();
         port_.clearError();
         fail(SerialFault::Busy,
              device + ": another program holds this device (" + std::strerror(EWOULDBLOCK) + ")");
@@ -152,7 +192,10 @@ void QtSerialControl::applySettings() {
 }
 
 void QtSerialControl::close() noexcept {
-    if (!port_.isOpen()) return;
+    if (!port_.isOpen()) {
+        stepLock_.release();
+        return;
+    }
     if (!broken_) {
         // Output still queued in Qt is lost on close: hand it to the device first.
         QElapsedTimer waited;
@@ -164,6 +207,7 @@ void QtSerialControl::close() noexcept {
     }
     port_.close();
     port_.clearError();
+    stepLock_.release();  // only once the device is closed
 }
 
 void QtSerialControl::onError(QSerialPort::SerialPortError error) {

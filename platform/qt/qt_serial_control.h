@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/device_lock.h"
 #include "platform/line_settings.h"
 #include "platform/serial_control.h"
 
@@ -40,6 +41,9 @@ class QtSerialControl final : public QObject, public SerialControl {
     int inBufferCount() override;
     std::vector<uint8_t> input() override;
 
+    std::string holdDevice(int16_t port) override;
+    void releaseDevice() noexcept override;
+
     // True once the line broke (hang-up, adapter pulled) until the port is opened again.
     bool lineBroken() const { return broken_; }
 
@@ -60,6 +64,9 @@ class QtSerialControl final : public QObject, public SerialControl {
     LineSettings settings_{};
     int16_t commPort_ = 0;
     std::optional<std::string> devicePath_;
+    std::optional<std::string> heldDevice_;  // while a rewrite holds it
+    DeviceLock heldLock_;                    // from holdDevice() to releaseDevice()
+    DeviceLock stepLock_;                    // while the port is open outside a hold
     bool broken_ = false;
     std::string brokenReason_;
     std::optional<SerialError> lastError_;

@@ -50,14 +50,19 @@ void RewriteRecorder::describe(const std::string& file, const MemoryImage& image
     }
     record_.checksum = checksumText(image, "C000", "FFFF").value_or("");
     record_.port = port;
-    record_.device = device;
-    const DeviceIdentity identity = identifySerialDevice(device);
-    record_.description = identity.description;
-    record_.serial = identity.serial;
+    setDevice(device);
     record_.loader = std::move(loader);
     record_.blocksTotal = static_cast<int>(blocksTotal);
     record_.blocksWritten = 0;
     started_ = Clock::now();
+}
+
+void RewriteRecorder::setDevice(const std::string& device) {
+    if (device.empty() || device == record_.device) return;
+    record_.device = device;
+    const DeviceIdentity identity = identifySerialDevice(device);
+    record_.description = identity.description;
+    record_.serial = identity.serial;
 }
 
 std::string RewriteRecorder::finish(const std::string& result, const std::string& logPath) {

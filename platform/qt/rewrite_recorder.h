@@ -34,6 +34,9 @@ class RewriteRecorder {
     // a port number. Starts the clock.
     void describe(const std::string& file, const MemoryImage& image, std::optional<int> port,
                   const std::string& device, std::string loader, std::size_t blocksTotal);
+    // The device the rewrite held, once known: it is what was written, whatever the port
+    // mapping said when the record began.
+    void setDevice(const std::string& device);
     void blockWritten() { ++record_.blocksWritten; }
     void setBlocksWritten(std::size_t count) { record_.blocksWritten = static_cast<int>(count); }
 

@@ -89,6 +89,8 @@ class WindowBench {
         const BoxSnapshot now = snap({});
         for (const auto& [name, enabled] : now.startersEnabled) EXPECT_TRUE(enabled) << name;
         EXPECT_TRUE(now.versionChoiceEnabled);
+        EXPECT_TRUE(now.portListEnabled);
+        EXPECT_TRUE(now.portMenuEnabled);
         EXPECT_FALSE(now.barVisible);
         EXPECT_EQ(now.pointer, frmMain::kDefaultPointer);
         EXPECT_FALSE(window->operationRunning());

@@ -221,20 +221,25 @@ TEST(WindowRewrite, OnlyOneOperationRunsAtATime) {
     for (const auto& s : {w.snapshots[0], duringWait.front(), duringWait.back(), w.snapshots[1]}) {
         EXPECT_FALSE(s.anyStarterEnabled());
         EXPECT_FALSE(s.versionChoiceEnabled);
-        EXPECT_TRUE(s.portListEnabled);
-        EXPECT_TRUE(s.portMenuEnabled);
+        // A rewrite owns the radio it connected to.
+        EXPECT_FALSE(s.portListEnabled);
+        EXPECT_FALSE(s.portMenuEnabled);
     }
     w.expectIdle();
 }
 
-TEST(WindowRewrite, ThePortChosenBetweenStepsIsTheOneUsed) {
+TEST(WindowRewrite, EveryStepGoesToThePortChosenAtTheStart) {
     WindowBench w;
-    // The operator picks COM 2 (no radio there) while the connect waits.
+    // COM 2 (no radio there) is chosen while the connect waits, as a script could.
     w.bench.wait.setOnPass([&] { control<QComboBox>(*w.window, "cmbCOM")->setCurrentIndex(1); });
     w["cmdMacro_0"]->click();
     ASSERT_EQ(w.dialogs.texts().size(), 2u);
-    EXPECT_EQ(w.dialogs.texts()[1], "Deletion failure");
-    EXPECT_EQ(w.frameKinds(), Kinds{"connect"});
+    EXPECT_EQ(w.dialogs.texts()[1], "Rewriting success!");
+    EXPECT_EQ(w.frameKinds(), kFullRun);
+    for (const auto& event : w.bench.serial.wire())
+        if (event.kind == sim::WireEvent::Kind::Open) {
+            EXPECT_EQ(event.port, 1);
+        }
 }
 
 struct CloseCase {

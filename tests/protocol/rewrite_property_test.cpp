@@ -88,7 +88,7 @@ TEST(RewriteProperty, FailsAtANamedStageOrTheFlashEqualsTheImage) {
         RadioBench bench;
         bench.radio.setFaultPlan(plan);
         RecordingObserver observer;
-        const RewriteRun run{.port = [] { return RadioBench::kPort; }, .observer = observer};
+        const RewriteRun run{.port = RadioBench::kPort, .observer = observer};
         const RewriteOutcome outcome = runRewrite(bench.link, image, run);
 
         const std::string replay = "replay: VELMAR_PROPERTY_SEED=" + std::to_string(seed) +

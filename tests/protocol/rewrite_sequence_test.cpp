@@ -120,7 +120,7 @@ TEST(RewriteSequence, WhereEachFailureEndsTheRun) {
         }
         RecordingObserver observer;
         const RewriteRun run{
-            .port = [] { return RadioBench::kPort; },
+            .port = RadioBench::kPort,
             .observer = observer,
             .stopErase = [&] { return c.stop; },
             .beforeStep = [&](RewriteStage stage) { return stage != c.declineAt; },

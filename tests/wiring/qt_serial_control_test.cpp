@@ -207,6 +207,17 @@ TEST_F(QtSerialOnPty, TheWriterExplainsPortsItCannotOpen) {
         EXPECT_NE(run.out.find("Connection failure"), std::string::npos) << c.name;
         EXPECT_NE(run.err.find(c.words), std::string::npos) << c.name << ": " << run.err;
     }
+    // A rewrite keeps its device between steps, with the port closed: a second program of
+    // ours (here the pin command, through another name) is still refused, and told who holds it.
+    serial_.setPortOpen(false);
+    serial_.holdDevice(1);
+    const ProcessResult pin =
+        runProcess({binDir() + "/velmar-fw", "pin", "--port", link, "--pin", "12", "--op", "read"});
+    EXPECT_EQ(pin.exitCode, 11) << pin.out << pin.err;
+    EXPECT_NE(pin.err.find("busy: another program holds the port"), std::string::npos) << pin.err;
+    EXPECT_NE(pin.err.find("(pid " + std::to_string(::getpid()) + ")"), std::string::npos)
+        << pin.err;
+    serial_.releaseDevice();
     // Nothing reached the radio's end.
     std::array<uint8_t, 64> buffer{};
     EXPECT_EQ(pty_.read(buffer), 0u);
