@@ -51,8 +51,10 @@ std::string appendLine(const std::string& path, std::string line) {
         openFileForWriting(path, {.append = true, .keep = {}, .devicesToo = false});
     if (!opened.ok()) return path + ": " + describeWriteRefusal(opened);
     const int fd = opened.fd;
+    // Where the system has no such locks (some network file systems) the append goes on alone.
+    ::flock(fd, LOCK_EX);
     struct stat status {};
-    if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &status) != 0) {
+    if (::fstat(fd, &status) != 0) {
         const int error = errno;
         ::close(fd);
         return path + ": " + std::strerror(error);
