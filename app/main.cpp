@@ -6,7 +6,6 @@
 #include <QIcon>
 #include <QSessionManager>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <string_view>
 
@@ -15,6 +14,9 @@
 #include "app/qt_dialogs.h"
 #include "app/termination_signals.h"
 #include "app/window_texts.h"
+#include "files/descriptor_stream.h"
+#include "files/load_failure_text.h"
+#include "files/regular_file.h"
 #include "link/byte_trace.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
@@ -63,17 +65,23 @@ int main(int argc, char* argv[]) {
     describeOptions(parser);
     parser.process(application);
 
-    // Opened before the window so a path that cannot be written stops here, not mid-rewrite.
-    std::ofstream traceFile;
+    const std::string defaultFirmwarePath =
+        velmar::defaultFirmwarePath(QApplication::applicationDirPath().toStdString());
+    // Opened before the window so a path that cannot be written stops here, not mid-rewrite;
+    // never the firmware the window loads, nor a FIFO, a terminal or the serial device.
+    std::unique_ptr<velmar::DescriptorStream> traceFile;
     std::unique_ptr<velmar::ByteTrace> trace;
     if (parser.isSet("trace")) {
         const std::string tracePath = parser.value("trace").toStdString();
-        traceFile.open(tracePath, std::ios::out | std::ios::trunc);
-        if (!traceFile) {
-            std::fprintf(stderr, "velmar-writer: cannot write the trace %s\n", tracePath.c_str());
+        const velmar::OpenedForWriting opened = velmar::openFileForWriting(
+            tracePath, {.append = false, .keep = defaultFirmwarePath, .devicesToo = false});
+        if (!opened.ok()) {
+            std::fprintf(stderr, "velmar-writer: cannot write the trace %s: %s\n",
+                         tracePath.c_str(), velmar::describeWriteRefusal(opened).c_str());
             return 1;
         }
-        trace = std::make_unique<velmar::ByteTrace>(traceFile);
+        traceFile = std::make_unique<velmar::DescriptorStream>(opened.fd);
+        trace = std::make_unique<velmar::ByteTrace>(*traceFile);
         trace->note("velmar-writer started");
     }
 
@@ -86,9 +94,6 @@ int main(int argc, char* argv[]) {
     velmar::QtSerialControl serial;
     velmar::QtEventWait wait;
     velmar::QtDialogs dialogs;
-    const std::string defaultFirmwarePath =
-        velmar::defaultFirmwarePath(QApplication::applicationDirPath().toStdString());
-
     velmar::frmMain window(serial, wait, dialogs, defaultFirmwarePath);
     window.setTrace(trace.get());
     dialogs.setParentWidget(&window);

@@ -10,6 +10,7 @@
 
 #include "cli/commands.h"
 #include "cli/interrupt_guard.h"
+#include "cli/output_file.h"
 #include "cli/rewrite_log.h"
 #include "cli/serial_options.h"
 #include "cli/serial_port_use.h"
@@ -98,9 +99,11 @@ int runWrite(const Args& args) {
     const WriteOptionsResult parsed = parseWriteOptions(args);
     if (!parsed.error.empty()) return usageError("write", parsed.error);
     const WriteOptions& options = parsed.options;
-    if (options.tracePath && namesSameFile(options.file, *options.tracePath))
-        return usageError("write", "the trace " + *options.tracePath +
-                                       " is the firmware file itself; nothing was sent");
+    if (options.tracePath) {
+        if (const std::string why = outputRefusal(*options.tracePath, options.file); !why.empty())
+            return usageError("write",
+                              "the trace " + *options.tracePath + " " + why + "; nothing was sent");
+    }
     TraceFile trace;
     return trace.judge(rewrite(options, trace));
 }
@@ -126,7 +129,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
 
     // The port and the trace are only touched once the sequence has found something to send.
     const auto prepare = [&] {
-        if (options.tracePath && !trace.open("write", *options.tracePath)) {
+        if (options.tracePath && !trace.open("write", *options.tracePath, options.file)) {
             declinedExit = kExitOutputError;
             return false;
         }

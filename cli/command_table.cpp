@@ -33,8 +33,8 @@ constexpr const char* kWriteDetails =
     "                      opens (see velmar-fw ports)\n"
     "  --loader 1.05|1.06  the loader version the radio runs (default 1.06)\n"
     "  --trace FILE        log every byte each way with a timestamp and the line speed; not\n"
-    "                      the firmware file itself (exit 1), and a trace that could not be\n"
-    "                      written whole turns a success into exit 4\n"
+    "                      the firmware file itself nor a FIFO or a device (exit 1), and a\n"
+    "                      trace that could not be written whole turns a success into exit 4\n"
     "\n"
     "On a terminal a progress bar shows the block in flight, the percent of blocks written,\n"
     "the elapsed and the remaining time; otherwise one line per written block and the block\n"
@@ -54,7 +54,8 @@ constexpr const char* kWriteDetails =
     "others. Two --port values naming the same device are refused before anything is opened\n"
     "(exit 1). On a terminal a table shows every port's stage, block, percent and time;\n"
     "otherwise one line per event, prefixed with its port. A summary table ends the run.\n"
-    "  --report FILE.json  every port's outcome, with the fields of its service-log line\n"
+    "  --report FILE.json  every port's outcome, with the fields of its service-log line;\n"
+    "                      refused like --trace\n"
     "Exit 0 when every radio was rewritten, 12 when at least one failed, 9 when stopped,\n"
     "5 when the file has nothing to send; --trace needs a single --port.\n";
 

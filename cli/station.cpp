@@ -10,7 +10,6 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "cli/interrupt_guard.h"
+#include "cli/output_file.h"
 #include "cli/rewrite_log.h"
 #include "cli/serial_options.h"
 #include "cli/serial_port_use.h"
@@ -268,13 +268,6 @@ std::string reportText(const std::vector<PortJob>& jobs) {
     return text + "]\n";
 }
 
-bool writeReport(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    return !out.fail();
-}
-
 }  // namespace
 
 bool namesSeveralPorts(const Args& args) {
@@ -289,6 +282,12 @@ int runStation(const Args& args) {
     const std::optional<StationRequest> request = parseStation(args, error);
     if (!request) return usageError("write", error);
     const WriteOptions& options = request->options;
+    // The report replaces its file at the end: a name it may not have is refused at once.
+    if (request->reportPath) {
+        if (const std::string why = outputRefusal(*request->reportPath, options.file); !why.empty())
+            return usageError(
+                "write", "the report " + *request->reportPath + " " + why + "; nothing was sent");
+    }
 
     std::vector<PortJob> jobs(request->ports.size());
     std::map<std::string, std::string> seen;  // device key -> the --port that named it
@@ -376,10 +375,14 @@ int runStation(const Args& args) {
     const bool allSucceeded =
         std::all_of(jobs.begin(), jobs.end(), [](const PortJob& job) { return job.succeeded; });
     int exitCode = stopped ? kExitStopped : allSucceeded ? kExitOk : kExitSomeFailed;
-    if (request->reportPath && !writeReport(*request->reportPath, reportText(jobs))) {
-        std::fprintf(stderr, "velmar-fw write: the report %s could not be written\n",
-                     request->reportPath->c_str());
-        if (exitCode == kExitOk) exitCode = kExitOutputError;
+    if (request->reportPath) {
+        if (const auto failure = writeOutputFile(*request->reportPath, reportText(jobs),
+                                                 {.keep = options.file, .devicesToo = false})) {
+            std::fprintf(stderr, "velmar-fw write: the report %s could not be written: %s (%s)\n",
+                         request->reportPath->c_str(), failure->cause.c_str(),
+                         failure->step.c_str());
+            if (exitCode == kExitOk) exitCode = kExitOutputError;
+        }
     }
     return exitCode;
 }

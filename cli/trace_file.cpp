@@ -5,22 +5,24 @@
 #include <system_error>
 
 #include "cli/cli_common.h"
+#include "files/load_failure_text.h"
+#include "files/regular_file.h"
 
 namespace velmar {
 
-bool TraceFile::open(const std::string& command, const std::string& path) {
+bool TraceFile::open(const std::string& command, const std::string& path,
+                     const std::string& firmware) {
     command_ = command;
     path_ = path;
-    errno = 0;
-    file_.open(path, std::ios::out | std::ios::trunc);
-    if (!file_) {
-        const int error = errno;
-        std::fprintf(stderr, "velmar-fw %s: cannot write the trace %s%s%s\n", command.c_str(),
-                     path.c_str(), error != 0 ? ": " : "",
-                     error != 0 ? std::generic_category().message(error).c_str() : "");
+    const OpenedForWriting opened =
+        openFileForWriting(path, {.append = false, .keep = firmware, .devicesToo = false});
+    if (!opened.ok()) {
+        std::fprintf(stderr, "velmar-fw %s: cannot write the trace %s: %s\n", command.c_str(),
+                     path.c_str(), describeWriteRefusal(opened).c_str());
         return false;
     }
-    trace_ = std::make_unique<ByteTrace>(file_);
+    file_ = std::make_unique<DescriptorStream>(opened.fd);
+    trace_ = std::make_unique<ByteTrace>(*file_);
     return true;
 }
 

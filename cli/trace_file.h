@@ -1,9 +1,9 @@
 #pragma once
 
-#include <fstream>
 #include <memory>
 #include <string>
 
+#include "files/descriptor_stream.h"
 #include "link/byte_trace.h"
 
 namespace velmar {
@@ -12,8 +12,9 @@ namespace velmar {
 // stderr and turns a successful run's exit code into kExitOutputError.
 class TraceFile {
   public:
-    // Opens (and empties) `path`; on failure prints why for `command` and returns false.
-    bool open(const std::string& command, const std::string& path);
+    // Opens (and empties) `path`, a regular file or a new one and never `firmware`; on failure
+    // prints why for `command` and returns false.
+    bool open(const std::string& command, const std::string& path, const std::string& firmware);
     ByteTrace* get() const { return trace_.get(); }
     ByteTrace* operator->() const { return trace_.get(); }
     explicit operator bool() const { return trace_ != nullptr; }
@@ -23,7 +24,7 @@ class TraceFile {
   private:
     std::string command_;
     std::string path_;
-    std::ofstream file_;
+    std::unique_ptr<DescriptorStream> file_;
     std::unique_ptr<ByteTrace> trace_;
 };
 

@@ -76,4 +76,20 @@ std::string describeLoadFailure(const LoadOutcome& outcome, const std::string& p
     return fullPath(path) + ": " + cause;
 }
 
+std::string describeWriteRefusal(const OpenedForWriting& opened) {
+    if (opened.isKept) return "is the firmware file itself";
+    switch (opened.fault) {
+        case FileFault::None:
+            return "";
+        case FileFault::IsFolder:
+            return "is a folder, not a file";
+        case FileFault::NotRegularFile:
+            if (opened.kind == NodeKind::Fifo && opened.osError != 0)
+                return "is a FIFO that no program reads";
+            return std::string("is not a regular file (") + nodeWords(opened.kind) + ")";
+        default:
+            return opened.osError != 0 ? systemWords(opened.osError) : "cannot be opened";
+    }
+}
+
 }  // namespace velmar

@@ -25,8 +25,10 @@ std::string toJsonLine(const ServiceRecord& record);
 std::optional<ServiceRecord> fromJsonLine(std::string_view line);
 
 // Appends the record's line with a single write() on a file opened for appending, so lines of
-// writers running at the same time never interleave. Creates the folder when missing.
-// Returns "" when the line was written, else "PATH: reason".
+// writers running at the same time never interleave. Creates the folder when missing. Only a
+// regular file is written (a FIFO or a device is refused without waiting); a line that could not
+// be written whole leaves the log as it was, and a log whose last line was cut short gets the
+// record on a line of its own. Returns "" when the line was written, else "PATH: reason".
 std::string appendServiceRecord(const ServiceRecord& record,
                                 const std::string& path = serviceLogPath());
 

@@ -52,7 +52,8 @@ inline std::string shellQuote(const std::string& word) {
 inline CliResult runProgram(const std::string& program, const std::vector<std::string>& args) {
     const auto errFile = std::filesystem::temp_directory_path() /
                          ("velmar_cli_stderr_" + std::to_string(::getpid()));
-    std::string command = shellQuote(program);
+    // A program that hangs fails its test instead of stopping the run.
+    std::string command = "timeout 60 " + shellQuote(program);
     for (const std::string& arg : args) command += " " + shellQuote(arg);
     command += " 2>" + shellQuote(errFile.string());
     CliResult result;

@@ -50,6 +50,8 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
     std::filesystem::create_symlink(copy, linkToCopy);
     const std::string hardLink = dir.path("hard.mot");
     std::filesystem::create_hard_link(copy, hardLink);
+    const std::string fifo = dir.path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     struct Case {
         std::vector<std::string> args;
         int exitCode;
@@ -77,6 +79,11 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
          "",
          "x.bin: could not write the image: No such file or directory"},
         {{"dump", samplePath(), "-o", "/dev/full"}, 4, "", "No space left on device"},
+        {{"dump", samplePath(), "-o", fifo},
+         4,
+         "",
+         "fifo: could not write the image: is a FIFO "
+         "that no program reads"},
         {{"dump", copy, "-o", linkToCopy}, 1, "", "is the firmware file itself"},
         {{"dump", linkToCopy, "-o", hardLink}, 1, "", "is the firmware file itself"},
         {{"checksum", samplePath(), "C000"}, 1, "", "expects FILE START STOP"},

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -62,8 +63,17 @@ class RewriteOverPty : public ::testing::Test {
         radio_->signal(SIGTERM);
         return radio_->wait();
     }
-    ProcessResult write(const std::vector<std::string>& extra, const Environment& env = {}) {
-        std::vector<std::string> args = {binDir() + "/velmar-fw", "write", sampleFirmware()};
+    // `fileBlocks` > 0: run in the test's folder on a disk that fills up, each file growing to
+    // that many 512-byte blocks at most (an error, not SIGXFSZ, once it is reached).
+    ProcessResult write(const std::vector<std::string>& extra, const Environment& env = {},
+                        int fileBlocks = 0) {
+        std::vector<std::string> args;
+        if (fileBlocks > 0)
+            args = {"/bin/sh", "-c",
+                    "cd \"$0\" && trap '' XFSZ && ulimit -f " + std::to_string(fileBlocks) +
+                        " && exec \"$@\"",
+                    dir_};
+        args.insert(args.end(), {binDir() + "/velmar-fw", "write", sampleFirmware()});
         args.insert(args.end(), extra.begin(), extra.end());
         return runProcess(args, env);
     }
@@ -132,6 +142,7 @@ struct StepFailureCase {
     const char* explanation;  // in stderr; "" for none expected
     std::vector<std::string> writerArgs = {};
     const char* outPart = "";  // in stdout besides the message
+    int fileBlocks = 0;        // the writer's files are limited to this many 512-byte blocks
 };
 
 // Test lists and failure reports name the case instead of dumping its bytes.
@@ -148,7 +159,7 @@ TEST_P(StepFailures, EndWithOneMessageAndTheStepsExitCode) {
     ASSERT_FALSE(device.empty());
     std::vector<std::string> writerArgs = {"--port", device};
     writerArgs.insert(writerArgs.end(), c.writerArgs.begin(), c.writerArgs.end());
-    const ProcessResult run = write(writerArgs);
+    const ProcessResult run = write(writerArgs, {}, c.fileBlocks);
     EXPECT_FALSE(run.killedByGuard) << "the writer hung";
     EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
     EXPECT_NE(run.out.find(c.message), std::string::npos) << run.out;
@@ -192,13 +203,15 @@ INSTANTIATE_TEST_SUITE_P(
                         6,
                         "the radio answered \"0\"; the rewrite goes on only after \"C\"",
                         {"--loader", "1.05"}},
-        // The radio got its firmware, but the trace asked for is lost.
+        // The radio got its firmware, but the trace asked for is lost to a full disk.
         StepFailureCase{"TraceLost",
                         {},
                         "Rewriting success!",
                         4,
-                        "the trace /dev/full is incomplete",
-                        {"--trace", "/dev/full"}},
+                        "the trace trace.txt is incomplete: writing it failed",
+                        {"--trace", "trace.txt"},
+                        "",
+                        8},
         // The device disappears under the open port in the middle of the write.
         StepFailureCase{
             "VanishesMidWrite", {"--vanish-at", "6"}, "Writing failure", 8, "went away"}),
@@ -376,6 +389,21 @@ TEST_F(RewriteOverPty, EveryRewriteAndRefusalAppendsOneServiceLogLine) {
     EXPECT_EQ(rows[0].rfind("TIME", 0), 0u) << rows[0];
     EXPECT_NE(rows[1].find("No firmware data to write"), std::string::npos) << rows[1];
     EXPECT_NE(rows[1].find(empty), std::string::npos) << rows[1];
+}
+
+TEST_F(RewriteOverPty, AServiceLogThatIsAFifoCostsALineAndNeverTheRewrite) {
+    const std::string device = startRadio({});
+    ASSERT_FALSE(device.empty());
+    std::filesystem::create_directories(path("state") + "/velmar-writer");
+    const std::string log = path("state") + "/velmar-writer/service.jsonl";
+    ASSERT_EQ(::mkfifo(log.c_str(), 0600), 0);
+    const ProcessResult run = write({"--port", device}, {{"XDG_STATE_HOME", path("state")}});
+    EXPECT_FALSE(run.killedByGuard) << "the writer hung on the log";
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("Rewriting success!"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("service log not written: " + log + ": is not a regular file (a FIFO)"),
+              std::string::npos)
+        << run.err;
 }
 
 }  // namespace

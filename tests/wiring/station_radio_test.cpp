@@ -1,8 +1,11 @@
 // One velmar-radio process serving three radios, with a fault aimed at the second: each
 // device rewrites on its own, and the aimed fault spoils only its radio.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -125,15 +128,73 @@ TEST(Station, OneRadioFailingItsEraseLeavesTheOthersWritten) {
     std::filesystem::remove_all(dir);
 }
 
-TEST(Station, TwoNamesOfOneDeviceAreRefusedBeforeAnythingOpens) {
+// A pseudo-terminal's device, as a serial port or the user's terminal would be.
+std::string terminalDevice(int& master) {
+    master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return "";
+    return ::ptsname(master);
+}
+
+// Nothing is opened or sent, and the firmware stays as it was.
+TEST(Station, NamesThatMayNotBeUsedAreRefusedBeforeAnythingOpens) {
     const std::string dir = makeTempDir();
     { std::ofstream(dir + "/device") << ""; }
     std::filesystem::create_symlink(dir + "/device", dir + "/alias");
-    const ProcessResult station = runProcess({binDir() + "/velmar-fw", "write", sampleFirmware(),
-                                              "--port", dir + "/device", "--port", dir + "/alias"});
-    EXPECT_EQ(station.exitCode, 1) << station.err;
-    EXPECT_NE(station.err.find("name the same device"), std::string::npos) << station.err;
-    EXPECT_EQ(station.out, "");
+    const std::string firmware = dir + "/fw.mot";
+    std::filesystem::copy_file(sampleFirmware(), firmware);
+    std::filesystem::create_symlink(firmware, dir + "/fw-link");
+    ASSERT_EQ(::mkfifo((dir + "/fifo").c_str(), 0600), 0);
+    int master = -1;
+    const std::string terminal = terminalDevice(master);
+    ASSERT_FALSE(terminal.empty());
+    // velmar-writer takes its default firmware from its own folder.
+    const std::string writer = dir + "/bin/velmar-writer";
+    std::filesystem::create_directory(dir + "/bin");
+    std::filesystem::copy_file(binDir() + "/velmar-writer", writer);
+    std::filesystem::permissions(writer, std::filesystem::perms::owner_all);
+    const std::string writersFirmware = dir + "/bin/Velmar_150421_01_12.mot";
+    std::filesystem::copy_file(sampleFirmware(), writersFirmware);
+
+    const std::string fw = binDir() + "/velmar-fw";
+    const std::vector<std::string> station = {
+        fw, "write", firmware, "--port", dir + "/device", "--port", dir + "/other"};
+    const auto with = [](std::vector<std::string> args, std::vector<std::string> more) {
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    struct Case {
+        std::vector<std::string> argv;
+        std::string errPart;
+    };
+    const std::vector<Case> cases = {
+        {{fw, "write", sampleFirmware(), "--port", dir + "/device", "--port", dir + "/alias"},
+         "name the same device"},
+        {with(station, {"--report", firmware}),
+         "the report " + firmware + " is the firmware file itself"},
+        {with(station, {"--report", dir + "/fw-link"}), "is the firmware file itself"},
+        {with(station, {"--report", dir + "/fifo"}), "is not a regular file (a FIFO)"},
+        {with(station, {"--report", terminal}), "is not a regular file (a device)"},
+        {{fw, "write", firmware, "--port", dir + "/device", "--trace", dir + "/fw-link"},
+         "the trace " + dir + "/fw-link is the firmware file itself"},
+        {{fw, "write", firmware, "--port", dir + "/device", "--trace", dir + "/fifo"},
+         "is not a regular file (a FIFO)"},
+        {{fw, "write", firmware, "--port", dir + "/device", "--trace", terminal},
+         "is not a regular file (a device)"},
+        {{writer, "--trace", writersFirmware}, "is the firmware file itself"},
+        {{writer, "--trace", dir + "/fifo"}, "is not a regular file (a FIFO)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argv.back());
+        const ProcessResult run =
+            runProcess(c.argv, {{"QT_QPA_PLATFORM", "offscreen"}}, std::chrono::seconds{20});
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(readFile(firmware), readFile(sampleFirmware()));
+    EXPECT_EQ(readFile(writersFirmware), readFile(sampleFirmware()));
+    EXPECT_EQ(readFile(dir + "/device"), "");
+    ::close(master);
     std::filesystem::remove_all(dir);
 }
 

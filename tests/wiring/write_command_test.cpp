@@ -2,13 +2,18 @@
 // the naming of port-open failures.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
 #include "link/byte_trace.h"
 #include "platform/qt/serial_open_error.h"
+#include "platform/qt/service_log.h"
 
 namespace velmar::cli {
 namespace {
@@ -144,6 +149,46 @@ TEST(ByteTraceListing, TimestampsDirectionSpeedHexAndAscii) {
               "  0000  40 41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F  @ABCDEFGHIJKLMNO\n"
               "  0010  7F                                               .\n"
               "+1.234567 -- erase\n");
+}
+
+// The log as an append leaves it, beside a file size limit that cuts the line short.
+TEST(ServiceLogAppend, ARecordStartsOnItsOwnLineAndAFailedOneLeavesTheLogAsItWas) {
+    ServiceRecord record;
+    record.tool = "velmar-fw";
+    record.result = "Rewriting success!";
+    const std::string line = toJsonLine(record);
+    struct Case {
+        const char* name;
+        std::string before;
+        bool cutShort;  // the disk fills up in the middle of the line
+        std::string after;
+    };
+    const std::vector<Case> cases = {
+        {"after a whole line", "{}\n", false, "{}\n" + line},
+        {"after a line cut short", "{\"time\":\"20", false, "{\"time\":\"20\n" + line},
+        {"disk full", "{}\n", true, "{}\n"},
+    };
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("velmar_log_" + std::to_string(::getpid())))
+            .string();
+    for (const Case& c : cases) {
+        std::ofstream(path, std::ios::binary) << c.before;
+        rlimit saved{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        if (c.cutShort) {
+            rlimit limit = saved;
+            limit.rlim_cur = c.before.size() + 5;
+            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+        }
+        const std::string problem = appendServiceRecord(record, path);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldSignal);
+        EXPECT_EQ(problem.empty(), !c.cutShort) << c.name << ": " << problem;
+        std::ifstream in(path, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.after) << c.name;
+    }
+    std::filesystem::remove(path);
 }
 
 struct OpenErrorCase {
