@@ -212,6 +212,12 @@ INSTANTIATE_TEST_SUITE_P(
                         {"--trace", "trace.txt"},
                         "",
                         8},
+        // Two replies 2.7 s late, then silence: the late ones must not count for later blocks.
+        StepFailureCase{"LateRepliesThenSilence",
+                        {"--fault", "delay:4:2700:2", "--silent-from", "6"},
+                        "Writing failure",
+                        8,
+                        ""},
         // The device disappears under the open port in the middle of the write.
         StepFailureCase{
             "VanishesMidWrite", {"--vanish-at", "6"}, "Writing failure", 8, "went away"}),
