@@ -110,11 +110,12 @@ std::vector<ResolvedPort> resolvePorts(const PortInputs& inputs, int16_t count) 
     };
 
     std::vector<ResolvedPort> ports(static_cast<std::size_t>(std::max<int16_t>(count, 0)));
-    for (int16_t n = 1; n <= count; ++n) {
+    // An int counter: a 16-bit one would wrap before reaching a count of INT16_MAX.
+    for (int n = 1; n <= count; ++n) {
         ResolvedPort& port = ports[static_cast<std::size_t>(n - 1)];
-        port.port = n;
-        const std::string fromEnvironment = inputs.environment ? inputs.environment(n) : "";
-        const auto saved = inputs.saved.find(n);
+        port.port = static_cast<int16_t>(n);
+        const std::string fromEnvironment = inputs.environment ? inputs.environment(port.port) : "";
+        const auto saved = inputs.saved.find(port.port);
         if (!fromEnvironment.empty()) {
             port.source = PortSource::Environment;
             port.device = fromEnvironment;

@@ -2,6 +2,7 @@
 // automatic order over fake device lists.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -117,6 +118,15 @@ TEST(PortMapping, DevicesBeyondTheEntriesAreUnused) {
     const auto unused = unusedDevices(ports, inputs.devices);
     ASSERT_EQ(unused.size(), 1u);
     EXPECT_EQ(unused[0].path, "/dev/ttyS1");
+}
+
+TEST(PortMapping, EveryCountUpToTheLargestPortNumberResolves) {
+    PortInputs inputs;
+    inputs.environment = [](int16_t port) { return port == INT16_MAX ? "/dev/last" : ""; };
+    const auto ports = resolvePorts(inputs, INT16_MAX);
+    ASSERT_EQ(ports.size(), static_cast<std::size_t>(INT16_MAX));
+    EXPECT_EQ(ports.back().port, INT16_MAX);
+    EXPECT_EQ(ports.back().device, "/dev/last");
 }
 
 TEST(PortMapping, TheEnvironmentNamesPortsFromOne) {
