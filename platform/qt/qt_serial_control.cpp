@@ -8,6 +8,7 @@
 #include <sys/file.h>
 #endif
 
+#include "platform/qt/qt_port_name.h"
 #include "platform/qt/qt_serial_devices.h"
 #include "platform/qt/serial_open_error.h"
 
@@ -102,7 +103,8 @@ void QtSerialControl::open() {
     const DeviceAccess access = probeDeviceAccess(device);
     if (!access.exists) fail(SerialFault::NoSuchDevice, device + ": no such device");
 
-    port_.setPortName(QString::fromStdString(device));
+    const QtPortName name(device);
+    port_.setPortName(name.name());
     if (!port_.open(QIODevice::ReadWrite)) {
         const std::string why = text(port_.errorString());
         const SerialFault fault = classifyOpenError(port_.error(), access, why);
