@@ -106,7 +106,8 @@ constexpr const char* kLogDetails =
     "time (UTC), tool, operation, file, sha256, checksum (C000..FFFF), port, device,\n"
     "description, serial, loader, result (the final message), seconds, blocks_written and\n"
     "blocks_total (16-byte rows for write-earlier). A rewrite refused before anything was\n"
-    "sent is logged with its message.\n"
+    "sent is logged with its message. Control characters in the entries show escaped (\\n,\n"
+    "\\t, \\x1b); a log that is not a regular file is refused (exit 3).\n"
     "\n"
     "  --last N   how many entries to show (default 20)\n";
 constexpr const char* kPortsDetails =
