@@ -208,8 +208,11 @@ void rewritePort(PortJob& job, const MemoryImage& image, LoaderVersion loader,
                 if (stage != RewriteStage::End && stopAsked != 0) return false;
                 if (stage == RewriteStage::Connect) {
                     if (job.device.empty()) {
-                        refused = "port " + std::to_string(job.number) +
-                                  " has no device: none is connected for it (see velmar-fw ports)";
+                        refused = unreadableAssignment(systemPortDirectory(), job.number);
+                        if (refused.empty())
+                            refused =
+                                "port " + std::to_string(job.number) +
+                                " has no device: none is connected for it (see velmar-fw ports)";
                         return false;
                     }
                     serial.setDevicePath(job.device);
@@ -297,6 +300,11 @@ int runStation(const Args& args) {
 
     std::vector<PortJob> jobs(request->ports.size());
     std::map<std::string, std::string> seen;  // device key -> the --port that named it
+    if (std::any_of(request->ports.begin(), request->ports.end(), [](const std::string& port) {
+            const auto number = portNumber(port);
+            return number && environmentPortDevice(static_cast<int16_t>(*number)).empty();
+        }))
+        noteSavedAssignment();
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         PortJob& job = jobs[i];
         job.index = i;

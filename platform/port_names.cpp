@@ -109,6 +109,7 @@ std::vector<ResolvedPort> resolvePorts(const PortInputs& inputs, int16_t count) 
         port.present = inputs.exists && !port.device.empty() && inputs.exists(port.device);
     };
 
+    const std::vector<int16_t>& unreadable = inputs.savedState.unreadablePorts;
     std::vector<ResolvedPort> ports(static_cast<std::size_t>(std::max<int16_t>(count, 0)));
     // An int counter: a 16-bit one would wrap before reaching a count of INT16_MAX.
     for (int n = 1; n <= count; ++n) {
@@ -122,6 +123,10 @@ std::vector<ResolvedPort> resolvePorts(const PortInputs& inputs, int16_t count) 
         } else if (saved != inputs.saved.end() && !saved->second.empty()) {
             port.source = PortSource::Saved;
             port.device = saved->second;
+        } else if (inputs.savedState.nothingRead() ||
+                   std::count(unreadable.begin(), unreadable.end(), port.port) != 0) {
+            port.source = PortSource::Unreadable;
+            continue;
         } else {
             continue;
         }
@@ -170,6 +175,8 @@ const char* portSourceName(PortSource source) {
             return "environment";
         case PortSource::Saved:
             return "saved";
+        case PortSource::Unreadable:
+            return "unreadable";
         case PortSource::Automatic:
             break;
     }
@@ -182,7 +189,9 @@ PortDirectory::PortDirectory(const SerialDeviceSource& source, PortAssignmentSto
 PortInputs PortDirectory::inputs() const {
     PortInputs inputs;
     inputs.environment = environmentPortDevice;
-    inputs.saved = store_.load();
+    SavedAssignments saved = store_.read();
+    inputs.saved = std::move(saved.ports);
+    inputs.savedState = std::move(saved.state);
     inputs.devices = source_.devices();
     inputs.exists = [](const std::string& path) {
         std::error_code error;

@@ -97,6 +97,11 @@ void QtSerialControl::setPortOpen(bool open) {
 
 void QtSerialControl::open() {
     const std::string device = deviceName();
+    if (device.empty() && !devicePath_) {
+        if (std::string why = unreadableAssignment(systemPortDirectory(), commPort_); !why.empty())
+            fail(SerialFault::NoSuchDevice, "port " + std::to_string(commPort_) + " has no device",
+                 std::move(why));
+    }
     if (device.empty())
         fail(SerialFault::NoSuchDevice,
              "port " + std::to_string(commPort_) + " has no device: none is connected for it");
