@@ -11,6 +11,8 @@
 namespace velmar {
 
 std::string portTooltip(const ResolvedPort& port) {
+    if (port.source == PortSource::Unreadable)
+        return "opens nothing: its saved assignment cannot be read (velmar-fw ports says why)";
     if (port.device.empty()) return "no device connected";
     std::string text = port.device;
     if (port.info && port.info->path != port.device) text += " = " + port.info->path;

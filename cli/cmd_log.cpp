@@ -36,18 +36,51 @@ std::string fixed(double value, int decimals) {
     return text;
 }
 
+// Control characters as C escapes: a logged file name holding a newline or a terminal
+// sequence must not start a fake row or restyle the terminal. Cells are UTF-8 (read from JSON),
+// so the C1 controls come as two bytes.
+std::string escaped(const std::string& text) {
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool c1 = c == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        char code[8];
+        if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\t') {
+            shown += "\\t";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            std::snprintf(code, sizeof code, "\\x%02x", c);
+            shown += code;
+        } else if (c1) {
+            std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned char>(text[++i]));
+            shown += code;
+        } else {
+            shown += static_cast<char>(c);
+        }
+    }
+    return shown;
+}
+
 std::vector<std::string> row(const ServiceRecord& r) {
-    return {r.time,
-            r.tool,
-            r.operation,
-            r.port ? std::to_string(*r.port) : "-",
-            r.device,
-            r.loader,
-            std::to_string(r.blocksWritten) + "/" + std::to_string(r.blocksTotal),
-            fixed(r.seconds, 1),
-            r.checksum,
-            r.result,
-            r.file};
+    std::vector<std::string> cells = {
+        r.time,
+        r.tool,
+        r.operation,
+        r.port ? std::to_string(*r.port) : "-",
+        r.device,
+        r.loader,
+        std::to_string(r.blocksWritten) + "/" + std::to_string(r.blocksTotal),
+        fixed(r.seconds, 1),
+        r.checksum,
+        r.result,
+        r.file};
+    for (std::string& cell : cells) cell = escaped(cell);
+    return cells;
 }
 
 void printTable(const std::vector<std::vector<std::string>>& rows) {

@@ -19,6 +19,7 @@ std::string entryText(int16_t port) {
 }
 
 std::string presenceText(const ResolvedPort& port) {
+    if (port.source == PortSource::Unreadable) return "opens nothing";
     if (port.device.empty()) return "no device";
     return port.present ? "connected" : "not connected";
 }
@@ -89,6 +90,7 @@ int runPorts(const Args& args) {
     }
     ensureApplication();
     const PortDirectory& directory = systemPortDirectory();
+    noteSavedAssignment();
     const std::vector<ResolvedPort> ports = directory.resolve();
     const std::vector<SerialDeviceInfo> unused = unusedDevices(ports, directory.devices());
     const QString settingsFile = QtPortAssignmentStore().fileName();

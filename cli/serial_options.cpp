@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 
 #include "platform/line_settings.h"
+#include "platform/port_names.h"
 
 namespace velmar::cli {
 
@@ -18,12 +20,23 @@ std::optional<std::string> settingsForSpeed(const std::string& speed) {
 
 }  // namespace
 
-std::optional<int16_t> portNumber(const std::string& text) {
+std::optional<int> portNumber(const std::string& text) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || end != text.data() + text.size() || text.empty()) return std::nullopt;
-    if (value < 0 || value > INT16_MAX) return std::nullopt;
-    return static_cast<int16_t>(value);
+    if (ec == std::errc::result_out_of_range) return INT_MAX;
+    return value;
+}
+
+std::string portNumberProblem(const std::string& text) {
+    const auto number = portNumber(text);
+    if (!number) return {};
+    if (*number == 0) return "port 0 never opens; ports count from 1";
+    if (*number > kPortCount)
+        return "port " + text + " is none of the window's ports 1.." + std::to_string(kPortCount) +
+               "; name any other device by its path";
+    return {};
 }
 
 SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
@@ -66,8 +79,9 @@ SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
     if (!values.contains("--port")) return fail("expects --port DEVICE or --port N");
     const std::string& port = values["--port"];
     if (const auto number = portNumber(port)) {
-        if (*number == 0) return fail("port 0 never opens; ports count from 1");
-        o.portNumber = *number;
+        if (std::string problem = portNumberProblem(port); !problem.empty())
+            return fail(std::move(problem));
+        o.portNumber = static_cast<int16_t>(*number);
     } else {
         o.devicePath = port;
     }

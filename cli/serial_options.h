@@ -40,7 +40,12 @@ struct SerialCommandOptionsResult {
 SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
                                                      const SerialCommandSyntax& syntax);
 
-// A --port value that is a window port number ("3"), or nullopt for a device path.
-std::optional<int16_t> portNumber(const std::string& text);
+// A --port value of digits only is a port number ("3"); anything else is a device path
+// (nullopt). Numbers too long for an int come back as INT_MAX, which no port accepts.
+std::optional<int> portNumber(const std::string& text);
+
+// Why the port number `text` is no port; "" for 1..kPortCount (the window's entries, the ones a
+// technician can tie to a device) and for a device path. Other devices go by their path.
+std::string portNumberProblem(const std::string& text);
 
 }  // namespace velmar::cli

@@ -6,6 +6,7 @@
 #include "cli/cli_common.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_serial_control.h"
+#include "platform/qt/qt_serial_devices.h"
 
 namespace velmar::cli {
 
@@ -18,11 +19,29 @@ QCoreApplication& ensureApplication() {
     return application;
 }
 
+void noteSavedAssignment() {
+    static bool noted = false;
+    if (noted) return;
+    noted = true;
+    if (const std::string notice = savedStateNotice(systemPortDirectory().savedState());
+        !notice.empty())
+        std::fprintf(stderr, "velmar-fw: %s\n", notice.c_str());
+}
+
 bool aimAtPort(QtSerialControl& serial, const char* command,
                const std::optional<std::string>& devicePath, int16_t portNumber) {
     serial.setDevicePath(devicePath);
     serial.setCommPort(portNumber);
+    // The settings do not matter to a port its environment variable names.
+    if (!devicePath && environmentPortDevice(portNumber).empty()) noteSavedAssignment();
     if (!serial.deviceName().empty()) return true;
+    if (!devicePath) {
+        if (const std::string why = unreadableAssignment(systemPortDirectory(), portNumber);
+            !why.empty()) {
+            usageError(command, why);
+            return false;
+        }
+    }
     usageError(command, "port " + std::to_string(portNumber) +
                             " has no device: none is connected for it (see velmar-fw ports)");
     return false;

@@ -20,6 +20,9 @@ namespace velmar::cli {
 // The QCoreApplication the Qt serial port and the reply timer need, made once.
 QCoreApplication& ensureApplication();
 
+// Once per run, one line on stderr when the saved port assignment is broken.
+void noteSavedAssignment();
+
 // Points `serial` at the device path, else at the port number's device. When a port number
 // names no device, prints the usage error for `command` and returns false.
 bool aimAtPort(QtSerialControl& serial, const char* command,

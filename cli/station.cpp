@@ -135,10 +135,15 @@ std::optional<StationRequest> parseStation(const Args& args, std::string& error)
                 error = "--port " + port + " is not a range of ports counted from 1";
                 return std::nullopt;
             }
+            if (std::string problem = portNumberProblem(port.substr(port.find('-') + 1));
+                !problem.empty()) {
+                error = std::move(problem);
+                return std::nullopt;
+            }
             for (int n = range->first; n <= range->second; ++n)
                 request.ports.push_back(std::to_string(n));
-        } else if (portNumber(port) == int16_t{0}) {
-            error = "port 0 never opens; ports count from 1";
+        } else if (std::string problem = portNumberProblem(port); !problem.empty()) {
+            error = std::move(problem);
             return std::nullopt;
         } else {
             request.ports.push_back(port);
@@ -203,8 +208,11 @@ void rewritePort(PortJob& job, const MemoryImage& image, LoaderVersion loader,
                 if (stage != RewriteStage::End && stopAsked != 0) return false;
                 if (stage == RewriteStage::Connect) {
                     if (job.device.empty()) {
-                        refused = "port " + std::to_string(job.number) +
-                                  " has no device: none is connected for it (see velmar-fw ports)";
+                        refused = unreadableAssignment(systemPortDirectory(), job.number);
+                        if (refused.empty())
+                            refused =
+                                "port " + std::to_string(job.number) +
+                                " has no device: none is connected for it (see velmar-fw ports)";
                         return false;
                     }
                     serial.setDevicePath(job.device);
@@ -291,13 +299,18 @@ int runStation(const Args& args) {
 
     std::vector<PortJob> jobs(request->ports.size());
     std::map<std::string, std::string> seen;  // device key -> the --port that named it
+    if (std::any_of(request->ports.begin(), request->ports.end(), [](const std::string& port) {
+            const auto number = portNumber(port);
+            return number && environmentPortDevice(static_cast<int16_t>(*number)).empty();
+        }))
+        noteSavedAssignment();
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         PortJob& job = jobs[i];
         job.index = i;
         job.label = request->ports[i];
         const auto number = portNumber(job.label);
-        job.number = number.value_or(1);
-        job.device = number ? systemPortDirectory().deviceFor(*number) : job.label;
+        job.number = static_cast<int16_t>(number.value_or(1));
+        job.device = number ? systemPortDirectory().deviceFor(job.number) : job.label;
         const std::string key = job.device.empty() ? "port " + job.label : deviceKey(job.device);
         if (const auto [where, added] = seen.emplace(key, job.label); !added)
             return usageError("write", "--port " + where->second + " and --port " + job.label +

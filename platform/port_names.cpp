@@ -109,18 +109,24 @@ std::vector<ResolvedPort> resolvePorts(const PortInputs& inputs, int16_t count) 
         port.present = inputs.exists && !port.device.empty() && inputs.exists(port.device);
     };
 
+    const std::vector<int16_t>& unreadable = inputs.savedState.unreadablePorts;
     std::vector<ResolvedPort> ports(static_cast<std::size_t>(std::max<int16_t>(count, 0)));
-    for (int16_t n = 1; n <= count; ++n) {
+    // An int counter: a 16-bit one would wrap before reaching a count of INT16_MAX.
+    for (int n = 1; n <= count; ++n) {
         ResolvedPort& port = ports[static_cast<std::size_t>(n - 1)];
-        port.port = n;
-        const std::string fromEnvironment = inputs.environment ? inputs.environment(n) : "";
-        const auto saved = inputs.saved.find(n);
+        port.port = static_cast<int16_t>(n);
+        const std::string fromEnvironment = inputs.environment ? inputs.environment(port.port) : "";
+        const auto saved = inputs.saved.find(port.port);
         if (!fromEnvironment.empty()) {
             port.source = PortSource::Environment;
             port.device = fromEnvironment;
         } else if (saved != inputs.saved.end() && !saved->second.empty()) {
             port.source = PortSource::Saved;
             port.device = saved->second;
+        } else if (inputs.savedState.nothingRead() ||
+                   std::count(unreadable.begin(), unreadable.end(), port.port) != 0) {
+            port.source = PortSource::Unreadable;
+            continue;
         } else {
             continue;
         }
@@ -169,6 +175,8 @@ const char* portSourceName(PortSource source) {
             return "environment";
         case PortSource::Saved:
             return "saved";
+        case PortSource::Unreadable:
+            return "unreadable";
         case PortSource::Automatic:
             break;
     }
@@ -181,7 +189,9 @@ PortDirectory::PortDirectory(const SerialDeviceSource& source, PortAssignmentSto
 PortInputs PortDirectory::inputs() const {
     PortInputs inputs;
     inputs.environment = environmentPortDevice;
-    inputs.saved = store_.load();
+    SavedAssignments saved = store_.read();
+    inputs.saved = std::move(saved.ports);
+    inputs.savedState = std::move(saved.state);
     inputs.devices = source_.devices();
     inputs.exists = [](const std::string& path) {
         std::error_code error;

@@ -15,7 +15,9 @@ namespace velmar {
 
 inline constexpr int16_t kPortCount = 16;  // the window's "COM  1" .. "COM 16"
 
-enum class PortSource { Environment, Saved, Automatic };
+// Unreadable: the port may have a saved entry that could not be read, so it opens nothing rather
+// than some other device.
+enum class PortSource { Environment, Saved, Automatic, Unreadable };
 
 struct ResolvedPort {
     int16_t port = 0;
@@ -28,6 +30,7 @@ struct ResolvedPort {
 struct PortInputs {
     std::function<std::string(int16_t)> environment;  // "" when unset
     PortAssignments saved;
+    SavedState savedState;
     std::vector<SerialDeviceInfo> devices;
     std::function<bool(const std::string&)> exists;  // for names no detected device matches
     bool automaticByNumber = false;                  // Windows: automatic COM n is "COMn"
@@ -47,7 +50,8 @@ std::vector<SerialDeviceInfo> unusedDevices(const std::vector<ResolvedPort>& por
 // $VELMAR_COM<n>, "" when unset or empty.
 std::string environmentPortDevice(int16_t port);
 
-const char* portSourceName(PortSource source);  // "environment", "saved", "automatic"
+// "environment", "saved", "automatic", "unreadable"
+const char* portSourceName(PortSource source);
 
 // The mapping over real sources: one instance serves the window and every velmar-fw command.
 class PortDirectory {
@@ -60,6 +64,7 @@ class PortDirectory {
     std::string deviceFor(int16_t port) const;
 
     PortAssignments saved() const { return store_.load(); }
+    SavedState savedState() const { return store_.read().state; }
     bool save(const PortAssignments& assignments) { return store_.save(assignments); }
 
   private:

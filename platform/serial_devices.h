@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "files/regular_file.h"
+
 namespace velmar {
 
 enum class DeviceKind {
@@ -39,10 +41,35 @@ class SerialDeviceSource {
 // Port number -> the device the technician chose for it (a stable path where there is one).
 using PortAssignments = std::map<int16_t, std::string>;
 
+// Why saved assignments cannot be trusted. Malformed: the file was read, but some of its lines
+// are not settings, and the ports named on them have no readable entry. TooLarge and CannotRead:
+// nothing was read, so no port can tell whether it had an entry.
+enum class SavedFault { None, Malformed, TooLarge, CannotRead };
+
+struct SavedState {
+    SavedFault fault = SavedFault::None;
+    std::vector<int16_t> unreadablePorts;   // Malformed: the ports whose entry is broken
+    FileFault fileFault = FileFault::None;  // CannotRead: why, as the firmware loader says it
+    int osError = 0;
+    NodeKind nodeKind = NodeKind::Regular;
+    std::string file;  // the settings file
+
+    bool nothingRead() const {
+        return fault == SavedFault::TooLarge || fault == SavedFault::CannotRead;
+    }
+};
+
+struct SavedAssignments {
+    PortAssignments ports;
+    SavedState state;
+};
+
 class PortAssignmentStore {
   public:
     virtual ~PortAssignmentStore() = default;
     virtual PortAssignments load() const = 0;
+    // The assignments with how well they could be read; a plain store reads them all.
+    virtual SavedAssignments read() const { return {load(), {}}; }
     // Replaces every saved assignment; ports missing from `assignments` go back to automatic.
     // False when the assignments could not be written.
     virtual bool save(const PortAssignments& assignments) = 0;

@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #endif
 
+#include "platform/qt/qt_port_name.h"
 #include "platform/qt/qt_serial_devices.h"
 #include "platform/qt/serial_open_error.h"
 
@@ -126,6 +127,11 @@ void QtSerialControl::setPortOpen(bool open) {
 
 void QtSerialControl::open() {
     const std::string device = deviceName();
+    if (device.empty() && !devicePath_) {
+        if (std::string why = unreadableAssignment(systemPortDirectory(), commPort_); !why.empty())
+            fail(SerialFault::NoSuchDevice, "port " + std::to_string(commPort_) + " has no device",
+                 std::move(why));
+    }
     if (device.empty())
         fail(SerialFault::NoSuchDevice,
              "port " + std::to_string(commPort_) + " has no device: none is connected for it");
@@ -140,7 +146,8 @@ void QtSerialControl::open() {
         }
     }
 
-    port_.setPortName(QString::fromStdString(device));
+    const QtPortName name(device);
+    port_.setPortName(name.name());
     if (!port_.open(QIODevice::ReadWrite)) {
         stepLock_.release();
         const std::string why = text(port_.errorString());

@@ -1,11 +1,21 @@
 #include "platform/qt/qt_serial_devices.h"
 
+#include <QFile>
 #include <QSerialPortInfo>
 #include <QSettings>
+#include <QStandardPaths>
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <string_view>
 #include <system_error>
+
+#include "files/load_failure_text.h"
+#include "files/regular_file.h"
 
 namespace velmar {
 
@@ -35,6 +45,47 @@ std::unique_ptr<QSettings> openSettings(const QString& file) {
 
 QString keyFor(int16_t port) {
     return QString("COM%1").arg(port);
+}
+
+// The assignment of a few ports is a few hundred bytes; anything this large is not one.
+constexpr std::size_t kLargestSettings = 64 * 1024;
+
+std::string trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t\r") - first + 1));
+}
+
+// Ports whose line in [ports] starts with their key but gave no entry: a line without "=", a
+// key with more after the number, a value that is not one string. "COMn=" alone clears the
+// entry on purpose.
+std::vector<int16_t> brokenEntries(const std::string& bytes, const PortAssignments& read) {
+    std::vector<int16_t> broken;
+    std::string section;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        const std::string line = trimmed(std::string_view(bytes).substr(start, end - start));
+        start = end + 1;
+        if (line.starts_with('[')) {
+            section = trimmed(std::string_view(line).substr(1, line.find(']') - 1));
+            continue;
+        }
+        if (section != kGroup || !line.starts_with("COM")) continue;
+        std::size_t digits = 3;
+        while (digits < line.size() && std::isdigit(static_cast<unsigned char>(line[digits])))
+            ++digits;
+        if (digits == 3 || digits > 5) continue;
+        const int port = std::stoi(line.substr(3, digits - 3));
+        if (port < 1 || port > kPortCount || read.contains(static_cast<int16_t>(port))) continue;
+        const std::string rest = trimmed(std::string_view(line).substr(digits));
+        if (rest == "=") continue;
+        if (std::find(broken.begin(), broken.end(), port) == broken.end())
+            broken.push_back(static_cast<int16_t>(port));
+    }
+    std::sort(broken.begin(), broken.end());
+    return broken;
 }
 
 }  // namespace
@@ -76,21 +127,72 @@ QtPortAssignmentStore::QtPortAssignmentStore() = default;
 QtPortAssignmentStore::QtPortAssignmentStore(QString file) : file_(std::move(file)) {}
 
 QString QtPortAssignmentStore::fileName() const {
+    if (!file_.isEmpty()) return file_;
+#ifdef _WIN32
     return openSettings(file_)->fileName();
+#else
+    // Where QSettings puts the user's file, named without making one: a QSettings reads its
+    // file as soon as it is made, before the file could be checked.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/" +
+           kSettingsName + "/" + kSettingsName + ".ini";
+#endif
 }
 
 PortAssignments QtPortAssignmentStore::load() const {
+    return read().ports;
+}
+
+SavedAssignments QtPortAssignmentStore::read() const {
+    SavedAssignments saved;
+    SavedState& state = saved.state;
+    const QString name = fileName();
+    state.file = QFile::encodeName(name).toStdString();
+    // Checked before QSettings opens it: a FIFO there would hang the open, a device or a huge
+    // file the read.
+    const OpenedFile opened = openRegularFile(state.file);
+    if (opened.fault == FileFault::NoSuchFile) return saved;  // nothing saved yet
+    if (opened.fault != FileFault::None) {
+        state.fault = SavedFault::CannotRead;
+        state.fileFault = opened.fault;
+        state.osError = opened.osError;
+        state.nodeKind = opened.kind;
+        return saved;
+    }
+    std::string bytes(kLargestSettings + 1, '\0');
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), opened.file));
+    const bool readError = std::ferror(opened.file) != 0;
+    const int readErrno = errno;
+    std::fclose(opened.file);
+    if (readError) {
+        state.fault = SavedFault::CannotRead;
+        state.fileFault = FileFault::ReadError;
+        state.osError = readErrno;
+        return saved;
+    }
+    if (bytes.size() > kLargestSettings) {
+        state.fault = SavedFault::TooLarge;
+        return saved;
+    }
+
     const auto settings = openSettings(file_);
     settings->beginGroup(kGroup);
-    PortAssignments assignments;
     for (int16_t port = 1; port <= kPortCount; ++port) {
-        const QString device = settings->value(keyFor(port)).toString();
-        if (!device.isEmpty()) assignments[port] = device.toStdString();
+        const QVariant value = settings->value(keyFor(port));
+        // A string only: an entry read as a list (an unquoted comma) names no one device.
+        if (value.typeId() == QMetaType::QString && !value.toString().isEmpty())
+            saved.ports[port] = QFile::encodeName(value.toString()).toStdString();
     }
-    return assignments;
+    state.unreadablePorts = brokenEntries(bytes, saved.ports);
+    if (settings->status() == QSettings::FormatError || !state.unreadablePorts.empty())
+        state.fault = SavedFault::Malformed;
+    return saved;
 }
 
 bool QtPortAssignmentStore::save(const PortAssignments& assignments) {
+    // QSettings would hang opening a FIFO for writing, or write into a device.
+    const OpenedFile existing = openRegularFile(QFile::encodeName(fileName()).toStdString());
+    if (existing.file != nullptr) std::fclose(existing.file);
+    if (existing.fault != FileFault::None && existing.fault != FileFault::NoSuchFile) return false;
     const auto settings = openSettings(file_);
     settings->remove(kGroup);
     settings->beginGroup(kGroup);
@@ -100,6 +202,52 @@ bool QtPortAssignmentStore::save(const PortAssignments& assignments) {
     settings->endGroup();
     settings->sync();
     return settings->status() == QSettings::NoError;
+}
+
+std::string describeSavedState(const SavedState& state) {
+    switch (state.fault) {
+        case SavedFault::None:
+            return {};
+        case SavedFault::CannotRead: {
+            LoadOutcome outcome;
+            outcome.fault = state.fileFault;
+            outcome.osError = state.osError;
+            outcome.nodeKind = state.nodeKind;
+            return describeLoadFailure(outcome, state.file);
+        }
+        case SavedFault::TooLarge:
+            return state.file + ": larger than " + std::to_string(kLargestSettings / 1024) +
+                   " KiB, so not a settings file";
+        case SavedFault::Malformed:
+            break;
+    }
+    std::string text = state.file + ": has lines that are not settings";
+    for (std::size_t i = 0; i < state.unreadablePorts.size(); ++i)
+        text += (i == 0 ? " (among them the entry of COM " : ", COM ") +
+                std::to_string(state.unreadablePorts[i]);
+    return text + (state.unreadablePorts.empty() ? "" : ")");
+}
+
+std::string savedStateNotice(const SavedState& state) {
+    if (state.fault == SavedFault::None) return {};
+    const std::string what = describeSavedState(state);
+    if (state.nothingRead())
+        return "the saved port assignment cannot be read: " + what +
+               "; a port number opens only what its VELMAR_COMn names";
+    return "the saved port assignment is damaged: " + what +
+           "; ports without an entry are chosen automatically" +
+           (state.unreadablePorts.empty() ? "" : ", those with a broken one open nothing");
+}
+
+std::string unreadableAssignment(const PortDirectory& directory, int16_t port) {
+    if (port < 1 || port > kPortCount) return {};
+    const auto ports = directory.resolve();
+    if (ports[static_cast<std::size_t>(port - 1)].source != PortSource::Unreadable) return {};
+    return "port " + std::to_string(port) +
+           " opens nothing: its saved assignment cannot be read (" +
+           describeSavedState(directory.savedState()) +
+           "); choose its device again in 設定 / ポートの割り当て... or set VELMAR_COM" +
+           std::to_string(port);
 }
 
 PortDirectory& systemPortDirectory() {

@@ -25,6 +25,7 @@ class QtPortAssignmentStore final : public PortAssignmentStore {
     explicit QtPortAssignmentStore(QString file);
 
     PortAssignments load() const override;
+    SavedAssignments read() const override;
     bool save(const PortAssignments& assignments) override;
 
     QString fileName() const;
@@ -38,5 +39,13 @@ DeviceKind deviceKindOf(const std::string& portName, bool hasVendorId);
 
 // The window's and velmar-fw's mapping over the real devices and the user's settings.
 PortDirectory& systemPortDirectory();
+
+// What is wrong with the saved assignment, "" when nothing is: "FILE: not a regular file (a
+// FIFO)", "FILE: lines 3 and 5 are not settings"...
+std::string describeSavedState(const SavedState& state);
+// The one line a broken saved assignment deserves, "" when nothing is wrong with it.
+std::string savedStateNotice(const SavedState& state);
+// Why port `port` opens nothing because its saved entry cannot be read; "" when that is not so.
+std::string unreadableAssignment(const PortDirectory& directory, int16_t port);
 
 }  // namespace velmar

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "files/load_failure_text.h"
 #include "files/regular_file.h"
@@ -19,6 +20,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+#include "files/load_failure_text.h"
+#include "files/regular_file.h"
 
 namespace velmar {
 
@@ -153,24 +157,106 @@ std::string appendServiceRecord(const ServiceRecord& record, const std::string& 
     return appendLine(path, toJsonLine(record));
 }
 
+namespace {
+
+// The log is read backwards in chunks, so its size never decides the memory used: a chunk and
+// the line being put together. No entry comes near the longest line; a longer one is passed
+// over as unreadable without being kept.
+constexpr std::size_t kChunkBytes = 64 * 1024;
+constexpr std::size_t kLongestLine = 1024 * 1024;
+
+bool readAt(std::FILE* file, int64_t offset, char* into, std::size_t size) {
+#ifdef _WIN32
+    if (::_fseeki64(file, offset, SEEK_SET) != 0) return false;
+#else
+    if (::fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
+#endif
+    return std::fread(into, 1, size, file) == size;
+}
+
+int64_t fileSize(std::FILE* file) {
+#ifdef _WIN32
+    if (::_fseeki64(file, 0, SEEK_END) != 0) return -1;
+    return ::_ftelli64(file);
+#else
+    if (::fseeko(file, 0, SEEK_END) != 0) return -1;
+    return ::ftello(file);
+#endif
+}
+
+std::string openProblem(const OpenedFile& opened, const std::string& path) {
+    LoadOutcome outcome;
+    outcome.fault = opened.fault;
+    outcome.osError = opened.osError;
+    outcome.nodeKind = opened.kind;
+    return describeLoadFailure(outcome, path);
+}
+
+}  // namespace
+
 ServiceLogTail readServiceLog(const std::string& path, std::size_t last) {
     ServiceLogTail tail;
-    QFile file(text(path));
-    if (!file.exists()) return tail;
+    // Opened without blocking and refused unless regular: a FIFO or a terminal put in its place
+    // would otherwise hang the reader.
+    const OpenedFile opened = openRegularFile(path);
+    if (opened.fault == FileFault::NoSuchFile) return tail;
     tail.exists = true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        tail.problem = path + ": " + file.errorString().toStdString();
+    if (opened.fault != FileFault::None) {
+        tail.problem = openProblem(opened, path);
         return tail;
     }
-    // Parsed from the end, so a log of years costs little more than the entries asked for.
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (auto line = lines.crbegin(); line != lines.crend() && tail.records.size() < last; ++line) {
-        if (line->trimmed().isEmpty()) continue;
-        if (auto record = fromJsonLine(std::string_view(line->data(), line->size())))
-            tail.records.push_back(std::move(*record));
-        else
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(opened.file, std::fclose);
+
+    std::string line;  // the end of the line being put together, in file order
+    bool tooLong = false;
+    const auto finishLine = [&] {
+        if (tooLong) {
             ++tail.unreadable;
+        } else if (line.find_first_not_of(" \t\r") != std::string::npos) {
+            if (auto record = fromJsonLine(line))
+                tail.records.push_back(std::move(*record));
+            else
+                ++tail.unreadable;
+        }
+        line.clear();
+        tooLong = false;
+    };
+    const auto prepend = [&](const char* from, std::size_t size) {
+        if (tooLong) return;
+        if (line.size() + size > kLongestLine) {
+            tooLong = true;
+            line.clear();
+            return;
+        }
+        line.insert(0, from, size);
+    };
+
+    int64_t end = fileSize(file.get());
+    if (end < 0) {
+        tail.problem = path + ": " + std::strerror(errno);
+        return tail;
     }
+    std::vector<char> chunk(kChunkBytes);
+    while (end > 0 && tail.records.size() < last) {
+        const auto size = static_cast<std::size_t>(std::min<int64_t>(end, kChunkBytes));
+        const int64_t begin = end - static_cast<int64_t>(size);
+        if (!readAt(file.get(), begin, chunk.data(), size)) {
+            tail.problem =
+                path + ": " +
+                (std::ferror(file.get()) ? std::strerror(errno) : "the file shrank while read");
+            return tail;
+        }
+        std::size_t stop = size;  // bytes [stop, ...) of the chunk are already in `line`
+        for (std::size_t i = size; i-- > 0 && tail.records.size() < last;) {
+            if (chunk[i] != '\n') continue;
+            prepend(chunk.data() + i + 1, stop - i - 1);
+            finishLine();
+            stop = i;
+        }
+        if (tail.records.size() < last) prepend(chunk.data(), stop);
+        end = begin;
+    }
+    if (tail.records.size() < last) finishLine();  // the first line of the file
     std::reverse(tail.records.begin(), tail.records.end());
     return tail;
 }

@@ -1,6 +1,7 @@
 // The saved port assignments in a settings file, the assignment dialog's OK and Cancel, and
 // the port list's tooltips, over a fake device list.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -42,6 +43,9 @@ TEST(PortAssignmentStore, SavesReplacesAndReadsBack) {
 
     QtPortAssignmentStore unwritable(bench.folder.filePath("ports.ini/inside.ini"));
     EXPECT_FALSE(unwritable.save(first));
+    // Opening a FIFO to write would wait for a reader.
+    ASSERT_EQ(::mkfifo(bench.folder.filePath("fifo.ini").toLocal8Bit().constData(), 0600), 0);
+    EXPECT_FALSE(QtPortAssignmentStore(bench.folder.filePath("fifo.ini")).save(first));
 }
 
 TEST(PortAssignmentDialog, OkSavesTheRowsAndCancelKeepsTheFile) {
@@ -86,6 +90,8 @@ TEST(PortTooltip, NamesTheDeviceWhatItIsAndWhetherItIsConnected) {
         {{2, "/dev/serial/by-id/usb-GONE", PortSource::Saved, false, std::nullopt},
          "/dev/serial/by-id/usb-GONE (not connected)"},
         {{3, "", PortSource::Automatic, false, std::nullopt}, "no device connected"},
+        {{4, "", PortSource::Unreadable, false, std::nullopt},
+         "opens nothing: its saved assignment cannot be read (velmar-fw ports says why)"},
     };
     for (const auto& c : cases) EXPECT_EQ(portTooltip(c.port), c.expected);
 

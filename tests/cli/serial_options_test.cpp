@@ -1,6 +1,8 @@
 // The option parser every serial command uses, under the three syntaxes the commands declare.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "cli/serial_options.h"
 #include "platform/line_settings.h"
 
@@ -46,6 +48,9 @@ TEST(SerialCommandOptions, EachSyntaxTakesItsOptionsAndRefusesTheRest) {
         {&kFileAndSpeed, {"a.mot", "--port", "2", "b.mot"}, "expects one FILE"},
         {&kFileAndSpeed, {"fw.mot"}, "expects --port DEVICE or --port N"},
         {&kFileAndSpeed, {"fw.mot", "--port", "0"}, "port 0 never opens"},
+        {&kFileAndSpeed, {"fw.mot", "--port", "17"}, "none of the window's ports 1..16"},
+        {&kFileAndSpeed, {"fw.mot", "--port", "32768"}, "none of the window's ports 1..16"},
+        {&kFileAndSpeed, {"fw.mot", "--port", "st/r1"}, "", "fw.mot", 1, "st/r1"},
         {&kFileAndSpeed, {"fw.mot", "--port"}, "option --port needs a value"},
         // A pin's own options may be empty; a file is not taken.
         {&kPinLike, {"--port", "5", "--pin="}, "", "", 5, nullptr, kSettings9600, {{"--pin", ""}}},
@@ -94,10 +99,10 @@ TEST(SerialCommandOptions, EachSyntaxTakesItsOptionsAndRefusesTheRest) {
     }
 }
 
-TEST(SerialCommandOptions, PortNumbersAreWholeDecimalNumbersThatFitTheWindowsCounter) {
-    const std::vector<std::pair<std::string, std::optional<int16_t>>> cases = {
-        {"3", 3},   {"0", 0},   {"012", 12}, {"32767", 32767},   {"32768", {}},
-        {"-1", {}}, {"3a", {}}, {"", {}},    {"/dev/ttyS0", {}},
+TEST(SerialCommandOptions, PortNumbersAreAllDigitsAndEverythingElseIsAPath) {
+    const std::vector<std::pair<std::string, std::optional<int>>> cases = {
+        {"3", 3},   {"0", 0},   {"012", 12}, {"32767", 32767},   {"32768", 32768},
+        {"-1", {}}, {"3a", {}}, {"", {}},    {"/dev/ttyS0", {}}, {"99999999999", INT_MAX},
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(portNumber(text), expected) << text;
 }

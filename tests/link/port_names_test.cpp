@@ -2,6 +2,7 @@
 // automatic order over fake device lists.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -28,6 +29,13 @@ SerialDeviceInfo uart(const std::string& node) {
     return {"/dev/" + node, "", "", "", "", {}, {}, DeviceKind::BuiltIn};
 }
 
+SavedState broken(SavedFault fault, std::vector<int16_t> ports = {}) {
+    SavedState state;
+    state.fault = fault;
+    state.unreadablePorts = std::move(ports);
+    return state;
+}
+
 // "device source present" per port, "-" for an entry with nothing to open.
 std::string shown(const ResolvedPort& port) {
     return (port.device.empty() ? "-" : port.device) + " " + portSourceName(port.source) +
@@ -42,6 +50,7 @@ TEST(PortMapping, EnvironmentOverSavedOverAutomatic) {
         std::vector<SerialDeviceInfo> devices;
         bool automaticByNumber;
         std::vector<std::string> expected;  // ports 1.. as shown()
+        SavedState state = {};
     };
     const std::string a = "/dev/serial/by-id/usb-FTDI_A";
     const std::string gone = "/dev/serial/by-id/usb-FTDI_GONE";
@@ -91,6 +100,20 @@ TEST(PortMapping, EnvironmentOverSavedOverAutomatic) {
          {{"COM2", "", "USB Serial Port", "", "", {}, {}, DeviceKind::UsbAdapter}},
          true,
          {"COM1 automatic -", "COM2 automatic +"}},
+        {"a broken saved entry opens nothing, and no other entry gets its device",
+         {},
+         {{1, a}},
+         {usb("ttyUSB0", "usb-FTDI_A"), uart("ttyS0")},
+         false,
+         {a + " saved +", "- unreadable -", "/dev/ttyS0 automatic +"},
+         broken(SavedFault::Malformed, {2})},
+        {"settings that could not be read at all leave only the environment",
+         {{2, "/dev/pts/7"}},
+         {},
+         {uart("ttyS0")},
+         false,
+         {"- unreadable -", "/dev/pts/7 environment -"},
+         broken(SavedFault::CannotRead)},
     };
     for (const Case& c : cases) {
         PortInputs inputs;
@@ -99,6 +122,7 @@ TEST(PortMapping, EnvironmentOverSavedOverAutomatic) {
             return found == c.environment.end() ? std::string() : found->second;
         };
         inputs.saved = c.saved;
+        inputs.savedState = c.state;
         inputs.devices = c.devices;
         inputs.exists = [](const std::string&) { return false; };
         inputs.automaticByNumber = c.automaticByNumber;
@@ -117,6 +141,15 @@ TEST(PortMapping, DevicesBeyondTheEntriesAreUnused) {
     const auto unused = unusedDevices(ports, inputs.devices);
     ASSERT_EQ(unused.size(), 1u);
     EXPECT_EQ(unused[0].path, "/dev/ttyS1");
+}
+
+TEST(PortMapping, EveryCountUpToTheLargestPortNumberResolves) {
+    PortInputs inputs;
+    inputs.environment = [](int16_t port) { return port == INT16_MAX ? "/dev/last" : ""; };
+    const auto ports = resolvePorts(inputs, INT16_MAX);
+    ASSERT_EQ(ports.size(), static_cast<std::size_t>(INT16_MAX));
+    EXPECT_EQ(ports.back().port, INT16_MAX);
+    EXPECT_EQ(ports.back().device, "/dev/last");
 }
 
 TEST(PortMapping, TheEnvironmentNamesPortsFromOne) {

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "platform/qt/qt_event_wait.h"
@@ -172,14 +174,31 @@ TEST_F(QtSerialOnPty, OpenFailuresNameTheirCause) {
 }
 
 TEST_F(QtSerialOnPty, PortNumberOpensTheDeviceItsVariableNames) {
-    ::setenv("VELMAR_COM9", pty_.slavePath().c_str(), 1);
-    QtSerialControl numbered;
-    numbered.setCommPort(9);
-    EXPECT_EQ(numbered.deviceName(), pty_.slavePath());
-    numbered.setPortOpen(true);
-    EXPECT_TRUE(numbered.portOpen());
-    numbered.setPortOpen(false);
+    const std::string dir = makeTempDir();
+    const std::string notUtf8 = dir + "/radio\xe9";  // byte 0xE9 alone is no UTF-8
+    std::filesystem::create_symlink(pty_.slavePath(), notUtf8);
+    // Relative without "./": Qt alone would look for it under /dev.
+    const std::string relative = "port-name-" + std::to_string(::getpid());
+    std::filesystem::create_symlink(pty_.slavePath(), relative);
+    struct Case {
+        std::string variable;
+        std::optional<std::string> path;
+    };
+    const std::vector<Case> cases = {
+        {pty_.slavePath(), {}}, {notUtf8, {}}, {"", notUtf8}, {"", relative}};
+    for (const Case& c : cases) {
+        ::setenv("VELMAR_COM9", c.variable.c_str(), 1);
+        QtSerialControl numbered;
+        numbered.setCommPort(9);
+        numbered.setDevicePath(c.path);
+        EXPECT_EQ(numbered.deviceName(), c.path.value_or(c.variable));
+        EXPECT_NO_THROW(numbered.setPortOpen(true)) << numbered.deviceName();
+        EXPECT_TRUE(numbered.portOpen()) << numbered.deviceName();
+        numbered.setPortOpen(false);
+    }
     ::unsetenv("VELMAR_COM9");
+    std::filesystem::remove(relative);
+    std::filesystem::remove_all(dir);
 }
 
 TEST_F(QtSerialOnPty, TheWriterExplainsPortsItCannotOpen) {
