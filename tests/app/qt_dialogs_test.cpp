@@ -18,8 +18,8 @@ TEST(DialogFilter, TranslatesDescriptionPatternPairs) {
     const std::pair<std::string, std::vector<std::string>> cases[] = {
         {"MOT & HEX|*.mot;*.hex|Mot Files (*.mot)|*.mot|Hex Files (*.hex)|*.hex|All Files "
          "(*.*)|*.*",
-         {"MOT & HEX (*.mot *.hex)", "Mot Files (*.mot) (*.mot)", "Hex Files (*.hex) (*.hex)",
-          "All Files (*.*) (*)"}},
+         {"MOT & HEX (*.mot *.hex)", "Mot Files (*.mot)", "Hex Files (*.hex)", "All Files (*)"}},
+        {"Shown (*.txt)|*.doc", {"Shown (*.txt) (*.doc)"}},
         {"Text|*.txt", {"Text (*.txt)"}},
         {"Dangling|*.a|Lonely", {"Dangling (*.a)"}},
         {"Gaps|*.a;;*.b", {"Gaps (*.a *.b)"}},
