@@ -101,7 +101,9 @@ void frmMain::runManualStep(StepKind kind, const std::function<bool()>& succeede
     const bool ok = succeeded();
     // A connect answered with the other panel's status is worth a word about the version.
     std::string detail = link_.lastCause();
-    if (!ok && connectResult_ == result::kConnectedZero) detail = texts::kAnsweredZeroNotC;
+    if (!ok && connectResult_ == result::kConnectedZero)
+        detail = chosenLoaderVersion() == LoaderVersion::v105 ? texts::kAnsweredZeroConnectNeedsC
+                                                              : texts::kAnsweredZeroNotC;
     if (!ok && connectResult_ == result::kConnectedC) detail = texts::kAnsweredCNotZero;
     reportStep(kind, ok, detail);
 }

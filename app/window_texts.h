@@ -32,6 +32,9 @@ inline constexpr const char* kAnsweredZeroNotC =
 // With 1.05 chosen a "0" is that loader's own answer, but the rewrite goes on only after "C".
 inline constexpr const char* kAnsweredZeroRewriteNeedsC =
     "the radio answered \"0\"; the rewrite goes on only after \"C\"";
+// The same for a manual connect, which counts only "C" whichever version is chosen.
+inline constexpr const char* kAnsweredZeroConnectNeedsC =
+    "the radio answered \"0\"; this panel's connect counts only \"C\"";
 inline constexpr const char* kAnsweredCNotZero =
     "the radio answered \"C\"; the 1.05 loader answers \"0\" — is the loader version right?";
 

@@ -16,6 +16,7 @@ struct ManualCase {
     const char* text;
     bool succeeded;
     Guard guard;
+    bool previousVersion = false;  // "Previous version 1.05" chosen
 };
 
 void loader105(RadioBench& b) {
@@ -44,6 +45,9 @@ TEST(WindowManual, EachButtonReportsItsStep) {
         {"Command1", loader105, "接続に失敗しました", false, Guard::SelfLock},
         {"Command11", untouched, "接続しました", true, Guard::SelfLock},
         {"Command11", loader105, "接続に失敗しました", false, Guard::SelfLock},
+        // With 1.05 chosen the "0" is that loader's own answer: no doubt about the version.
+        {"Command1", loader105, "接続に失敗しました", false, Guard::SelfLock, true},
+        {"Command11", loader105, "接続に失敗しました", false, Guard::SelfLock, true},
         // The earlier panel's connect counts only the "0" answer.
         {"Command4", untouched, "接続に失敗しました", false, Guard::SelfLock},
         {"Command4", loader105, "接続しました", true, Guard::SelfLock},
@@ -66,6 +70,7 @@ TEST(WindowManual, EachButtonReportsItsStep) {
         SCOPED_TRACE(std::string(c.control) + " -> " + c.text);
         WindowBench w;
         c.setUp(w.bench);
+        control<QRadioButton>(*w.window, "optVersion_0")->setChecked(c.previousVersion);
         if (std::string(c.control) == "mnuWrite") {
             action(*w.window, "mnuWrite")->trigger();
         } else {
@@ -84,7 +89,9 @@ TEST(WindowManual, EachButtonReportsItsStep) {
         }
         // A connect answered with the other loader's status asks about the version.
         if (!c.succeeded && std::string(c.text) == "接続に失敗しました") {
-            EXPECT_NE(box.detail.find("— is the loader version right?"), std::string::npos)
+            EXPECT_EQ(box.detail.rfind("the radio answered", 0), 0u) << box.detail;
+            EXPECT_EQ(box.detail.find("— is the loader version right?") != std::string::npos,
+                      !c.previousVersion)
                 << box.detail;
         }
 
