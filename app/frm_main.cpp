@@ -70,8 +70,7 @@ void frmMain::connectHandlers() {
                  [this] { return connectLoader() == result::kConnectedZero; });
     onManualStep(Command7_, StepKind::Erase,
                  [this] { return sendEarlierCommand("ERASE") == earlier_result::kDone; });
-    onManualStep(Command6_, StepKind::Write,
-                 [this] { return writeImageEarlier() == earlier_result::kDone; });
+    connect(Command6_, &QPushButton::clicked, this, [this] { Command6_Click(); });
     onManualStep(Command5_, StepKind::Disconnect,
                  [this] { return sendEarlierCommand("END") == earlier_result::kDone; });
 

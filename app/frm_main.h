@@ -61,6 +61,7 @@ class frmMain : public QMainWindow, public WriteObserver {
     void cmdMacro_Click(int16_t index);
     void cmdBrevo_Click();
     void cmdCheckSum_Click();
+    void Command6_Click();
     void Command2_Click();
     void txtPinNumber_Change();
 

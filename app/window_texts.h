@@ -62,6 +62,11 @@ inline constexpr const char* kWritten = "書込成功";
 inline constexpr const char* kWriteFailed = "書込失敗";
 inline constexpr const char* kDisconnected = "切断しました";
 inline constexpr const char* kDisconnectFailed = "切断に失敗しました";
+// The earlier loader's write refused before anything is sent: the highest address with data
+// and the highest the row frame can address.
+inline constexpr const char* kBeyondEarlierAddresses =
+    "the file has data up to address %05X; the earlier loader addresses only up to %05X, "
+    "nothing was sent";
 
 inline constexpr const char* kChecksumTitle = "CHECK SUM";
 

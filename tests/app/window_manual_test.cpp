@@ -176,6 +176,29 @@ TEST(WindowManual, EarlierPanelReportsFailures) {
     EXPECT_EQ(w.dialogs.texts(), std::vector<std::string>{"消去に失敗しました"});
 }
 
+TEST(WindowManual, EarlierWriteRefusesDataTheRowFrameCannotAddress) {
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        // Sent up to the row above 0xFFFF, which then fails.
+        {{srec(2, 0x4000, {1}), srec(2, 0x10000, {2, 3})}, "10001"},
+        // Past the last row the write looks at: it would have said "書込成功".
+        {{srec(2, 0x4000, {1}), srec(2, 0x23FF0, {4})}, "23FF0"},
+    };
+    for (const auto& [firmware, highest] : cases) {
+        WindowBench w(firmware);
+        sim::useEarlierLoader(w.bench.radio);
+        w["Command6"]->click();
+        ASSERT_EQ(w.dialogs.boxes.size(), 1u) << highest;
+        EXPECT_EQ(w.dialogs.boxes[0].text, "書込失敗");
+        EXPECT_EQ(w.dialogs.boxes[0].title, "NG");
+        EXPECT_EQ(w.dialogs.boxes[0].icon, MessageIcon::Warning);
+        EXPECT_EQ(w.dialogs.boxes[0].detail,
+                  std::string("the file has data up to address ") + highest +
+                      "; the earlier loader addresses only up to 0FFFF, nothing was sent");
+        EXPECT_TRUE(w.bench.serial.wire().empty()) << "the port was not even opened";
+        w.expectIdle();
+    }
+}
+
 struct PinStep {
     const char* operation;  // port_0..port_3
     const char* speed;      // optBPS_0..optBPS_2
