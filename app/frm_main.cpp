@@ -176,6 +176,7 @@ frmMain::OperationScope::~OperationScope() {
     --window_.operationDepth_;
     window_.activity_ = previous_;
     window_.refreshOperationControls();
+    if (window_.operationDepth_ == 0) window_.settleCloseQuestion();
     // A close asked for during the operation happens once nothing runs any more.
     if (window_.operationDepth_ == 0 && window_.closeRequested_) window_.close();
 }
@@ -223,16 +224,10 @@ void frmMain::closeEvent(QCloseEvent* event) {
     event->ignore();
     // Already stopping, or already asking: a second request changes nothing.
     if (closeRequested_ || askingToClose_) return;
-    askingToClose_ = true;
-    // The box is modal: the step waiting under it goes on once it is answered, and a reply
-    // that arrived meanwhile is still counted.
-    const bool stop = confirmStopAndClose();
-    askingToClose_ = false;
-    // A termination while the question was up has stopped things already.
-    if (stop) closeRequested_ = true;
+    askToStopAndClose();
 }
 
-bool frmMain::confirmStopAndClose() {
+void frmMain::askToStopAndClose() {
     std::string text;
     switch (activity_) {
         case Activity::Rewrite:
@@ -261,7 +256,22 @@ bool frmMain::confirmStopAndClose() {
     question.buttons = MessageButtons::YesNo;
     question.cancelIsDefault = true;
     question.icon = MessageIcon::Warning;
-    return dialogs_.messageBox(question) == MessageAnswer::Yes;
+    // The question must not hold the operation: its waits go on while it is open, and only
+    // the answer decides whether it stops.
+    askingToClose_ = true;
+    dialogs_.ask(question, [this](MessageAnswer answer) {
+        askingToClose_ = false;
+        // A termination while the question was up has stopped things already.
+        if (answer == MessageAnswer::Yes) closeRequested_ = true;
+    });
+}
+
+void frmMain::settleCloseQuestion() {
+    if (!askingToClose_) return;
+    // The operation ended by itself; the operator still asked to close.
+    dialogs_.withdrawQuestion();
+    askingToClose_ = false;
+    closeRequested_ = true;
 }
 
 void frmMain::closeWithoutAsking() {

@@ -154,8 +154,12 @@ class frmMain : public QMainWindow, public WriteObserver {
     void runManualStep(StepKind kind, const std::function<bool()>& succeeded);
     void reportStep(StepKind kind, bool succeeded, const std::string& detail);
     void showRewriteFailure(const char* text, const std::string& detail);
-    // Asks whether to stop what runs and close; true for Yes.
-    bool confirmStopAndClose();
+    // Asks whether to stop what runs and close, without holding the operation: a Yes makes it
+    // stop after the frame in flight.
+    void askToStopAndClose();
+    // An operation whose work ended with the question still open: the question goes, and the
+    // window closes once the operation's message has been read.
+    void settleCloseQuestion();
     StopCheck stopCheck() {
         return [this] { return closeRequested_; };
     }

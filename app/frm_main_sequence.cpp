@@ -69,6 +69,7 @@ void frmMain::rewriteSequence() {
             },
     };
     const RewriteOutcome outcome = runRewrite(link_, image_, run);
+    settleCloseQuestion();
     switch (outcome.failed) {
         case RewriteStage::None:
         case RewriteStage::End:  // only a declined end stops there, and the window declines none

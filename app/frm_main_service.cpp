@@ -100,6 +100,7 @@ void frmMain::runManualStep(StepKind kind, const std::function<bool()>& succeede
     if (kind == StepKind::Write) hourglass.emplace(*this);
     connectResult_.reset();
     const bool ok = succeeded();
+    settleCloseQuestion();
     // A connect answered with the other panel's status is worth a word about the version.
     std::string detail = link_.lastCause();
     if (!ok && connectResult_ == result::kConnectedZero)

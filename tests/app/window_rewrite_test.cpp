@@ -245,7 +245,12 @@ struct CloseCase {
     const char* result;
     bool secondRequest = false;  // another close while the question is open
     sim::FaultPlan faults = {};
+    // 0: answered at once; else the question stays open until this frame is in flight
+    // (kNever: the run ends first).
+    std::size_t answerAtFrame = 0;
 };
+
+constexpr std::size_t kNever = 99;
 
 TEST(WindowRewrite, ClosingWhileItRunsAsksFirst) {
     const CloseCase cases[] = {
@@ -268,6 +273,18 @@ TEST(WindowRewrite, ClosingWhileItRunsAsksFirst) {
          {"connect", "erase", "write 04000"},
          "Writing failure",
          true},
+        // The question holds nothing: the frames go on while it is open.
+        {"No two frames later", 1, BoxReply::Cancel, kFullRun, "Rewriting success!", false, {}, 3},
+        {"Yes two frames later",
+         1,
+         BoxReply::Ok,
+         {"connect", "erase", "write 04000"},
+         "Writing failure",
+         false,
+         {},
+         3},
+        // Ended by itself: the question goes before the result, then the window as asked.
+        {"never answered", 1, BoxReply::Ok, kFullRun, "Rewriting success!", false, {}, kNever},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -275,15 +292,24 @@ TEST(WindowRewrite, ClosingWhileItRunsAsksFirst) {
         w.bench.radio.setFaultPlan(c.faults);
         w.window->show();
         w.dialogs.replies = {BoxReply::Ok, c.answer};
+        w.dialogs.holdQuestion = c.answerAtFrame != 0;
         bool asked = false;
         w.bench.wait.setOnPass([&] {
-            if (asked || w.frameKinds().size() != c.closeAtFrame) return;
-            asked = true;
-            w.window->close();
+            const std::size_t frames = w.frameKinds().size();
+            if (!asked && frames == c.closeAtFrame) {
+                asked = true;
+                w.window->close();
+            } else if (w.dialogs.questionOpen() && frames == c.answerAtFrame) {
+                w.dialogs.answerQuestion(c.answer);
+            }
         });
         std::vector<MessageRequest> questions;
+        bool questionOpenAtResult = false;
         w.dialogs.onBox = [&](const MessageRequest& box) {
-            if (box.buttons != MessageButtons::YesNo) return;
+            if (box.buttons != MessageButtons::YesNo) {
+                questionOpenAtResult = w.dialogs.questionOpen();
+                return;
+            }
             questions.push_back(box);
             if (c.secondRequest) w.window->close();
         };
@@ -296,6 +322,8 @@ TEST(WindowRewrite, ClosingWhileItRunsAsksFirst) {
                   std::string::npos);
         EXPECT_EQ(w.frameKinds(), c.kinds);
         EXPECT_EQ(w.dialogs.texts().back(), c.result);
+        EXPECT_FALSE(questionOpenAtResult);
+        EXPECT_EQ(w.dialogs.withdrawn, c.answerAtFrame == kNever ? 1 : 0);
         EXPECT_EQ(w.window->isVisible(), c.answer != BoxReply::Ok);
     }
 }
