@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -114,7 +115,15 @@ void frmMain::mnuCom_Click(int16_t index) {
 uint8_t frmMain::loadFirmwareFile(const std::string& path) {
     OperationScope operation(*this, Activity::Load);
     HourglassScope hourglass(*this);
-    const LoadOutcome outcome = velmar::loadFirmwareFile(path, image_, scratch_);
+    // A long load takes the window's events between chunks, so a close request is asked about
+    // like during any other operation; a Yes stops the load.
+    const LoadOutcome outcome = velmar::loadFirmwareFile(path, image_, scratch_, [this] {
+        QCoreApplication::processEvents();
+        return !closeRequested_;
+    });
+    settleCloseQuestion();
+    // Stopped to close: the image stays as it was, and there is nothing to report.
+    if (outcome.kind == LoadOutcome::Kind::Stopped) return 0;
     if (outcome.result == 1) {
         firmwarePath_ = path;
         refreshHexView();

@@ -125,7 +125,8 @@ void frmMain::showRewriteFailure(const char* text, const std::string& detail) {
 void frmMain::cmdBrevo_Click() {
     if (operationRunning()) return;
     OperationScope operation(*this, Activity::Load);
-    if (openFirmwareFile() == 1) rewriteSequence();
+    // A close asked for during the load starts no rewrite behind it.
+    if (openFirmwareFile() == 1 && !closeRequested_) rewriteSequence();
 }
 
 }  // namespace velmar

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
 #include <csignal>
@@ -412,6 +413,31 @@ TEST(WindowRewrite, OpenMenuReplacesTheImageAndItsView) {
     const QString view = control<QPlainTextEdit>(*w.window, "txtMemory")->toPlainText();
     EXPECT_TRUE(view.contains("04000  BE EF FF")) << view.left(200).toStdString();
     w.expectIdle();
+}
+
+TEST(WindowRewrite, ClosingWhileALoadRunsAsksFirst) {
+    // More than one chunk of the file, so the load takes the window's events in between.
+    std::vector<std::string> big;
+    for (uint32_t row = 0; row < 2000; ++row)
+        big.push_back(srec(2, 0x4000 + row * 16, counting(16)));
+    constexpr int32_t kLastBigRow = 1024 + 1999;
+    for (BoxReply answer : {BoxReply::Cancel, BoxReply::Ok}) {
+        const bool stop = answer == BoxReply::Ok;
+        SCOPED_TRACE(stop ? "Yes" : "No");
+        WindowBench w;
+        w.window->show();
+        w.dialogs.files.push_back(w.folder.write("big.mot", big));
+        w.dialogs.replies.push_back(answer);
+        QTimer::singleShot(0, w.window.get(), [&w] { w.window->close(); });
+        action(*w.window, "mnuOpen")->trigger();
+
+        ASSERT_EQ(w.dialogs.boxes.size(), 1u) << "the question, and nothing after it";
+        EXPECT_EQ(w.dialogs.boxes[0].buttons, MessageButtons::YesNo);
+        EXPECT_EQ(w.dialogs.boxes[0].text.rfind("A firmware file is being loaded.", 0), 0u);
+        // Yes stops the load and keeps the image it had; No lets the load end.
+        EXPECT_EQ(w.window->image().blnRowUsed(kLastBigRow), !stop);
+        EXPECT_EQ(w.window->isVisible(), !stop);
+    }
 }
 
 // Points the service log at a fresh folder for one test, and back afterwards.
