@@ -95,6 +95,15 @@ void frmMain::formLoad() {
     mnuCom_Click(1);
 }
 
+bool frmMain::openWindow() {
+    formLoad();
+    // A termination that is still on its way is taken now, before the window would open.
+    QCoreApplication::processEvents();
+    if (closeRequested_) return false;
+    show();
+    return true;
+}
+
 void frmMain::fillPortList() {
     // "COM  1" .. "COM 16": the number right-aligned in two places.
     for (int port = 1; port <= 16; ++port) cmbCOM_->addItem(QString("COM %1").arg(port, 2));

@@ -48,6 +48,9 @@ class frmMain : public QMainWindow, public WriteObserver {
 
     // The Load handler: run once, before the window is shown.
     void formLoad();
+    // formLoad, then shows the window, unless a termination came meanwhile: false then, and the
+    // window never opens.
+    bool openWindow();
     // Where the port list finds each entry's device; set before formLoad.
     void setPortDirectory(PortDirectory& directory);
 
