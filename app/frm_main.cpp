@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -70,8 +71,7 @@ void frmMain::connectHandlers() {
                  [this] { return connectLoader() == result::kConnectedZero; });
     onManualStep(Command7_, StepKind::Erase,
                  [this] { return sendEarlierCommand("ERASE") == earlier_result::kDone; });
-    onManualStep(Command6_, StepKind::Write,
-                 [this] { return writeImageEarlier() == earlier_result::kDone; });
+    connect(Command6_, &QPushButton::clicked, this, [this] { Command6_Click(); });
     onManualStep(Command5_, StepKind::Disconnect,
                  [this] { return sendEarlierCommand("END") == earlier_result::kDone; });
 
@@ -95,6 +95,15 @@ void frmMain::formLoad() {
     mnuCom_Click(1);
 }
 
+bool frmMain::openWindow() {
+    formLoad();
+    // A termination that is still on its way is taken now, before the window would open.
+    QCoreApplication::processEvents();
+    if (closeRequested_) return false;
+    show();
+    return true;
+}
+
 void frmMain::fillPortList() {
     // "COM  1" .. "COM 16": the number right-aligned in two places.
     for (int port = 1; port <= 16; ++port) cmbCOM_->addItem(QString("COM %1").arg(port, 2));
@@ -115,7 +124,15 @@ void frmMain::mnuCom_Click(int16_t index) {
 uint8_t frmMain::loadFirmwareFile(const std::string& path) {
     OperationScope operation(*this, Activity::Load);
     HourglassScope hourglass(*this);
-    const LoadOutcome outcome = velmar::loadFirmwareFile(path, image_, scratch_);
+    // A long load takes the window's events between chunks, so a close request is asked about
+    // like during any other operation; a Yes stops the load.
+    const LoadOutcome outcome = velmar::loadFirmwareFile(path, image_, scratch_, [this] {
+        QCoreApplication::processEvents();
+        return !closeRequested_;
+    });
+    settleCloseQuestion();
+    // Stopped to close: the image stays as it was, and there is nothing to report.
+    if (outcome.kind == LoadOutcome::Kind::Stopped) return 0;
     if (outcome.result == 1) {
         firmwarePath_ = path;
         refreshHexView();
@@ -177,6 +194,7 @@ frmMain::OperationScope::~OperationScope() {
     --window_.operationDepth_;
     window_.activity_ = previous_;
     window_.refreshOperationControls();
+    if (window_.operationDepth_ == 0) window_.settleCloseQuestion();
     // A close asked for during the operation happens once nothing runs any more.
     if (window_.operationDepth_ == 0 && window_.closeRequested_) window_.close();
 }
@@ -231,16 +249,10 @@ void frmMain::closeEvent(QCloseEvent* event) {
     event->ignore();
     // Already stopping, or already asking: a second request changes nothing.
     if (closeRequested_ || askingToClose_) return;
-    askingToClose_ = true;
-    // The box is modal: the step waiting under it goes on once it is answered, and a reply
-    // that arrived meanwhile is still counted.
-    const bool stop = confirmStopAndClose();
-    askingToClose_ = false;
-    // A termination while the question was up has stopped things already.
-    if (stop) closeRequested_ = true;
+    askToStopAndClose();
 }
 
-bool frmMain::confirmStopAndClose() {
+void frmMain::askToStopAndClose() {
     std::string text;
     switch (activity_) {
         case Activity::Rewrite:
@@ -269,7 +281,22 @@ bool frmMain::confirmStopAndClose() {
     question.buttons = MessageButtons::YesNo;
     question.cancelIsDefault = true;
     question.icon = MessageIcon::Warning;
-    return dialogs_.messageBox(question) == MessageAnswer::Yes;
+    // The question must not hold the operation: its waits go on while it is open, and only
+    // the answer decides whether it stops.
+    askingToClose_ = true;
+    dialogs_.ask(question, [this](MessageAnswer answer) {
+        askingToClose_ = false;
+        // A termination while the question was up has stopped things already.
+        if (answer == MessageAnswer::Yes) closeRequested_ = true;
+    });
+}
+
+void frmMain::settleCloseQuestion() {
+    if (!askingToClose_) return;
+    // The operation ended by itself; the operator still asked to close.
+    dialogs_.withdrawQuestion();
+    askingToClose_ = false;
+    closeRequested_ = true;
 }
 
 void frmMain::closeWithoutAsking() {

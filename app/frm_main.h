@@ -48,6 +48,9 @@ class frmMain : public QMainWindow, public WriteObserver {
 
     // The Load handler: run once, before the window is shown.
     void formLoad();
+    // formLoad, then shows the window, unless a termination came meanwhile: false then, and the
+    // window never opens.
+    bool openWindow();
     // Where the port list finds each entry's device; set before formLoad.
     void setPortDirectory(PortDirectory& directory);
 
@@ -61,6 +64,7 @@ class frmMain : public QMainWindow, public WriteObserver {
     void cmdMacro_Click(int16_t index);
     void cmdBrevo_Click();
     void cmdCheckSum_Click();
+    void Command6_Click();
     void Command2_Click();
     void txtPinNumber_Change();
 
@@ -155,8 +159,12 @@ class frmMain : public QMainWindow, public WriteObserver {
     void runManualStep(StepKind kind, const std::function<bool()>& succeeded);
     void reportStep(StepKind kind, bool succeeded, const std::string& detail);
     void showRewriteFailure(const char* text, const std::string& detail);
-    // Asks whether to stop what runs and close; true for Yes.
-    bool confirmStopAndClose();
+    // Asks whether to stop what runs and close, without holding the operation: a Yes makes it
+    // stop after the frame in flight.
+    void askToStopAndClose();
+    // An operation whose work ended with the question still open: the question goes, and the
+    // window closes once the operation's message has been read.
+    void settleCloseQuestion();
     StopCheck stopCheck() {
         return [this] { return closeRequested_; };
     }

@@ -72,6 +72,7 @@ void frmMain::rewriteSequence() {
     };
     const RewriteOutcome outcome = runRewrite(link_, image_, run);
     if (rewriteRecord_) rewriteRecord_->setDevice(outcome.device);
+    settleCloseQuestion();
     switch (outcome.failed) {
         case RewriteStage::None:
         case RewriteStage::End:  // only a declined end stops there, and the window declines none
@@ -127,7 +128,8 @@ void frmMain::showRewriteFailure(const char* text, const std::string& detail) {
 void frmMain::cmdBrevo_Click() {
     if (operationRunning()) return;
     OperationScope operation(*this, Activity::Load);
-    if (openFirmwareFile() == 1) rewriteSequence();
+    // A close asked for during the load starts no rewrite behind it.
+    if (openFirmwareFile() == 1 && !closeRequested_) rewriteSequence();
 }
 
 }  // namespace velmar

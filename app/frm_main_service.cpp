@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <cstdio>
 #include <optional>
 
 #include "app/frm_main.h"
@@ -99,11 +100,29 @@ void frmMain::runManualStep(StepKind kind, const std::function<bool()>& succeede
     if (kind == StepKind::Write) hourglass.emplace(*this);
     connectResult_.reset();
     const bool ok = succeeded();
+    settleCloseQuestion();
     // A connect answered with the other panel's status is worth a word about the version.
     std::string detail = link_.lastCause();
-    if (!ok && connectResult_ == result::kConnectedZero) detail = texts::kAnsweredZeroNotC;
+    if (!ok && connectResult_ == result::kConnectedZero)
+        detail = chosenLoaderVersion() == LoaderVersion::v105 ? texts::kAnsweredZeroConnectNeedsC
+                                                              : texts::kAnsweredZeroNotC;
     if (!ok && connectResult_ == result::kConnectedC) detail = texts::kAnsweredCNotZero;
     reportStep(kind, ok, detail);
+}
+
+void frmMain::Command6_Click() {
+    if (operationRunning()) return;
+    // The row frame addresses 16 bits: such a file would be sent up to its first row above
+    // 0xFFFF and then fail, or lose its rows past the last one written and still succeed.
+    if (const auto beyond = highestDataBeyondSixteenBits(image_)) {
+        char detail[160];
+        std::snprintf(detail, sizeof detail, texts::kBeyondEarlierAddresses,
+                      static_cast<unsigned>(*beyond),
+                      static_cast<unsigned>(kFirstUnaddressableRow * kColumns - 1));
+        reportStep(StepKind::Write, false, detail);
+        return;
+    }
+    runManualStep(StepKind::Write, [this] { return writeImageEarlier() == earlier_result::kDone; });
 }
 
 void frmMain::mnuWrite_Click() {

@@ -105,7 +105,7 @@ int main(int argc, char* argv[]) {
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                      [&window] { window.closeWithoutAsking(); });
     window.setPortDirectory(velmar::systemPortDirectory());
-    window.formLoad();
-    window.show();
+    // A termination during the start-up load (its box included) ends the program there.
+    if (!window.openWindow()) return 0;
     return QApplication::exec();
 }

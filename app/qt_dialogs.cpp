@@ -37,20 +37,21 @@ QString displayText(const std::string& text) {
 // in open mode; the read-only box (0x4) does not exist in it.
 constexpr unsigned kFileMustExist = 0x1000;
 
-}  // namespace
+// Nobody is there to read it; a log of the program's output may be.
+MessageAnswer answerOnStderr(const MessageRequest& request) {
+    std::string line = request.title + ": " + request.text;
+    if (!request.detail.empty()) line += " (" + request.detail + ")";
+    std::fprintf(stderr, "%s\n", line.c_str());
+    return request.buttons == MessageButtons::Ok      ? MessageAnswer::Ok
+           : request.buttons == MessageButtons::YesNo ? MessageAnswer::No
+                                                      : MessageAnswer::Cancel;
+}
 
-MessageAnswer QtDialogs::messageBox(const MessageRequest& request) {
-    if (stoppedAsking_) {
-        // Nobody is there to read it; a log of the program's output may be.
-        std::string line = request.title + ": " + request.text;
-        if (!request.detail.empty()) line += " (" + request.detail + ")";
-        std::fprintf(stderr, "%s\n", line.c_str());
-        return request.buttons == MessageButtons::Ok      ? MessageAnswer::Ok
-               : request.buttons == MessageButtons::YesNo ? MessageAnswer::No
-                                                          : MessageAnswer::Cancel;
-    }
-    QMessageBox box(qtIcon(request.icon), displayText(request.title), displayText(request.text),
-                    QMessageBox::NoButton, parent_);
+// The box for `request`; returns its positive button.
+QMessageBox::StandardButton setUpBox(QMessageBox& box, const MessageRequest& request) {
+    box.setIcon(qtIcon(request.icon));
+    box.setWindowTitle(displayText(request.title));
+    box.setText(displayText(request.text));
     // The positive button and the one that Escape, the title bar's close button and a dismissal
     // answer with.
     QMessageBox::StandardButton yes = QMessageBox::Ok;
@@ -65,10 +66,13 @@ MessageAnswer QtDialogs::messageBox(const MessageRequest& request) {
     box.setDefaultButton(request.cancelIsDefault ? no : yes);
     box.setEscapeButton(no);
     if (!request.detail.empty()) box.setInformativeText(displayText(request.detail));
-    const OpenWidget open(open_, &box);
-    box.exec();
+    return yes;
+}
+
+MessageAnswer answerOf(const QMessageBox& box, QMessageBox::StandardButton yes,
+                       MessageButtons buttons) {
     const bool positive = box.clickedButton() == box.button(yes);
-    switch (request.buttons) {
+    switch (buttons) {
         case MessageButtons::Ok:
             return MessageAnswer::Ok;
         case MessageButtons::OkCancel:
@@ -79,11 +83,49 @@ MessageAnswer QtDialogs::messageBox(const MessageRequest& request) {
     return positive ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
+}  // namespace
+
+MessageAnswer QtDialogs::messageBox(const MessageRequest& request) {
+    if (stoppedAsking_) return answerOnStderr(request);
+    QMessageBox box(parent_);
+    const auto yes = setUpBox(box, request);
+    const OpenWidget open(open_, &box);
+    box.exec();
+    return answerOf(box, yes, request.buttons);
+}
+
+void QtDialogs::ask(const MessageRequest& request, std::function<void(MessageAnswer)> answered) {
+    if (stoppedAsking_) {
+        answered(answerOnStderr(request));
+        return;
+    }
+    withdrawQuestion();
+    auto* box = new QMessageBox(parent_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    const auto yes = setUpBox(*box, request);
+    QObject::connect(box, &QDialog::finished, box,
+                     [this, box, yes, buttons = request.buttons, answered = std::move(answered)] {
+                         question_ = nullptr;
+                         answered(answerOf(*box, yes, buttons));
+                     });
+    question_ = box;
+    box->open();
+}
+
+void QtDialogs::withdrawQuestion() {
+    QDialog* box = question_;
+    if (box == nullptr) return;
+    question_ = nullptr;
+    QObject::disconnect(box, &QDialog::finished, nullptr, nullptr);
+    box->close();
+}
+
 void QtDialogs::stopAsking() {
     stoppedAsking_ = true;
     // Innermost first: each one's exec returns before the box under it is closed.
     for (auto it = open_.rbegin(); it != open_.rend(); ++it)
         if (*it) (*it)->close();
+    if (question_) question_->close();
 }
 
 std::optional<std::string> QtDialogs::openFile(const FileDialogRequest& request) {

@@ -1,8 +1,10 @@
 #pragma once
 // The dialogs seam on real Qt dialogs: QMessageBox and QFileDialog.
 
+#include <QDialog>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 #include "platform/dialogs.h"
@@ -16,6 +18,9 @@ class QtDialogs : public Dialogs {
     void setParentWidget(QWidget* parent) { parent_ = parent; }
 
     MessageAnswer messageBox(const MessageRequest& request) override;
+    // Shown window-modal with open(): the event loop that runs on meanwhile is the caller's.
+    void ask(const MessageRequest& request, std::function<void(MessageAnswer)> answered) override;
+    void withdrawQuestion() override;
     std::optional<std::string> openFile(const FileDialogRequest& request) override;
     // Later boxes go to stderr instead of the screen.
     void stopAsking() override;
@@ -36,6 +41,7 @@ class QtDialogs : public Dialogs {
     };
 
     QPointer<QWidget> parent_;
+    QPointer<QDialog> question_;  // the box ask() left open
     std::vector<QPointer<QWidget>> open_;
     bool stoppedAsking_ = false;
 };

@@ -32,6 +32,9 @@ inline constexpr const char* kAnsweredZeroNotC =
 // With 1.05 chosen a "0" is that loader's own answer, but the rewrite goes on only after "C".
 inline constexpr const char* kAnsweredZeroRewriteNeedsC =
     "the radio answered \"0\"; the rewrite goes on only after \"C\"";
+// The same for a manual connect, which counts only "C" whichever version is chosen.
+inline constexpr const char* kAnsweredZeroConnectNeedsC =
+    "the radio answered \"0\"; this panel's connect counts only \"C\"";
 inline constexpr const char* kAnsweredCNotZero =
     "the radio answered \"C\"; the 1.05 loader answers \"0\" — is the loader version right?";
 
@@ -59,6 +62,11 @@ inline constexpr const char* kWritten = "書込成功";
 inline constexpr const char* kWriteFailed = "書込失敗";
 inline constexpr const char* kDisconnected = "切断しました";
 inline constexpr const char* kDisconnectFailed = "切断に失敗しました";
+// The earlier loader's write refused before anything is sent: the highest address with data
+// and the highest the row frame can address.
+inline constexpr const char* kBeyondEarlierAddresses =
+    "the file has data up to address %05X; the earlier loader addresses only up to %05X, "
+    "nothing was sent";
 
 inline constexpr const char* kChecksumTitle = "CHECK SUM";
 

@@ -13,6 +13,7 @@ int exitCodeFor(const LoadOutcome& outcome) {
         case LoadOutcome::Kind::Refused:
             return kExitRefused;
         case LoadOutcome::Kind::FileOpenError:
+        case LoadOutcome::Kind::Stopped:  // no command stops a load
             break;
     }
     return kExitFileOpenError;

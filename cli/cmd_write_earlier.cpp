@@ -75,18 +75,6 @@ class RowProgress final : public WriteObserver {
     bool lineOpen_ = false;
 };
 
-// The highest address holding data in any used row from 0x10000 on: every row of the image
-// counts, also those past the last row the earlier loader looks at.
-std::optional<int32_t> highestDataBeyondSixteenBits(const MemoryImage& image) {
-    for (int32_t row = kLastRow; row >= kFirstUnaddressableRow; --row) {
-        if (!image.blnRowUsed(row)) continue;
-        int32_t column = kColumns - 1;
-        while (column > 0 && image.intImage(row, column) == kErasedByte) --column;
-        return row * kColumns + column;
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 int runWriteEarlier(const Args& args) {

@@ -61,7 +61,8 @@ bool isIntelHexPath(const std::string& path) {
     return upper(tail[0]) == 'H' && upper(tail[1]) == 'E' && upper(tail[2]) == 'X';
 }
 
-LoadOutcome loadFirmwareFile(const std::string& path, MemoryImage& image, MemoryImage& scratch) {
+LoadOutcome loadFirmwareFile(const std::string& path, MemoryImage& image, MemoryImage& scratch,
+                             const std::function<bool()>& keepLoading) {
     const OpenedFile opened = openRegularFile(path);
     if (opened.file == nullptr) {
         LoadOutcome outcome = fileOpenError(opened.fault, opened.osError);
@@ -99,6 +100,11 @@ LoadOutcome loadFirmwareFile(const std::string& path, MemoryImage& image, Memory
             if (std::ferror(file))
                 return fileOpenError(FileFault::ReadError, readError, lineNumber);
             if (got < chunk.size()) break;
+            if (keepLoading && !keepLoading()) {
+                LoadOutcome outcome;
+                outcome.kind = LoadOutcome::Kind::Stopped;
+                return outcome;
+            }
         }
         if (!splitter.finish(readLine)) return refused(readers.intErrorCode, lineNumber);
     } catch (const ImageRangeError& error) {

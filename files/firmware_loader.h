@@ -3,6 +3,7 @@
 // replaced only when the whole file was read; the caller shows the outcome's message.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "files/regular_file.h"
@@ -11,7 +12,7 @@
 namespace velmar {
 
 struct LoadOutcome {
-    enum class Kind { Loaded, Refused, FileOpenError };
+    enum class Kind { Loaded, Refused, FileOpenError, Stopped };
     enum class Icon { None, Warning, Stop };
 
     uint8_t result = 0;  // 1 when the whole file was read, else 0
@@ -35,6 +36,9 @@ bool isIntelHexPath(const std::string& path);
 // `image` is the one the writers send; `scratch` is a second image of the same size that the
 // file is read into first and swapped in on success, so nothing is allocated per load and a
 // refused file never half-replaces the firmware.
-LoadOutcome loadFirmwareFile(const std::string& path, MemoryImage& image, MemoryImage& scratch);
+// `keepLoading`, when given, is asked between chunks of the file (a long load lets the caller
+// handle its events there); false stops the load with Kind::Stopped and the image unchanged.
+LoadOutcome loadFirmwareFile(const std::string& path, MemoryImage& image, MemoryImage& scratch,
+                             const std::function<bool()>& keepLoading = {});
 
 }  // namespace velmar

@@ -1,7 +1,8 @@
 #pragma once
-// Modal message boxes and the file-open dialog as a seam: production shows Qt dialogs,
+// Message boxes and the file-open dialog as a seam: production shows Qt dialogs,
 // tests answer from a script and record every box.
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -32,6 +33,13 @@ class Dialogs {
     virtual MessageAnswer messageBox(const MessageRequest& request) = 0;
     // The chosen full path, or nullopt when the user cancelled.
     virtual std::optional<std::string> openFile(const FileDialogRequest& request) = 0;
+    // A question that does not hold its caller: it returns at once, and `answered` runs later,
+    // from the event loop, with the answer (closing the box without a button answers No, as
+    // does stopAsking). One at a time.
+    virtual void ask(const MessageRequest& request,
+                     std::function<void(MessageAnswer)> answered) = 0;
+    // Closes the open question, if any, without answering it.
+    virtual void withdrawQuestion() = 0;
     // For when the program must end with nobody there to answer: closes every box and dialog
     // that is open, as if closed without a button, and answers every later one the same way
     // at once.

@@ -75,6 +75,16 @@ std::vector<int32_t> earlierRowsToWrite(const MemoryImage& image) {
     return rows;
 }
 
+std::optional<int32_t> highestDataBeyondSixteenBits(const MemoryImage& image) {
+    for (int32_t row = kLastRow; row >= kFirstUnaddressableRow; --row) {
+        if (!image.blnRowUsed(row)) continue;
+        int32_t column = kColumns - 1;
+        while (column > 0 && image.intImage(row, column) == kErasedByte) --column;
+        return row * kColumns + column;
+    }
+    return std::nullopt;
+}
+
 namespace {
 
 EarlierResult writeRows(LoaderLink& link, const MemoryImage& image, WriteObserver& observer) {

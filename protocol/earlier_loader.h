@@ -3,6 +3,7 @@
 // echo, "OK"/"NG" acknowledgements. Frames are built in link.earlierTxBuffer.
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -28,6 +29,11 @@ inline constexpr int32_t kFirstUnaddressableRow = 4096;
 
 // The used rows writeImageEarlier would send, in sending order.
 std::vector<int32_t> earlierRowsToWrite(const MemoryImage& image);
+// The highest address holding data in any used row from kFirstUnaddressableRow on: every row
+// of the image counts, also those past kLastEarlierRow. Such an image must not be sent: the
+// write would send the rows below and then fail, or never look at rows past its last one and
+// still succeed.
+std::optional<int32_t> highestDataBeyondSixteenBits(const MemoryImage& image);
 
 void buildEarlierErase(LoaderLink& link);
 void buildEarlierEnd(LoaderLink& link);

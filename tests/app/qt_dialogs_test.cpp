@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 #include "app/dialog_filter.h"
 #include "app/qt_dialogs.h"
@@ -18,8 +19,8 @@ TEST(DialogFilter, TranslatesDescriptionPatternPairs) {
     const std::pair<std::string, std::vector<std::string>> cases[] = {
         {"MOT & HEX|*.mot;*.hex|Mot Files (*.mot)|*.mot|Hex Files (*.hex)|*.hex|All Files "
          "(*.*)|*.*",
-         {"MOT & HEX (*.mot *.hex)", "Mot Files (*.mot) (*.mot)", "Hex Files (*.hex) (*.hex)",
-          "All Files (*.*) (*)"}},
+         {"MOT & HEX (*.mot *.hex)", "Mot Files (*.mot)", "Hex Files (*.hex)", "All Files (*)"}},
+        {"Shown (*.txt)|*.doc", {"Shown (*.txt) (*.doc)"}},
         {"Text|*.txt", {"Text (*.txt)"}},
         {"Dangling|*.a|Lonely", {"Dangling (*.a)"}},
         {"Gaps|*.a;;*.b", {"Gaps (*.a *.b)"}},
@@ -108,6 +109,43 @@ TEST(QtDialogs, QuestionsAnswerTheirNegativeButtonUnlessThePositiveIsPressed) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "Rewriting of software: first line\r\nsecond line\n"
               "ERROR: Writing failure (Stopped on request)\n");
+}
+
+TEST(QtDialogs, AQuestionReturnsAtOnceAndIsAnsweredLater) {
+    application();
+    MessageRequest question;
+    question.text = "Stop?";
+    question.title = "Velmar Software Writer";
+    question.buttons = MessageButtons::YesNo;
+    question.cancelIsDefault = true;
+    struct Case {
+        const char* name;
+        std::function<void(QtDialogs&, QMessageBox&)> act;
+        std::optional<MessageAnswer> expected;
+    };
+    const Case cases[] = {
+        {"Yes", [](QtDialogs&, QMessageBox& box) { box.button(QMessageBox::Yes)->click(); },
+         MessageAnswer::Yes},
+        {"closed", [](QtDialogs&, QMessageBox& box) { box.close(); }, MessageAnswer::No},
+        {"nobody left to ask", [](QtDialogs& d, QMessageBox&) { d.stopAsking(); },
+         MessageAnswer::No},
+        {"withdrawn", [](QtDialogs& d, QMessageBox&) { d.withdrawQuestion(); }, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QtDialogs dialogs;
+        std::optional<MessageAnswer> answer;
+        dialogs.ask(question, [&](MessageAnswer a) { answer = a; });
+        EXPECT_FALSE(answer.has_value()) << "the caller goes on while the box is open";
+        QCoreApplication::processEvents();
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), "Stop?");
+        c.act(dialogs, *box);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(answer, c.expected);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
 }
 
 TEST(QtDialogs, MessagesCarryTheirIconAndCause) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/dialogs.h"
@@ -28,12 +29,30 @@ class ScriptedDialogs : public Dialogs {
             reply = replies.front();
             replies.pop_front();
         }
-        const bool positive =
-            reply == BoxReply::Ok || (reply == BoxReply::Enter && !request.cancelIsDefault);
-        if (request.buttons == MessageButtons::YesNo)
-            return positive ? MessageAnswer::Yes : MessageAnswer::No;
-        return positive ? MessageAnswer::Ok : MessageAnswer::Cancel;
+        return answerFor(request, reply);
     }
+
+    // Answered at once like a box, unless `holdQuestion` is set: then it stays open until
+    // answerQuestion, or until the window withdraws it.
+    void ask(const MessageRequest& request, std::function<void(MessageAnswer)> answered) override {
+        if (!holdQuestion) {
+            answered(messageBox(request));
+            return;
+        }
+        boxes.push_back(request);
+        if (onBox) onBox(request);
+        question_ = request;
+        answerOpenQuestion_ = std::move(answered);
+    }
+    void withdrawQuestion() override {
+        if (answerOpenQuestion_) ++withdrawn;
+        answerOpenQuestion_ = nullptr;
+    }
+    void answerQuestion(BoxReply reply) {
+        auto answered = std::exchange(answerOpenQuestion_, nullptr);
+        answered(answerFor(question_, reply));
+    }
+    bool questionOpen() const { return answerOpenQuestion_ != nullptr; }
 
     std::optional<std::string> openFile(const FileDialogRequest& request) override {
         fileRequests.push_back(request);
@@ -55,9 +74,23 @@ class ScriptedDialogs : public Dialogs {
     // Paths the file dialog returns in order; nullopt (or an empty script) is a cancel.
     std::deque<std::optional<std::string>> files;
     std::function<void(const MessageRequest&)> onBox;
+    bool holdQuestion = false;
+    int withdrawn = 0;  // questions the window closed unanswered
 
     std::vector<MessageRequest> boxes;
     std::vector<FileDialogRequest> fileRequests;
+
+  private:
+    static MessageAnswer answerFor(const MessageRequest& request, BoxReply reply) {
+        const bool positive =
+            reply == BoxReply::Ok || (reply == BoxReply::Enter && !request.cancelIsDefault);
+        if (request.buttons == MessageButtons::YesNo)
+            return positive ? MessageAnswer::Yes : MessageAnswer::No;
+        return positive ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    }
+
+    MessageRequest question_;
+    std::function<void(MessageAnswer)> answerOpenQuestion_;
 };
 
 }  // namespace velmar::testing

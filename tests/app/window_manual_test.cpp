@@ -16,6 +16,7 @@ struct ManualCase {
     const char* text;
     bool succeeded;
     Guard guard;
+    bool previousVersion = false;  // "Previous version 1.05" chosen
 };
 
 void loader105(RadioBench& b) {
@@ -44,6 +45,9 @@ TEST(WindowManual, EachButtonReportsItsStep) {
         {"Command1", loader105, "接続に失敗しました", false, Guard::SelfLock},
         {"Command11", untouched, "接続しました", true, Guard::SelfLock},
         {"Command11", loader105, "接続に失敗しました", false, Guard::SelfLock},
+        // With 1.05 chosen the "0" is that loader's own answer: no doubt about the version.
+        {"Command1", loader105, "接続に失敗しました", false, Guard::SelfLock, true},
+        {"Command11", loader105, "接続に失敗しました", false, Guard::SelfLock, true},
         // The earlier panel's connect counts only the "0" answer.
         {"Command4", untouched, "接続に失敗しました", false, Guard::SelfLock},
         {"Command4", loader105, "接続しました", true, Guard::SelfLock},
@@ -66,6 +70,7 @@ TEST(WindowManual, EachButtonReportsItsStep) {
         SCOPED_TRACE(std::string(c.control) + " -> " + c.text);
         WindowBench w;
         c.setUp(w.bench);
+        control<QRadioButton>(*w.window, "optVersion_0")->setChecked(c.previousVersion);
         if (std::string(c.control) == "mnuWrite") {
             action(*w.window, "mnuWrite")->trigger();
         } else {
@@ -84,7 +89,9 @@ TEST(WindowManual, EachButtonReportsItsStep) {
         }
         // A connect answered with the other loader's status asks about the version.
         if (!c.succeeded && std::string(c.text) == "接続に失敗しました") {
-            EXPECT_NE(box.detail.find("— is the loader version right?"), std::string::npos)
+            EXPECT_EQ(box.detail.rfind("the radio answered", 0), 0u) << box.detail;
+            EXPECT_EQ(box.detail.find("— is the loader version right?") != std::string::npos,
+                      !c.previousVersion)
                 << box.detail;
         }
 
@@ -167,6 +174,29 @@ TEST(WindowManual, EarlierPanelReportsFailures) {
     w.bench.radio.setFaultPlan(faultAt(1, sim::FaultKind::AnswerE, 1));
     w["Command7"]->click();
     EXPECT_EQ(w.dialogs.texts(), std::vector<std::string>{"消去に失敗しました"});
+}
+
+TEST(WindowManual, EarlierWriteRefusesDataTheRowFrameCannotAddress) {
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        // Sent up to the row above 0xFFFF, which then fails.
+        {{srec(2, 0x4000, {1}), srec(2, 0x10000, {2, 3})}, "10001"},
+        // Past the last row the write looks at: it would have said "書込成功".
+        {{srec(2, 0x4000, {1}), srec(2, 0x23FF0, {4})}, "23FF0"},
+    };
+    for (const auto& [firmware, highest] : cases) {
+        WindowBench w(firmware);
+        sim::useEarlierLoader(w.bench.radio);
+        w["Command6"]->click();
+        ASSERT_EQ(w.dialogs.boxes.size(), 1u) << highest;
+        EXPECT_EQ(w.dialogs.boxes[0].text, "書込失敗");
+        EXPECT_EQ(w.dialogs.boxes[0].title, "NG");
+        EXPECT_EQ(w.dialogs.boxes[0].icon, MessageIcon::Warning);
+        EXPECT_EQ(w.dialogs.boxes[0].detail,
+                  std::string("the file has data up to address ") + highest +
+                      "; the earlier loader addresses only up to 0FFFF, nothing was sent");
+        EXPECT_TRUE(w.bench.serial.wire().empty()) << "the port was not even opened";
+        w.expectIdle();
+    }
 }
 
 struct PinStep {

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
 #include <csignal>
@@ -250,7 +251,12 @@ struct CloseCase {
     const char* result;
     bool secondRequest = false;  // another close while the question is open
     sim::FaultPlan faults = {};
+    // 0: answered at once; else the question stays open until this frame is in flight
+    // (kNever: the run ends first).
+    std::size_t answerAtFrame = 0;
 };
+
+constexpr std::size_t kNever = 99;
 
 TEST(WindowRewrite, ClosingWhileItRunsAsksFirst) {
     const CloseCase cases[] = {
@@ -273,6 +279,18 @@ TEST(WindowRewrite, ClosingWhileItRunsAsksFirst) {
          {"connect", "erase", "write 04000"},
          "Writing failure",
          true},
+        // The question holds nothing: the frames go on while it is open.
+        {"No two frames later", 1, BoxReply::Cancel, kFullRun, "Rewriting success!", false, {}, 3},
+        {"Yes two frames later",
+         1,
+         BoxReply::Ok,
+         {"connect", "erase", "write 04000"},
+         "Writing failure",
+         false,
+         {},
+         3},
+        // Ended by itself: the question goes before the result, then the window as asked.
+        {"never answered", 1, BoxReply::Ok, kFullRun, "Rewriting success!", false, {}, kNever},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -280,15 +298,24 @@ TEST(WindowRewrite, ClosingWhileItRunsAsksFirst) {
         w.bench.radio.setFaultPlan(c.faults);
         w.window->show();
         w.dialogs.replies = {BoxReply::Ok, c.answer};
+        w.dialogs.holdQuestion = c.answerAtFrame != 0;
         bool asked = false;
         w.bench.wait.setOnPass([&] {
-            if (asked || w.frameKinds().size() != c.closeAtFrame) return;
-            asked = true;
-            w.window->close();
+            const std::size_t frames = w.frameKinds().size();
+            if (!asked && frames == c.closeAtFrame) {
+                asked = true;
+                w.window->close();
+            } else if (w.dialogs.questionOpen() && frames == c.answerAtFrame) {
+                w.dialogs.answerQuestion(c.answer);
+            }
         });
         std::vector<MessageRequest> questions;
+        bool questionOpenAtResult = false;
         w.dialogs.onBox = [&](const MessageRequest& box) {
-            if (box.buttons != MessageButtons::YesNo) return;
+            if (box.buttons != MessageButtons::YesNo) {
+                questionOpenAtResult = w.dialogs.questionOpen();
+                return;
+            }
             questions.push_back(box);
             if (c.secondRequest) w.window->close();
         };
@@ -301,6 +328,8 @@ TEST(WindowRewrite, ClosingWhileItRunsAsksFirst) {
                   std::string::npos);
         EXPECT_EQ(w.frameKinds(), c.kinds);
         EXPECT_EQ(w.dialogs.texts().back(), c.result);
+        EXPECT_FALSE(questionOpenAtResult);
+        EXPECT_EQ(w.dialogs.withdrawn, c.answerAtFrame == kNever ? 1 : 0);
         EXPECT_EQ(w.window->isVisible(), c.answer != BoxReply::Ok);
     }
 }
@@ -389,6 +418,31 @@ TEST(WindowRewrite, OpenMenuReplacesTheImageAndItsView) {
     const QString view = control<QPlainTextEdit>(*w.window, "txtMemory")->toPlainText();
     EXPECT_TRUE(view.contains("04000  BE EF FF")) << view.left(200).toStdString();
     w.expectIdle();
+}
+
+TEST(WindowRewrite, ClosingWhileALoadRunsAsksFirst) {
+    // More than one chunk of the file, so the load takes the window's events in between.
+    std::vector<std::string> big;
+    for (uint32_t row = 0; row < 2000; ++row)
+        big.push_back(srec(2, 0x4000 + row * 16, counting(16)));
+    constexpr int32_t kLastBigRow = 1024 + 1999;
+    for (BoxReply answer : {BoxReply::Cancel, BoxReply::Ok}) {
+        const bool stop = answer == BoxReply::Ok;
+        SCOPED_TRACE(stop ? "Yes" : "No");
+        WindowBench w;
+        w.window->show();
+        w.dialogs.files.push_back(w.folder.write("big.mot", big));
+        w.dialogs.replies.push_back(answer);
+        QTimer::singleShot(0, w.window.get(), [&w] { w.window->close(); });
+        action(*w.window, "mnuOpen")->trigger();
+
+        ASSERT_EQ(w.dialogs.boxes.size(), 1u) << "the question, and nothing after it";
+        EXPECT_EQ(w.dialogs.boxes[0].buttons, MessageButtons::YesNo);
+        EXPECT_EQ(w.dialogs.boxes[0].text.rfind("A firmware file is being loaded.", 0), 0u);
+        // Yes stops the load and keeps the image it had; No lets the load end.
+        EXPECT_EQ(w.window->image().blnRowUsed(kLastBigRow), !stop);
+        EXPECT_EQ(w.window->isVisible(), !stop);
+    }
 }
 
 // Points the service log at a fresh folder for one test, and back afterwards.

@@ -7,6 +7,9 @@
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <csignal>
+
+#include "app/termination_signals.h"
 
 #include "app/twips.h"
 #include "window_fixture.h"
@@ -118,6 +121,29 @@ TEST_F(WindowStartup, AFailedLoadStillSetsUpThePorts) {
         for (const char* name : operationStarters())
             EXPECT_TRUE(button(*window, name)->isEnabled()) << name;
     }
+}
+
+TEST_F(WindowStartup, ATerminationBeforeTheWindowShowsEndsTheProgram) {
+    TerminationSignals terminations;
+    for (const bool duringBox : {true, false}) {
+        SCOPED_TRACE(duringBox ? "during the File Open Error box" : "during a load without box");
+        dialogs.boxes.clear();
+        const auto path = duringBox ? folder.path("absent.mot")
+                                    : folder.write(kDefaultName, {srec(2, 0x4000, {1})});
+        auto window = std::make_unique<frmMain>(line, wait, dialogs, path);
+        QObject::connect(&terminations, &TerminationSignals::received, window.get(),
+                         [&window] { window->closeWithoutAsking(); });
+        dialogs.onBox = [&](const MessageRequest&) {
+            std::raise(SIGTERM);
+            QCoreApplication::processEvents();
+        };
+        if (!duringBox) std::raise(SIGTERM);
+
+        EXPECT_FALSE(window->openWindow());
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(dialogs.boxes.size(), duringBox ? 1u : 0u);
+    }
+    dialogs.onBox = nullptr;
 }
 
 TEST_F(WindowStartup, AFileOpenedAfterAFailedStartHasAPortToGoTo) {
