@@ -19,8 +19,9 @@
 #include "app/twips.h"
 #include "app/window_texts.h"
 #include "files/firmware_loader.h"
-#include "files/load_failure_text.h"
 #include "protocol/earlier_loader.h"
+#include "wording/hex_text.h"
+#include "wording/load_words.h"
 
 namespace velmar {
 
@@ -69,11 +70,13 @@ void frmMain::connectHandlers() {
     // Earlier-generation panel: its connect counts only the loader's "0" as success.
     onManualStep(Command4_, StepKind::Connect,
                  [this] { return connectLoader() == result::kConnectedZero; });
-    onManualStep(Command7_, StepKind::Erase,
-                 [this] { return sendEarlierCommand("ERASE") == earlier_result::kDone; });
+    onManualStep(Command7_, StepKind::Erase, [this] {
+        return sendEarlierCommand(EarlierRequest::Erase) == earlier_result::kDone;
+    });
     connect(Command6_, &QPushButton::clicked, this, [this] { Command6_Click(); });
-    onManualStep(Command5_, StepKind::Disconnect,
-                 [this] { return sendEarlierCommand("END") == earlier_result::kDone; });
+    onManualStep(Command5_, StepKind::Disconnect, [this] {
+        return sendEarlierCommand(EarlierRequest::End) == earlier_result::kDone;
+    });
 
     connect(mnuOpen_, &QAction::triggered, this, [this] { mnuOpen_Click(); });
     connect(mnuEnd_, &QAction::triggered, this, [this] { close(); });
@@ -177,8 +180,8 @@ void frmMain::setProgressValue(float value) {
     ProgressBar1_->setValue(static_cast<int>(std::lround(progressValue_)));
 }
 
-void frmMain::showAddress(std::string_view text) {
-    Text1_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+void frmMain::showRow(int32_t row) {
+    Text1_->setText(QString::fromStdString(addressDisplayText(row)));
 }
 
 // ---- Locks, pointer, messages ----

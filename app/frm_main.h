@@ -22,6 +22,7 @@
 #include "protocol/current_loader.h"
 #include "protocol/port_pin.h"
 #include "protocol/write_observer.h"
+#include "wording/failure_words.h"
 
 class QAction;
 class QComboBox;
@@ -83,7 +84,7 @@ class frmMain : public QMainWindow, public WriteObserver {
     // WriteObserver: ProgressBar1 and Text1 follow the write step.
     float progressValue() const override { return progressValue_; }
     void setProgressValue(float value) override;
-    void showAddress(std::string_view text) override;
+    void showRow(int32_t row) override;
     bool stopRequested() const override { return closeRequested_; }
     void accepted(int32_t startAddress) override;
 
@@ -142,7 +143,7 @@ class frmMain : public QMainWindow, public WriteObserver {
     LoaderResult eraseFlash();
     LoaderResult writeImage();
     LoaderResult endSession();
-    EarlierResult sendEarlierCommand(std::string_view command);
+    EarlierResult sendEarlierCommand(EarlierRequest request);
     EarlierResult writeImageEarlier();
     PinResult controlPortPin();
     LoaderVersion chosenLoaderVersion() const;
@@ -234,6 +235,8 @@ class frmMain : public QMainWindow, public WriteObserver {
     QAction* mnuWrite_ = nullptr;
     std::array<QAction*, 11> mnuCom_{};  // indexes 1..10; 0 unused
     QAction* mnuPort_ = nullptr;         // the port menu itself
+    // Which family the manual step that runs belongs to, for the words of its failure.
+    StepFamily stepFamily_ = StepFamily::CurrentLoader;
     QAction* mnuPortAssignment_ = nullptr;
 };
 

@@ -6,11 +6,12 @@
 #include "app/frm_main.h"
 #include "app/window_texts.h"
 #include "protocol/rewrite_sequence.h"
+#include "wording/rewrite_words.h"
 
 namespace velmar {
 
 namespace {
-MessageRequest errorBox(const char* text, const std::string& cause) {
+MessageRequest errorBox(const std::string& text, const std::string& cause) {
     MessageRequest box;
     box.text = text;
     box.title = texts::kErrorTitle;
@@ -73,41 +74,20 @@ void frmMain::rewriteSequence() {
     const RewriteOutcome outcome = runRewrite(link_, image_, run);
     if (rewriteRecord_) rewriteRecord_->setDevice(outcome.device);
     settleCloseQuestion();
-    switch (outcome.failed) {
-        case RewriteStage::None:
-        case RewriteStage::End:  // only a declined end stops there, and the window declines none
-            break;
-        case RewriteStage::NothingToSend:
-            beginRewriteRecord();
-            showRewriteOutcome(errorBox(texts::kNothingToWrite, ""));
-            return;
-        case RewriteStage::Connect:
-            if (cancelled) return;
-            if (outcome.result == result::kConnectedZero)
-                showRewriteFailure(texts::kConnectionFailure,
-                                   chosenLoaderVersion() == LoaderVersion::v105
-                                       ? texts::kAnsweredZeroRewriteNeedsC
-                                       : texts::kAnsweredZeroNotC);
-            else
-                showRewriteFailure(texts::kConnectionFailure, outcome.cause);
-            return;
-        case RewriteStage::Erase:
-            showRewriteFailure(texts::kDeletionFailure, outcome.cause);
-            return;
-        case RewriteStage::Write:
-            showRewriteFailure(texts::kWritingFailure, outcome.cause);
-            return;
+    if (outcome.failed == RewriteStage::Connect && cancelled) return;
+    const words::RewriteWords said = words::rewriteWords(outcome, chosenLoaderVersion());
+    if (outcome.failed == RewriteStage::NothingToSend) beginRewriteRecord();
+    if (!said.succeeded) {
+        showRewriteOutcome(errorBox(said.headline, said.detail));
+        return;
     }
     setProgressValue(kProgressMaximum);
 
     MessageRequest done;
-    done.text = texts::kSuccessText;
+    done.text = said.headline;
     done.title = texts::kSuccessTitle;
     done.icon = MessageIcon::Information;
-    if (!outcome.endConfirmed) {
-        done.detail = texts::kEndNotConfirmed;
-        if (!outcome.cause.empty()) done.detail += ": " + outcome.cause;
-    }
+    done.detail = said.detail;
     showRewriteOutcome(done);
 }
 

@@ -55,15 +55,18 @@ LoaderResult frmMain::endSession() {
     return velmar::endSession(link_, GetCOM(), stopCheck());
 }
 
-EarlierResult frmMain::sendEarlierCommand(std::string_view command) {
-    return velmar::sendEarlierCommand(link_, command, GetCOM(), stopCheck());
+EarlierResult frmMain::sendEarlierCommand(EarlierRequest request) {
+    stepFamily_ = StepFamily::EarlierLoader;
+    return velmar::sendEarlierCommand(link_, request, GetCOM(), stopCheck());
 }
 
 EarlierResult frmMain::writeImageEarlier() {
+    stepFamily_ = StepFamily::EarlierLoader;
     return velmar::writeImageEarlier(link_, image_, chosenLineSettings(), GetCOM(), *this);
 }
 
 PinResult frmMain::controlPortPin() {
+    stepFamily_ = StepFamily::PortPin;
     const std::string pin = txtPinNumber_->text().toStdString();
     return velmar::controlPortPin(link_, chosenLineSettings(), pin, chosenPinOperation(), GetCOM());
 }
@@ -99,10 +102,11 @@ void frmMain::runManualStep(StepKind kind, const std::function<bool()>& succeede
     std::optional<HourglassScope> hourglass;
     if (kind == StepKind::Write) hourglass.emplace(*this);
     connectResult_.reset();
+    stepFamily_ = StepFamily::CurrentLoader;
     const bool ok = succeeded();
     settleCloseQuestion();
     // A connect answered with the other panel's status is worth a word about the version.
-    std::string detail = link_.lastCause();
+    std::string detail = describeFailure(link_.lastFailure(), stepFamily_);
     if (!ok && connectResult_ == result::kConnectedZero)
         detail = chosenLoaderVersion() == LoaderVersion::v105 ? texts::kAnsweredZeroConnectNeedsC
                                                               : texts::kAnsweredZeroNotC;
@@ -115,11 +119,8 @@ void frmMain::Command6_Click() {
     // The row frame addresses 16 bits: such a file would be sent up to its first row above
     // 0xFFFF and then fail, or lose its rows past the last one written and still succeed.
     if (const auto beyond = highestDataBeyondSixteenBits(image_)) {
-        char detail[160];
-        std::snprintf(detail, sizeof detail, texts::kBeyondEarlierAddresses,
-                      static_cast<unsigned>(*beyond),
-                      static_cast<unsigned>(kFirstUnaddressableRow * kColumns - 1));
-        reportStep(StepKind::Write, false, detail);
+        reportStep(StepKind::Write, false,
+                   words::beyondEarlierAddresses(*beyond, kFirstUnaddressableRow * kColumns - 1));
         return;
     }
     runManualStep(StepKind::Write, [this] { return writeImageEarlier() == earlier_result::kDone; });

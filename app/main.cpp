@@ -15,12 +15,12 @@
 #include "app/termination_signals.h"
 #include "app/window_texts.h"
 #include "files/descriptor_stream.h"
-#include "files/load_failure_text.h"
 #include "files/regular_file.h"
 #include "link/byte_trace.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
 #include "platform/qt/qt_serial_devices.h"
+#include "wording/load_words.h"
 
 namespace {
 

@@ -2,6 +2,9 @@
 // Every text the window shows, byte for byte. Kept in one place so the handlers read as steps
 // and the tests compare against the same strings.
 
+#include "wording/rewrite_words.h"
+#include "wording/step_words.h"
+
 namespace velmar::texts {
 
 inline constexpr const char* kWindowCaption = "Velmar Software Writer (Version 01.12)";
@@ -17,21 +20,19 @@ inline constexpr const char* kPinControlCharacter =
 inline constexpr const char* kConfirmText =
     "Please never turn off power while rewriting.\r\nClick the OK button to begin rewriting.";
 inline constexpr const char* kConfirmTitle = "Rewriting of software";
-inline constexpr const char* kConnectionFailure = "Connection failure";
-inline constexpr const char* kDeletionFailure = "Deletion failure";
-inline constexpr const char* kWritingFailure = "Writing failure";
-inline constexpr const char* kNothingToWrite = "No firmware data to write";
+inline constexpr const char* kConnectionFailure = words::kConnectionFailure;
+inline constexpr const char* kDeletionFailure = words::kDeletionFailure;
+inline constexpr const char* kWritingFailure = words::kWritingFailure;
+inline constexpr const char* kNothingToWrite = words::kNothingToWrite;
 inline constexpr const char* kErrorTitle = "ERROR";
-inline constexpr const char* kSuccessText = "Rewriting success!";
+inline constexpr const char* kSuccessText = words::kRewritingSuccess;
 inline constexpr const char* kSuccessTitle = "Finished";
-inline constexpr const char* kEndNotConfirmed = "The radio did not confirm the end of the session";
+inline constexpr const char* kEndNotConfirmed = words::kEndNotConfirmed;
 
 // A connect answered with the other loader's status.
-inline constexpr const char* kAnsweredZeroNotC =
-    "the radio answered \"0\"; the 1.06 loader answers \"C\" — is the loader version right?";
+inline constexpr const char* kAnsweredZeroNotC = words::kAnsweredZeroNotC;
 // With 1.05 chosen a "0" is that loader's own answer, but the rewrite goes on only after "C".
-inline constexpr const char* kAnsweredZeroRewriteNeedsC =
-    "the radio answered \"0\"; the rewrite goes on only after \"C\"";
+inline constexpr const char* kAnsweredZeroRewriteNeedsC = words::kAnsweredZeroRewriteNeedsC;
 // The same for a manual connect, which counts only "C" whichever version is chosen.
 inline constexpr const char* kAnsweredZeroConnectNeedsC =
     "the radio answered \"0\"; this panel's connect counts only \"C\"";
@@ -54,19 +55,14 @@ inline constexpr const char* kStopAndCloseQuestion =
 // The manual buttons.
 inline constexpr const char* kOkTitle = "OK";
 inline constexpr const char* kNgTitle = "NG";
-inline constexpr const char* kConnected = "接続しました";
-inline constexpr const char* kConnectFailed = "接続に失敗しました";
-inline constexpr const char* kErased = "消去しました";
-inline constexpr const char* kEraseFailed = "消去に失敗しました";
-inline constexpr const char* kWritten = "書込成功";
-inline constexpr const char* kWriteFailed = "書込失敗";
-inline constexpr const char* kDisconnected = "切断しました";
-inline constexpr const char* kDisconnectFailed = "切断に失敗しました";
-// The earlier loader's write refused before anything is sent: the highest address with data
-// and the highest the row frame can address.
-inline constexpr const char* kBeyondEarlierAddresses =
-    "the file has data up to address %05X; the earlier loader addresses only up to %05X, "
-    "nothing was sent";
+inline constexpr const char* kConnected = words::kConnected;
+inline constexpr const char* kConnectFailed = words::kConnectFailed;
+inline constexpr const char* kErased = words::kErased;
+inline constexpr const char* kEraseFailed = words::kEraseFailed;
+inline constexpr const char* kWritten = words::kWritten;
+inline constexpr const char* kWriteFailed = words::kWriteFailed;
+inline constexpr const char* kDisconnected = words::kDisconnected;
+inline constexpr const char* kDisconnectFailed = words::kDisconnectFailed;
 
 inline constexpr const char* kChecksumTitle = "CHECK SUM";
 

@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "files/load_failure_text.h"
+#include "wording/load_words.h"
 
 namespace velmar::cli {
 
@@ -75,12 +75,6 @@ bool namesSameFile(const std::string& a, const std::string& b) {
     struct stat second {};
     return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-std::string addressText(int32_t address) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%05X", static_cast<unsigned>(address));
-    return text;
 }
 
 }  // namespace velmar::cli

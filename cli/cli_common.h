@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+
 #include <vector>
+#include "wording/hex_text.h"
 
 #include "files/firmware_loader.h"
 #include "image/memory_image.h"
@@ -53,8 +55,5 @@ OutputOption splitOutputOption(const Args& args);
 // True when both paths name one file (the same device and inode, through any link); false when
 // either does not exist.
 bool namesSameFile(const std::string& a, const std::string& b);
-
-// "04000": an image address as five upper-case hexadecimal digits.
-std::string addressText(int32_t address);
 
 }  // namespace velmar::cli

@@ -68,8 +68,8 @@ int runPin(const Args& args) {
         case pin_result::kNg:
             return kExitPinRefused;
         default:
-            explainSerialFailure("pin", serial.deviceName(), link, options.devicePath,
-                                 options.portNumber);
+            explainSerialFailure("pin", serial.deviceName(), link, StepFamily::PortPin,
+                                 options.devicePath, options.portNumber);
             return kExitPinUnknown;
     }
 }

@@ -22,6 +22,8 @@
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
 #include "protocol/rewrite_sequence.h"
+#include "wording/failure_words.h"
+#include "wording/rewrite_words.h"
 
 namespace velmar::cli {
 
@@ -39,29 +41,6 @@ int stopped(const char* message, const std::string& what, RewriteRecorder& recor
 }
 
 }  // namespace
-
-const char* stageName(RewriteStage stage) {
-    switch (stage) {
-        case RewriteStage::Connect:
-            return "connect";
-        case RewriteStage::Erase:
-            return "erase";
-        case RewriteStage::Write:
-            return "write";
-        case RewriteStage::End:
-            return "end";
-        default:
-            return "";
-    }
-}
-
-const char* answeredZeroHint(LoaderVersion loader) {
-    // With 1.05 chosen a "0" is that loader's own answer, but the rewrite needs "C".
-    return loader == LoaderVersion::v105
-               ? "the radio answered \"0\"; the rewrite goes on only after \"C\""
-               : "the radio answered \"0\"; the 1.06 loader answers \"C\" — is the loader "
-                 "version right?";
-}
 
 WriteOptionsResult parseWriteOptions(const Args& args) {
     WriteOptionsResult result;
@@ -163,67 +142,70 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
     const RewriteOutcome outcome = runRewrite(link, firmware.image, run);
     record.setDevice(outcome.device);
     const std::string device = outcome.device.empty() ? serial.deviceName() : outcome.device;
-    const auto fail = [&](const char* message, int exitCode) {
-        std::printf("%s\n", message);
+    const words::RewriteWords said = words::rewriteWords(outcome, options.loader);
+    const auto headline = [&] {
+        std::printf("%s\n", said.headline.c_str());
         std::fflush(stdout);
-        explainSerialFailure("write", device, outcome.fault, outcome.cause, options.devicePath,
-                             options.portNumber);
-        finishRewriteRecord(record, message);
-        return exitCode;
     };
 
     switch (outcome.failed) {
         case RewriteStage::NothingToSend:
             // An erase with nothing after it would leave the radio empty and still "succeed".
-            std::fprintf(stderr, "No firmware data to write\n");
-            finishRewriteRecord(record, "No firmware data to write");
-            return kExitNoData;
+            std::fprintf(stderr, "%s\n", said.headline.c_str());
+            finishRewriteRecord(record, said.logText);
+            return said.exitCode;
         case RewriteStage::Connect:
             if (outcome.declined) return declinedExit;
-            if (outcome.result == result::kConnectedZero) {
-                std::printf("Connection failure\n");
-                std::fprintf(stderr, "velmar-fw write: %s\n", answeredZeroHint(options.loader));
-                finishRewriteRecord(record, "Connection failure");
-                return kExitConnectFailure;
-            }
-            return fail("Connection failure", kExitConnectFailure);
+            headline();
+            if (outcome.result == result::kConnectedZero)
+                std::fprintf(stderr, "velmar-fw write: %s\n", said.detail.c_str());
+            else
+                explainSerialFailure("write", device, outcome.fault(), said.detail,
+                                     options.devicePath, options.portNumber);
+            finishRewriteRecord(record, said.logText);
+            return said.exitCode;
         case RewriteStage::Erase:
             if (outcome.declined) {
-                std::fprintf(stderr, "Stopped before erasing: the radio's flash is unchanged.\n");
-                finishRewriteRecord(record,
-                                    "Stopped before erasing: the radio's flash is unchanged.");
-                return kExitStopped;
+                std::fprintf(stderr, "%s\n", said.headline.c_str());
+                finishRewriteRecord(record, said.logText);
+                return said.exitCode;
             }
             // The erase may have taken effect under a reply that never came complete.
-            if (outcome.stopped) return stopped("Deletion failure", "during the erase", record);
-            return fail("Deletion failure", kExitDeleteFailure);
+            if (outcome.stopped) return stopped(said.headline.c_str(), "during the erase", record);
+            break;
         case RewriteStage::Write: {
             progress.finish();
             record.setBlocksWritten(outcome.blocksWritten);
             if (outcome.stopped) {
                 const auto& done = progress.acceptedBlocks();
-                return stopped("Writing failure",
+                return stopped(said.headline.c_str(),
                                "after " + std::to_string(done.size()) + " of " +
                                    std::to_string(blockCount) + " blocks" +
                                    (done.empty() ? "" : "; written: " + describeBlockRanges(done)),
                                record);
             }
             progress.reportFailedBlock();
-            return fail("Writing failure", kExitWriteFailure);
+            break;
         }
         case RewriteStage::None:
         case RewriteStage::End:  // the end is never declined here
-            break;
+            record.setBlocksWritten(outcome.blocksWritten);
+            // Its outcome does not change the rewrite's, but an unconfirmed end is worth a line.
+            if (!outcome.endConfirmed) {
+                const std::string cause =
+                    describeFailure(outcome.failure, StepFamily::CurrentLoader);
+                std::fprintf(stderr, "velmar-fw write: %s%s%s\n", words::kEndNotConfirmedLine,
+                             cause.empty() ? "" : ": ", cause.c_str());
+            }
+            headline();
+            finishRewriteRecord(record, said.logText);
+            return said.exitCode;
     }
-    record.setBlocksWritten(outcome.blocksWritten);
-    // Its outcome does not change the rewrite's, but an unconfirmed end is worth a line.
-    if (!outcome.endConfirmed)
-        std::fprintf(stderr,
-                     "velmar-fw write: the radio did not confirm the end of the session%s%s\n",
-                     outcome.cause.empty() ? "" : ": ", outcome.cause.c_str());
-    std::printf("Rewriting success!\n");
-    finishRewriteRecord(record, "Rewriting success!");
-    return kExitOk;
+    headline();
+    explainSerialFailure("write", device, outcome.fault(), said.detail, options.devicePath,
+                         options.portNumber);
+    finishRewriteRecord(record, said.logText);
+    return said.exitCode;
 }
 
 }  // namespace

@@ -13,11 +13,13 @@
 #include "cli/serial_port_use.h"
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
-#include "image/hex_field.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
 #include "protocol/earlier_loader.h"
+#include "wording/hex_text.h"
+#include "wording/rewrite_words.h"
+#include "wording/step_words.h"
 
 namespace velmar::cli {
 
@@ -42,12 +44,11 @@ class RowProgress final : public WriteObserver {
         : image_(image), terminal_(terminal), total_(rowsToWrite) {}
     float progressValue() const override { return 0; }
     void setProgressValue(float) override {}
-    void showAddress(std::string_view text) override {
-        // The step shows every row's address ("4A30"); only used rows are written.
-        const auto row = static_cast<int32_t>(readHexField(text, 0, 8) / kColumns);
+    void showRow(int32_t row) override {
+        // The step shows every row; only used rows are written.
         if (!terminal_ || !isImageRow(row) || !image_.blnRowUsed(row)) return;
-        std::printf("\rrow %5.*s  %zu of %zu written  about %s left ",
-                    static_cast<int>(text.size()), text.data(), written_, total_,
+        std::printf("\rrow %5s  %zu of %zu written  about %s left ",
+                    addressDisplayText(row).c_str(), written_, total_,
                     formatDuration(rowsTime(total_ - written_)).c_str());
         std::fflush(stdout);
         lineOpen_ = true;
@@ -55,8 +56,8 @@ class RowProgress final : public WriteObserver {
     void accepted(int32_t startAddress) override {
         ++written_;
         if (terminal_) return;
-        std::printf("row %05X written (%zu of %zu), about %s left\n",
-                    static_cast<unsigned>(startAddress), written_, total_,
+        std::printf("row %s written (%zu of %zu), about %s left\n",
+                    addressText(startAddress).c_str(), written_, total_,
                     formatDuration(rowsTime(total_ - written_)).c_str());
         std::fflush(stdout);
     }
@@ -93,17 +94,15 @@ int runWriteEarlier(const Args& args) {
     // The step would write the rows below and then fail, or never look at rows past its last
     // one and still succeed: refuse before the radio is erased.
     if (const auto beyond = highestDataBeyondSixteenBits(firmware.image)) {
-        const std::string refusal = "the file has data up to address " + addressText(*beyond) +
-                                    "; the earlier loader addresses only up to " +
-                                    addressText(kFirstUnaddressableRow * kColumns - 1) +
-                                    ", nothing was sent";
+        const std::string refusal =
+            words::beyondEarlierAddresses(*beyond, kFirstUnaddressableRow * kColumns - 1);
         std::fprintf(stderr, "velmar-fw write-earlier: %s\n", refusal.c_str());
         finishRewriteRecord(record, refusal);
         return kExitBeyondSixteenBits;
     }
     if (rows.empty()) {
-        std::fprintf(stderr, "No firmware data to write\n");
-        finishRewriteRecord(record, "No firmware data to write");
+        std::fprintf(stderr, "%s\n", words::kNothingToWrite);
+        finishRewriteRecord(record, words::kNothingToWrite);
         return kExitNoData;
     }
 
@@ -125,8 +124,8 @@ int runWriteEarlier(const Args& args) {
     std::fflush(stdout);
 
     const auto explain = [&] {
-        explainSerialFailure("write-earlier", serial.deviceName(), link, options.devicePath,
-                             options.portNumber);
+        explainSerialFailure("write-earlier", serial.deviceName(), link, StepFamily::EarlierLoader,
+                             options.devicePath, options.portNumber);
     };
 
     // Held from the erase to the end: no other program of ours gets between two steps.
@@ -134,18 +133,18 @@ int runWriteEarlier(const Args& args) {
     try {
         hold.hold(port);
     } catch (const SerialError& error) {
-        std::printf("消去に失敗しました\n");
+        std::printf("%s\n", words::kEraseFailed);
         std::fflush(stdout);
         explainSerialFailure("write-earlier", serial.deviceName(), error, "", options.devicePath,
                              options.portNumber);
-        finishRewriteRecord(record, "消去に失敗しました");
+        finishRewriteRecord(record, words::kEraseFailed);
         return kExitDeleteFailure;
     }
 
     const StopCheck stop = [] { return InterruptGuard::stopAsked() != 0; };
-    if (sendEarlierCommand(link, "ERASE", port, stop) != earlier_result::kDone) {
-        std::printf("消去に失敗しました\n");
-        finishRewriteRecord(record, "消去に失敗しました");
+    if (sendEarlierCommand(link, EarlierRequest::Erase, port, stop) != earlier_result::kDone) {
+        std::printf("%s\n", words::kEraseFailed);
+        finishRewriteRecord(record, words::kEraseFailed);
         if (stop()) {
             // The erase may have taken effect under a reply that never came complete.
             std::fprintf(stderr, "Stopped by %s during the erase.\n",
@@ -155,7 +154,7 @@ int runWriteEarlier(const Args& args) {
         explain();
         return kExitDeleteFailure;
     }
-    std::printf("消去しました\n");
+    std::printf("%s\n", words::kErased);
     std::fflush(stdout);
 
     RowProgress progress(firmware.image, rows.size(), ::isatty(STDOUT_FILENO) != 0);
@@ -164,8 +163,8 @@ int runWriteEarlier(const Args& args) {
     progress.finish();
     record.setBlocksWritten(progress.written());
     if (written != earlier_result::kDone) {
-        std::printf("書込失敗\n");
-        finishRewriteRecord(record, "書込失敗");
+        std::printf("%s\n", words::kWriteFailed);
+        finishRewriteRecord(record, words::kWriteFailed);
         if (InterruptGuard::stopAsked()) {
             std::fprintf(stderr, "Stopped by %s after %zu of %zu rows.\n",
                          InterruptGuard::signalName(InterruptGuard::stopAsked()),
@@ -175,17 +174,17 @@ int runWriteEarlier(const Args& args) {
         explain();
         return kExitWriteFailure;
     }
-    std::printf("書込成功\n");
+    std::printf("%s\n", words::kWritten);
     std::fflush(stdout);
 
-    if (sendEarlierCommand(link, "END", port) != earlier_result::kDone) {
-        std::printf("切断に失敗しました\n");
+    if (sendEarlierCommand(link, EarlierRequest::End, port) != earlier_result::kDone) {
+        std::printf("%s\n", words::kDisconnectFailed);
         explain();
-        finishRewriteRecord(record, "切断に失敗しました");
+        finishRewriteRecord(record, words::kDisconnectFailed);
         return kExitEndFailure;
     }
-    std::printf("切断しました\n");
-    finishRewriteRecord(record, "切断しました");
+    std::printf("%s\n", words::kDisconnected);
+    finishRewriteRecord(record, words::kDisconnected);
     return kExitOk;
 }
 

@@ -11,8 +11,8 @@
 #include <system_error>
 
 #include "cli/cli_common.h"
-#include "files/load_failure_text.h"
 #include "files/regular_file.h"
+#include "wording/load_words.h"
 
 namespace velmar::cli {
 

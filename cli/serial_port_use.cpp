@@ -1,4 +1,6 @@
 #include "cli/serial_port_use.h"
+#include "wording/failure_words.h"
+#include "wording/serial_words.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -48,10 +50,10 @@ bool aimAtPort(QtSerialControl& serial, const char* command,
 }
 
 void explainSerialFailure(const char* command, const std::string& deviceName,
-                          const LoaderLink& link, const std::optional<std::string>& devicePath,
-                          int16_t portNumber) {
-    explainSerialFailure(command, deviceName, link.lastSerialError(), link.lastCause(), devicePath,
-                         portNumber);
+                          const LoaderLink& link, StepFamily family,
+                          const std::optional<std::string>& devicePath, int16_t portNumber) {
+    explainSerialFailure(command, deviceName, link.lastSerialError(),
+                         describeFailure(link.lastFailure(), family), devicePath, portNumber);
 }
 
 void explainSerialFailure(const char* command, const std::string& deviceName,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/serial_control.h"
+#include "wording/failure_words.h"
 
 class QCoreApplication;
 
@@ -32,8 +33,8 @@ bool aimAtPort(QtSerialControl& serial, const char* command,
 // message where the fault has no words of its own, and how to re-point a numbered port that
 // has no device), else the link's cause. `deviceName` is the device the port was aimed at.
 void explainSerialFailure(const char* command, const std::string& deviceName,
-                          const LoaderLink& link, const std::optional<std::string>& devicePath,
-                          int16_t portNumber);
+                          const LoaderLink& link, StepFamily family,
+                          const std::optional<std::string>& devicePath, int16_t portNumber);
 void explainSerialFailure(const char* command, const std::string& deviceName,
                           const std::optional<SerialError>& fault, const std::string& cause,
                           const std::optional<std::string>& devicePath, int16_t portNumber);

@@ -1,4 +1,7 @@
 #include "cli/station.h"
+#include "wording/failure_words.h"
+#include "wording/hex_text.h"
+#include "wording/serial_words.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -161,11 +164,11 @@ std::string deviceKey(const std::string& device) {
 }
 
 std::string faultText(const RewriteOutcome& outcome) {
-    if (!outcome.fault) return outcome.cause;
-    std::string text = describeSerialError(*outcome.fault);
-    if (outcome.fault->fault() == SerialFault::Other ||
-        outcome.fault->fault() == SerialFault::BadSettings)
-        text += std::string(" (") + outcome.fault->what() + ")";
+    if (!outcome.fault()) return describeFailure(outcome.failure, StepFamily::CurrentLoader);
+    const SerialError& fault = *outcome.fault();
+    std::string text = describeSerialError(fault);
+    if (fault.fault() == SerialFault::Other || fault.fault() == SerialFault::BadSettings)
+        text += std::string(" (") + fault.what() + ")";
     return text;
 }
 
@@ -176,7 +179,7 @@ class PortObserver final : public WriteObserver {
     PortObserver(StationDisplay& display, std::size_t index) : display_(display), index_(index) {}
     float progressValue() const override { return value_; }
     void setProgressValue(float value) override { value_ = value; }
-    void showAddress(std::string_view text) override { display_.block(index_, text); }
+    void showRow(int32_t row) override { display_.block(index_, addressDisplayText(row)); }
     void accepted(int32_t) override { display_.accepted(index_); }
     bool stopRequested() const override { return InterruptGuard::stopAsked() != 0; }
 

@@ -8,14 +8,15 @@
 #include "cli/cli_common.h"
 #include "protocol/current_loader.h"
 #include "protocol/rewrite_sequence.h"
+#include "wording/rewrite_words.h"
 
 namespace velmar::cli {
 
-inline constexpr int kExitNoData = 5;          // "No firmware data to write"
-inline constexpr int kExitConnectFailure = 6;  // "Connection failure"
-inline constexpr int kExitDeleteFailure = 7;   // "Deletion failure"
-inline constexpr int kExitWriteFailure = 8;    // "Writing failure"
-inline constexpr int kExitStopped = 9;         // Ctrl-C, SIGTERM or SIGHUP
+using words::kExitConnectFailure;
+using words::kExitDeleteFailure;
+using words::kExitNoData;
+using words::kExitStopped;
+using words::kExitWriteFailure;
 
 struct WriteOptions {
     std::string file;
@@ -33,10 +34,7 @@ struct WriteOptionsResult {
 
 WriteOptionsResult parseWriteOptions(const Args& args);
 
-// Why a connect answered "0" stops the rewrite, for the chosen loader version.
-const char* answeredZeroHint(LoaderVersion loader);
-
-// The stage's word in traces and progress lines ("connect", "erase", "write", "end").
-const char* stageName(RewriteStage stage);
+using words::answeredZeroHint;
+using words::stageName;
 
 }  // namespace velmar::cli

@@ -1,5 +1,7 @@
 #include "cli/write_progress.h"
 
+#include "wording/hex_text.h"
+
 #include <algorithm>
 
 #include "cli/cli_common.h"
@@ -95,8 +97,8 @@ void WriteProgress::draw() {
     std::fflush(out_);
 }
 
-void WriteProgress::showAddress(std::string_view text) {
-    address_ = std::string(text);
+void WriteProgress::showRow(int32_t row) {
+    address_ = addressDisplayText(row);
     // Plain output reports finished blocks only; a terminal also shows the one in flight
     // (none is once a stop was asked for).
     if (terminal_ && !stopRequested()) draw();

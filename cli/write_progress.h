@@ -42,7 +42,7 @@ class WriteProgress final : public WriteObserver {
 
     float progressValue() const override { return value_; }
     void setProgressValue(float value) override { value_ = value; }
-    void showAddress(std::string_view text) override;
+    void showRow(int32_t row) override;
     void accepted(int32_t startAddress) override;
     bool stopRequested() const override { return stopFlag_ != nullptr && *stopFlag_ != 0; }
 

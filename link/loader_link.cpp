@@ -210,25 +210,16 @@ int16_t LoaderLink::parseReply(int16_t statusIndex) const {
     }
 }
 
-namespace {
-std::string withThousands(int value) {
-    std::string digits = std::to_string(value);
-    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
-    return digits;
-}
-}  // namespace
-
 void LoaderLink::noteTimeout(int16_t received, int16_t expected) {
-    lastCause_ = "No reply within " + withThousands(static_cast<int>(kReplyTimeout.count())) +
-                 " ms (received " + std::to_string(received) + " of " + std::to_string(expected) +
-                 " bytes)" + (readAwayInWait_ ? "; a reply to another frame was read away" : "");
+    lastFailure_ = StepFailure(FailureKind::NoReply);
+    lastFailure_.got = received;
+    lastFailure_.expected = expected;
+    lastFailure_.foreignReadAway = readAwayInWait_;
 }
 
 void LoaderLink::noteSerialError(const SerialError& error) {
-    lastSerialError_ = error;
-    lastCause_ = describeSerialError(error);
-    const std::string detail = error.what();
-    if (!detail.empty()) lastCause_ += " (" + detail + ")";
+    lastFailure_ = StepFailure(FailureKind::SerialFault);
+    lastFailure_.serial = error;
 }
 
 int32_t LoaderLink::currentBaud() const {

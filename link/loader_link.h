@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "link/reply_echo.h"
+#include "link/step_failure.h"
 #include "platform/event_wait.h"
 #include "platform/serial_control.h"
 
@@ -93,18 +94,16 @@ class LoaderLink {
 
     int16_t parseReply(int16_t statusIndex) const;
 
-    // Why the last step failed, for a detail line under its message ("" when unknown).
-    const std::string& lastCause() const { return lastCause_; }
-    void setLastCause(std::string cause) { lastCause_ = std::move(cause); }
+    // What ended the last step, as data (kind None when nothing did).
+    const StepFailure& lastFailure() const { return lastFailure_; }
+    void noteFailure(StepFailure failure) { lastFailure_ = std::move(failure); }
+    // The wait ran out with `received` of `expected` bytes.
     void noteTimeout(int16_t received, int16_t expected);
-    // A serial fault that ended the last step, kept whole so a caller can give its own advice.
-    const std::optional<SerialError>& lastSerialError() const { return lastSerialError_; }
     void noteSerialError(const SerialError& error);
-    // A step starts with neither a cause nor a fault left from the one before.
-    void clearStepNotes() {
-        lastCause_.clear();
-        lastSerialError_.reset();
-    }
+    // A serial fault that ended the last step, kept whole so a caller can give its own advice.
+    const std::optional<SerialError>& lastSerialError() const { return lastFailure_.serial; }
+    // A step starts with nothing left from the one before.
+    void clearStepNotes() { lastFailure_ = {}; }
 
     // Replies to other frames read away since the link was made.
     int foreignRepliesReadAway() const { return foreignRepliesReadAway_; }
@@ -123,8 +122,7 @@ class LoaderLink {
     SerialControl& serial_;
     EventWait& wait_;
     LinkTrace* trace_ = nullptr;
-    std::string lastCause_;
-    std::optional<SerialError> lastSerialError_;
+    StepFailure lastFailure_;
     // Set by a wait that ended short or by stray input; cleared once a drain after a whole
     // reply finds the line quiet. It outlives the step: closing the port does not stop a
     // reply that is still on its way.

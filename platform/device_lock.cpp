@@ -96,10 +96,10 @@ DeviceLock DeviceLock::acquire(const std::string& device, const std::string& hol
         const std::string holding = holderNamedIn(fd);
         ::close(fd);
         if (why != EWOULDBLOCK) return {};
-        const std::string who = holding.empty() ? "another velmar-writer program" : holding;
-        throw SerialError(SerialFault::Busy, device + ": in use by " + who,
-                          "busy: another program holds the port " + device + " (" + who +
-                              ", until its rewrite or step ends); wait for it, then try again");
+        throw SerialError(
+            SerialFault::Busy,
+            device + ": in use by " + (holding.empty() ? "another program" : holding),
+            SerialErrorContext{.device = device, .group = {}, .holder = holding, .advice = {}});
     }
     const std::string note = holder + " (pid " + std::to_string(::getpid()) + ")\n";
     if (::ftruncate(fd, 0) == 0) {

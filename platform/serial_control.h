@@ -3,6 +3,7 @@
 // tests over an in-process line to the virtual radio.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -23,24 +24,6 @@ enum class SerialFault {
     Other,
 };
 
-class SerialError : public std::runtime_error {
-  public:
-    // `advice`: words for this device in particular (whose group, who holds it), when known.
-    SerialError(SerialFault fault, const std::string& what, std::string advice = {})
-        : std::runtime_error(what), fault_(fault), advice_(std::move(advice)) {}
-    SerialFault fault() const { return fault_; }
-    const std::string& advice() const { return advice_; }
-
-  private:
-    SerialFault fault_;
-    std::string advice_;
-};
-
-// Words for a person, including what to do about it where there is something to do.
-std::string describeSerialFault(SerialFault fault);
-// The error's own advice when it has some, else the words for its fault.
-std::string describeSerialError(const SerialError& error);
-
 // The group that owns a device and where the user stands with it.
 struct DeviceGroup {
     std::string name;            // "" when unknown
@@ -48,10 +31,29 @@ struct DeviceGroup {
     bool listedForUser = false;  // the user is a member, possibly only since the last login
 };
 
-// A device the user may not open: which group to join and how, or why joining is not it.
-std::string permissionAdvice(const std::string& device, const DeviceGroup& group);
-// A device another program holds open.
-std::string busyAdvice(const std::string& device);
+// What is known about the device a fault concerns, for the words that say what to do.
+struct SerialErrorContext {
+    std::string device;                // the device named, "" when unknown
+    std::optional<DeviceGroup> group;  // PermissionDenied: the group that owns it
+    // Busy because a program of ours holds the device's lock: who ("" when it did not say).
+    std::optional<std::string> holder;
+    // Words the settings reader made about an unreadable saved assignment (it still words its
+    // own findings); "" otherwise.
+    std::string advice;
+};
+
+class SerialError : public std::runtime_error {
+  public:
+    // `what`: the system's own account, for a detail in parentheses.
+    SerialError(SerialFault fault, const std::string& what, SerialErrorContext context = {})
+        : std::runtime_error(what), fault_(fault), context_(std::move(context)) {}
+    SerialFault fault() const { return fault_; }
+    const SerialErrorContext& context() const { return context_; }
+
+  private:
+    SerialFault fault_;
+    SerialErrorContext context_;
+};
 
 class SerialControl {
   public:

@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "platform/line_settings.h"
-#include "protocol/address_text.h"
 #include "protocol/current_frames.h"
 #include "protocol/step_guard.h"
 
@@ -17,11 +16,16 @@ constexpr int kEndAttempts = 3;
 constexpr int kBlockAttempts = 2;
 
 void noteStatus(LoaderLink& link, int16_t index) {
-    const uint8_t byte = link.rxBuffer[static_cast<std::size_t>(index)];
-    std::string shown = (byte >= 0x20 && byte < 0x7F)
-                            ? "\"" + std::string(1, static_cast<char>(byte)) + "\""
-                            : "byte " + std::to_string(byte);
-    link.setLastCause("The radio answered with status " + shown);
+    StepFailure refused(FailureKind::Refused);
+    refused.status = link.rxBuffer[static_cast<std::size_t>(index)];
+    link.noteFailure(refused);
+}
+
+StepFailure stopped(int attempt, int attempts) {
+    StepFailure failure(FailureKind::Stopped);
+    failure.attempt = attempt;
+    failure.attempts = attempts;
+    return failure;
 }
 
 // Erase and write frames: a complete reply is accepted unless its status is "E".
@@ -37,10 +41,7 @@ template <typename Judge>
 bool exchangeWithRetries(LoaderLink& link, int attempts, const StopCheck& stop, Judge accepted) {
     for (int attempt = 0; attempt < attempts; ++attempt) {
         if (stop && stop()) {
-            link.setLastCause(attempt == 0
-                                  ? "Stopped on request before the first frame"
-                                  : "Stopped on request after attempt " + std::to_string(attempt) +
-                                        " of " + std::to_string(attempts));
+            link.noteFailure(stopped(attempt, attempts));
             return false;
         }
         const int16_t count = link.sendAndWait();
@@ -111,14 +112,16 @@ LoaderResult writeImage(LoaderLink& link, const MemoryImage& image, int16_t port
     return runStep(link, result::kStepFailed, [&]() -> LoaderResult {
         link.openLoaderPort(kSettings38400, port);
         for (int32_t row = kFirstBlockRow; row <= kLastBlockRow; row = nextBlockRow(row)) {
-            observer.showAddress(addressDisplayText(row));
+            observer.showRow(row);
             // Retries do not count; the bar stops at its maximum rather than overflowing.
             observer.setProgressValue(std::min(observer.progressValue() + 1.0f, kProgressMaximum));
             if (!isBlockUsed(image, row)) continue;
             bool accepted = false;
             for (int attempt = 0; attempt < kBlockAttempts && !accepted; ++attempt) {
                 if (observer.stopRequested()) {
-                    link.setLastCause("Stopped on request before block " + addressDisplayText(row));
+                    StepFailure failure = stopped(attempt, kBlockAttempts);
+                    failure.row = row;
+                    link.noteFailure(failure);
                     return result::kStepFailed;
                 }
                 // Rebuilt from the image for every attempt.

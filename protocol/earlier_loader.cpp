@@ -6,7 +6,6 @@
 #include <string>
 
 #include "platform/line_settings.h"
-#include "protocol/address_text.h"
 #include "protocol/step_guard.h"
 
 namespace velmar {
@@ -44,26 +43,25 @@ int16_t exchangeEarlier(LoaderLink& link, std::size_t length) {
 // One try at a row: frame, echo check, then "OK" (judged) or "NG" (not judged).
 bool tryRow(LoaderLink& link, const MemoryImage& image, int32_t row) {
     buildEarlierRowFrame(link, image, row);
-    const int16_t count = exchangeEarlier(link, kRowFrameSentLength);
-    if (count < kEchoReplyLength) {
-        link.setLastCause("row " + addressDisplayText(row) + ": " + std::to_string(count) +
-                          " bytes in reply to the row frame, 43 needed");
+    const auto fail = [&](FailureKind kind, int16_t got = 0) {
+        StepFailure failure(kind, row);
+        failure.got = got;
+        failure.expected = kEchoReplyLength;
+        link.noteFailure(failure);
         return false;
-    }
+    };
+    const int16_t count = exchangeEarlier(link, kRowFrameSentLength);
+    if (count < kEchoReplyLength) return fail(FailureKind::NoReply, count);
     if (compareEcho(link, kEchoIndex) != 1) {
         buildEarlierNg(link);
         exchangeEarlier(link, kRequestLength);
-        link.setLastCause("row " + addressDisplayText(row) +
-                          ": the echo differs from the row frame");
-        return false;
+        return fail(FailureKind::EchoMismatch);
     }
     buildEarlierOk(link);
     const int16_t ackCount = exchangeEarlier(link, kRequestLength);
     if (ackCount >= kEchoReplyLength && link.parseReply(kAckStatusIndex) == status::kZero)
         return true;
-    link.setLastCause("row " + addressDisplayText(row) +
-                      ": the acknowledgement was not answered \"0\"");
-    return false;
+    return fail(FailureKind::NotAcknowledged);
 }
 
 }  // namespace
@@ -89,12 +87,12 @@ namespace {
 
 EarlierResult writeRows(LoaderLink& link, const MemoryImage& image, WriteObserver& observer) {
     for (int32_t row = kFirstRow; row <= kLastEarlierRow; ++row) {
-        observer.showAddress(addressDisplayText(row));
+        observer.showRow(row);
         if (!image.blnRowUsed(row)) continue;
         int16_t attempts = 0;
         while (true) {
             if (observer.stopRequested()) {
-                link.setLastCause("stopped at row " + addressDisplayText(row));
+                link.noteFailure(StepFailure(FailureKind::Stopped, row));
                 return earlier_result::kFailed;
             }
             if (tryRow(link, image, row)) break;
@@ -144,30 +142,26 @@ int16_t compareEcho(const LoaderLink& link, int16_t index) {
     return 1;
 }
 
-EarlierResult sendEarlierCommand(LoaderLink& link, std::string_view command, int16_t port,
+EarlierResult sendEarlierCommand(LoaderLink& link, EarlierRequest request, int16_t port,
                                  const StopCheck& stop) {
-    const bool erase = command == "ERASE";
-    if (!erase && command != "END") {
-        link.setLastCause("unknown earlier-loader command \"" + std::string(command) + "\"");
-        return earlier_result::kFailed;
-    }
     return runStep(link, earlier_result::kRunTimeError, [&]() -> EarlierResult {
         link.reopenPort(port);
-        if (erase)
+        if (request == EarlierRequest::Erase)
             buildEarlierErase(link);
         else
             buildEarlierEnd(link);
         for (int16_t attempt = 0; attempt < kRequestAttempts; ++attempt) {
             if (stop && stop()) {
-                link.setLastCause("Stopped on request before attempt " +
-                                  std::to_string(attempt + 1) + " of " +
-                                  std::to_string(kRequestAttempts));
+                StepFailure stopped(FailureKind::Stopped, request);
+                stopped.attempt = attempt;
+                stopped.attempts = kRequestAttempts;
+                link.noteFailure(stopped);
                 return earlier_result::kFailed;
             }
             exchangeEarlier(link, kRequestLength);
             // No minimum length, but an empty reply has no status to judge: it ends the step.
             if (link.rxBuffer.empty()) {
-                link.setLastCause("no reply to the " + std::string(command) + " request");
+                link.noteFailure(StepFailure(FailureKind::EmptyReply, request));
                 return earlier_result::kRunTimeError;
             }
             const int16_t code = link.parseReply(kRequestStatusIndex);
@@ -175,8 +169,7 @@ EarlierResult sendEarlierCommand(LoaderLink& link, std::string_view command, int
             if (code == status::kZero || code == status::kErrorE || code == status::kEraseB)
                 return EarlierResult{code};
         }
-        link.setLastCause("three replies to the " + std::string(command) +
-                          " request without status \"0\", \"E\" or \"B\"");
+        link.noteFailure(StepFailure(FailureKind::NoRequestStatus, request));
         return earlier_result::kFailed;
     });
 }
@@ -188,8 +181,8 @@ EarlierResult writeImageEarlier(LoaderLink& link, const MemoryImage& image,
         try {
             return writeRows(link, image, observer);
         } catch (const ImageRangeError& range) {
-            link.setLastCause("row " + addressDisplayText(static_cast<int32_t>(range.row())) +
-                              " lies above 0xFFF0, which the earlier loader cannot address");
+            link.noteFailure(
+                StepFailure(FailureKind::Unaddressable, static_cast<int32_t>(range.row())));
             return earlier_result::kRunTimeError;
         }
     });

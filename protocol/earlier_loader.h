@@ -44,9 +44,9 @@ void buildEarlierRowFrame(LoaderLink& link, const MemoryImage& image, int32_t ro
 // 1 all 20 bytes equal, 0 at the first difference, -1 when the reply ends first.
 int16_t compareEcho(const LoaderLink& link, int16_t index);
 
-// command "ERASE" or "END"; anything else is refused (kFailed) without sending. `stop` is asked
-// before each attempt, so a stop never waits for all three.
-EarlierResult sendEarlierCommand(LoaderLink& link, std::string_view command, int16_t port,
+// The erase or end request. `stop` is asked before each attempt, so a stop never waits for
+// all three.
+EarlierResult sendEarlierCommand(LoaderLink& link, EarlierRequest request, int16_t port,
                                  const StopCheck& stop = {});
 // `settings` is the speed option's string, or "" when no option is selected.
 EarlierResult writeImageEarlier(LoaderLink& link, const MemoryImage& image,

@@ -51,7 +51,7 @@ PinResult controlPortPin(LoaderLink& link, std::string_view settings, std::strin
         }
         const PinResult result = parsePinReply(link.rxBuffer, kPinFrameIndex);
         if (result == pin_result::kUnknown)
-            link.setLastCause("the reply carries no known status frame at index 8");
+            link.noteFailure(StepFailure(FailureKind::NoStatusFrame));
         return result;
     });
 }

@@ -10,7 +10,7 @@ class CountingObserver : public WriteObserver {
     explicit CountingObserver(WriteObserver& inner) : inner_(inner) {}
     float progressValue() const override { return inner_.progressValue(); }
     void setProgressValue(float value) override { inner_.setProgressValue(value); }
-    void showAddress(std::string_view text) override { inner_.showAddress(text); }
+    void showRow(int32_t row) override { inner_.showRow(row); }
     void accepted(int32_t startAddress) override {
         ++accepted_;
         inner_.accepted(startAddress);
@@ -27,8 +27,7 @@ RewriteOutcome& fail(RewriteOutcome& outcome, RewriteStage stage, const LoaderLi
                      std::optional<LoaderResult> result) {
     outcome.failed = stage;
     outcome.result = result;
-    outcome.fault = link.lastSerialError();
-    outcome.cause = link.lastCause();
+    outcome.failure = link.lastFailure();
     return outcome;
 }
 
@@ -87,8 +86,7 @@ RewriteOutcome runRewrite(LoaderLink& link, const MemoryImage& image, const Rewr
     const LoaderResult ended = endSession(link, run.port, run.stopEnd);
     outcome.endConfirmed = ended == result::kEndAccepted;
     outcome.result = ended;
-    outcome.fault = link.lastSerialError();
-    outcome.cause = link.lastCause();
+    outcome.failure = link.lastFailure();
     return outcome;
 }
 

@@ -27,9 +27,8 @@ struct RewriteOutcome {
     bool stopped = false;
     // The failed step's result; for a success, the end's.
     std::optional<LoaderResult> result;
-    // The serial fault that ended the step, and the link's cause for it ("" when unknown).
-    std::optional<SerialError> fault;
-    std::string cause;
+    // What ended the failed step (for a success, what the end met, if anything).
+    StepFailure failure;
     // The device the run held ("" when it never got that far).
     std::string device;
     bool endConfirmed = false;
@@ -37,6 +36,7 @@ struct RewriteOutcome {
     std::size_t blocksWritten = 0;
 
     bool succeeded() const { return failed == RewriteStage::None; }
+    const std::optional<SerialError>& fault() const { return failure.serial; }
 };
 
 struct RewriteRun {

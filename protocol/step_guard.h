@@ -1,7 +1,7 @@
 #pragma once
-// How every loader step starts and ends: no cause left from an earlier step, a serial fault or
-// any other error turned into the step's failure code with its cause (and fault) noted, and
-// the port closed on every path.
+// How every loader step starts and ends: no failure left from an earlier step, a serial fault
+// or any other error turned into the step's failure code with what happened noted, and the
+// port closed on every path.
 
 #include <cstdint>
 #include <exception>
@@ -20,7 +20,9 @@ Result runStep(LoaderLink& link, Result failure, Body body) {
     } catch (const SerialError& error) {
         link.noteSerialError(error);
     } catch (const std::exception& error) {
-        link.setLastCause(error.what());
+        StepFailure internal(FailureKind::Internal);
+        internal.internal = error.what();
+        link.noteFailure(internal);
     }
     link.closeLoaderPort();
     return result;

@@ -1,18 +1,17 @@
 #pragma once
 #include <cstdint>
 #include <functional>
-#include <string_view>
 
 namespace velmar {
 
 // What a write step reports while it runs: the progress value (the bar, 0..128) and the
-// address text of the block or row in flight. Also lets the caller stop between frames.
+// block (its first row) or row in flight. Also lets the caller stop between frames.
 class WriteObserver {
   public:
     virtual ~WriteObserver() = default;
     virtual float progressValue() const = 0;
     virtual void setProgressValue(float value) = 0;
-    virtual void showAddress(std::string_view text) = 0;
+    virtual void showRow(int32_t row) = 0;
     // A block (current loader) or row (earlier loader) the radio accepted.
     virtual void accepted(int32_t /*startAddress*/) {}
     // Checked before each frame; true ends the step as a failure after the current frame.

@@ -102,7 +102,7 @@ std::string QtSerialControl::holdDevice(int16_t port) {
     try {
         heldLock_ = DeviceLock::acquire(device, lockHolderName());
     } catch (const SerialError& error) {
-        fail(error.fault(), error.what(), error.advice());
+        fail(error.fault(), error.what(), error.context());
     }
     heldDevice_ = device;
     return device;
@@ -130,7 +130,7 @@ void QtSerialControl::open() {
     if (device.empty() && !devicePath_) {
         if (std::string why = unreadableAssignment(systemPortDirectory(), commPort_); !why.empty())
             fail(SerialFault::NoSuchDevice, "port " + std::to_string(commPort_) + " has no device",
-                 std::move(why));
+                 SerialErrorContext{.device = {}, .group = {}, .holder = {}, .advice = why});
     }
     if (device.empty())
         fail(SerialFault::NoSuchDevice,
@@ -142,7 +142,7 @@ void QtSerialControl::open() {
         try {
             stepLock_ = DeviceLock::acquire(device, lockHolderName());
         } catch (const SerialError& error) {
-            fail(error.fault(), error.what(), error.advice());
+            fail(error.fault(), error.what(), error.context());
         }
     }
 
@@ -153,7 +153,7 @@ void QtSerialControl::open() {
         const std::string why = text(port_.errorString());
         const SerialFault fault = classifyOpenError(port_.error(), access, why);
         port_.clearError();
-        fail(fault, device + ": " + why, openAdvice(fault, device));
+        fail(fault, device + ": " + why, openContext(fault, device));
     }
 #ifdef Q_OS_UNIX
     // Qt's lock file goes by the name it was given, and root passes its exclusive-use flag, so a
@@ -234,8 +234,8 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error) {
     }
 }
 
-void QtSerialControl::fail(SerialFault fault, const std::string& what, std::string advice) {
-    lastError_.emplace(fault, what, std::move(advice));
+void QtSerialControl::fail(SerialFault fault, const std::string& what, SerialErrorContext context) {
+    lastError_.emplace(fault, what, std::move(context));
     throw *lastError_;
 }
 

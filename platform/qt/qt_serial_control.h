@@ -57,7 +57,8 @@ class QtSerialControl final : public QObject, public SerialControl {
     void applySettings();
     void onError(QSerialPort::SerialPortError error);
     void throwIfBroken();
-    [[noreturn]] void fail(SerialFault fault, const std::string& what, std::string advice = {});
+    [[noreturn]] void fail(SerialFault fault, const std::string& what,
+                           SerialErrorContext context = {});
 
     QSerialPort port_;
     std::string settingsText_{kSettings9600};

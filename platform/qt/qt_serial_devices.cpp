@@ -14,8 +14,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "files/load_failure_text.h"
 #include "files/regular_file.h"
+#include "wording/load_words.h"
 
 namespace velmar {
 

@@ -66,11 +66,11 @@ DeviceAccess probeDeviceAccess(const std::string& path) {
     return access;
 }
 
-std::string openAdvice(SerialFault fault, const std::string& device) {
-    if (fault == SerialFault::PermissionDenied)
-        return permissionAdvice(device, deviceGroup(device));
-    if (fault == SerialFault::Busy) return busyAdvice(device);
-    return {};
+SerialErrorContext openContext(SerialFault fault, const std::string& device) {
+    SerialErrorContext context;
+    context.device = device;
+    if (fault == SerialFault::PermissionDenied) context.group = deviceGroup(device);
+    return context;
 }
 
 SerialFault classifyOpenError(QSerialPort::SerialPortError error, const DeviceAccess& access,

@@ -24,6 +24,6 @@ SerialFault classifyOpenError(QSerialPort::SerialPortError error, const DeviceAc
 DeviceGroup deviceGroup(const std::string& path);
 
 // Words for this device in particular where the fault has some ("" otherwise).
-std::string openAdvice(SerialFault fault, const std::string& device);
+SerialErrorContext openContext(SerialFault fault, const std::string& device);
 
 }  // namespace velmar

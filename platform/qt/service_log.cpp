@@ -12,8 +12,8 @@
 #include <cstring>
 #include <memory>
 
-#include "files/load_failure_text.h"
 #include "files/regular_file.h"
+#include "wording/load_words.h"
 
 #ifndef _WIN32
 #include <sys/file.h>
@@ -21,8 +21,8 @@
 #include <unistd.h>
 #endif
 
-#include "files/load_failure_text.h"
 #include "files/regular_file.h"
+#include "wording/load_words.h"
 
 namespace velmar {
 

@@ -6,10 +6,10 @@
 
 #include "files/firmware_loader.h"
 #include "files/line_readers.h"
-#include "files/load_failure_text.h"
 #include "tests/files/image_snapshot.h"
 #include "tests/files/record_builders.h"
 #include "tests/files/temp_files.h"
+#include "wording/load_words.h"
 
 namespace velmar {
 namespace {

@@ -5,6 +5,7 @@
 
 #include "platform/line_settings.h"
 #include "platform/serial_control.h"
+#include "wording/serial_words.h"
 
 namespace velmar {
 namespace {
@@ -82,8 +83,10 @@ TEST(SerialFaults, PermissionNamesTheDevicesGroupAndWhatToDo) {
             EXPECT_NE(advice.find("a new login is needed"), std::string::npos) << advice;
         }
     }
-    // The device's own advice replaces the fault's general words; without advice they stay.
-    const SerialError busy(SerialFault::Busy, "x", busyAdvice("/dev/ttyACM0"));
+    // What is known of the device replaces the fault's general words; without it they stay.
+    SerialErrorContext onDevice;
+    onDevice.device = "/dev/ttyACM0";
+    const SerialError busy(SerialFault::Busy, "x", onDevice);
     EXPECT_EQ(
         describeSerialError(busy).rfind("busy: another program holds the port /dev/ttyACM0", 0),
         0u);

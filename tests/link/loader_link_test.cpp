@@ -5,6 +5,7 @@
 #include "link/loader_link.h"
 #include "platform/line_settings.h"
 #include "support/radio_bench.h"
+#include "wording/serial_words.h"
 
 namespace velmar {
 namespace {
@@ -317,9 +318,11 @@ TEST(LinkTrace, SeesEveryByteEachWayWithItsSpeed) {
 TEST(LastCause, WordsForTimeOutsAndSerialFaults) {
     RadioBench bench;
     bench.link.noteTimeout(12, 1036);
-    EXPECT_EQ(bench.link.lastCause(), "No reply within 2,500 ms (received 12 of 1036 bytes)");
+    EXPECT_EQ(testing::lastCause(bench.link),
+              "No reply within 2,500 ms (received 12 of 1036 bytes)");
     bench.link.noteSerialError(SerialError(SerialFault::Busy, "/dev/ttyS0"));
-    EXPECT_EQ(bench.link.lastCause(), describeSerialFault(SerialFault::Busy) + " (/dev/ttyS0)");
+    EXPECT_EQ(testing::lastCause(bench.link),
+              describeSerialFault(SerialFault::Busy) + " (/dev/ttyS0)");
 }
 
 }  // namespace

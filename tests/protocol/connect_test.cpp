@@ -3,6 +3,7 @@
 #include "platform/line_settings.h"
 #include "protocol/current_loader.h"
 #include "support/radio_bench.h"
+#include "wording/serial_words.h"
 
 namespace velmar {
 namespace {
@@ -76,7 +77,7 @@ TEST(ConnectLoader, JudgesLengthThenTheStatusAtItsIndex) {
         EXPECT_EQ(connectLoader(bench.link, c.version, RadioBench::kPort), c.result) << c.name;
         EXPECT_EQ(bench.now() >= milliseconds(2500), c.fullWait) << c.name;
         EXPECT_FALSE(bench.serial.portOpen()) << c.name;
-        EXPECT_EQ(bench.link.lastCause().empty(), c.result != 8) << c.name;
+        EXPECT_EQ(testing::lastCause(bench.link).empty(), c.result != 8) << c.name;
     }
 }
 
@@ -89,7 +90,7 @@ TEST(ConnectLoader, TimeOutRunsFromTheHandOverOfTheCommand) {
     EXPECT_EQ(connectLoader(bench.link, LoaderVersion::v106OrLater, RadioBench::kPort), 8);
     EXPECT_EQ(bench.wait.armedAt(), bench.sent().at(0).at);
     EXPECT_EQ(bench.now(), milliseconds(1234 + 2500));
-    EXPECT_EQ(bench.link.lastCause(), "No reply within 2,500 ms (received 0 of 15 bytes)");
+    EXPECT_EQ(testing::lastCause(bench.link), "No reply within 2,500 ms (received 0 of 15 bytes)");
 }
 
 TEST(ConnectLoader, FaultsOfTheRadioReply) {
@@ -132,7 +133,8 @@ TEST(ConnectLoader, PortThatCannotOpenGivesEightWithThePortClosed) {
         EXPECT_EQ(connectLoader(bench.link, LoaderVersion::v106OrLater, c.port), 8);
         EXPECT_FALSE(bench.serial.portOpen());
         EXPECT_TRUE(bench.sent().empty());
-        EXPECT_EQ(bench.link.lastCause().rfind(describeSerialFault(c.fault), 0), 0u) << c.port;
+        EXPECT_EQ(testing::lastCause(bench.link).rfind(describeSerialFault(c.fault), 0), 0u)
+            << c.port;
     }
 }
 
@@ -142,10 +144,14 @@ TEST(ConnectLoader, RadioVanishingMidReplyFailsWithoutThrowing) {
     EXPECT_EQ(connectLoader(bench.link, LoaderVersion::v106OrLater, RadioBench::kPort), 8);
     EXPECT_FALSE(bench.serial.portOpen());
     EXPECT_FALSE(bench.wait.timerArmed());
-    EXPECT_EQ(bench.link.lastCause().rfind(describeSerialFault(SerialFault::DeviceRemoved), 0), 0u);
+    EXPECT_EQ(
+        testing::lastCause(bench.link).rfind(describeSerialFault(SerialFault::DeviceRemoved), 0),
+        0u);
     // The next step finds no device at all.
     EXPECT_EQ(connectLoader(bench.link, LoaderVersion::v106OrLater, RadioBench::kPort), 8);
-    EXPECT_EQ(bench.link.lastCause().rfind(describeSerialFault(SerialFault::NoSuchDevice), 0), 0u);
+    EXPECT_EQ(
+        testing::lastCause(bench.link).rfind(describeSerialFault(SerialFault::NoSuchDevice), 0),
+        0u);
 }
 
 }  // namespace

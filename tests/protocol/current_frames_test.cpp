@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "protocol/address_text.h"
 #include "protocol/current_frames.h"
 #include "support/radio_bench.h"
+#include "wording/hex_text.h"
 
 namespace velmar {
 namespace {

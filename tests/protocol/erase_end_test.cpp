@@ -4,6 +4,7 @@
 #include "protocol/current_frames.h"
 #include "protocol/current_loader.h"
 #include "support/radio_bench.h"
+#include "wording/serial_words.h"
 
 namespace velmar {
 namespace {
@@ -108,7 +109,8 @@ TEST(SessionFrames, ThreeSilentAttemptsTakeThreeTimeOutsFromEachHandOver) {
         EXPECT_EQ(sent[1].at - sent[0].at, retryAfter);
         EXPECT_EQ(sent[2].at - sent[1].at, retryAfter);
         EXPECT_EQ(bench.now() - sent[2].at, kReplyTimeout);
-        EXPECT_EQ(bench.link.lastCause(), "No reply within 2,500 ms (received 0 of 1036 bytes)");
+        EXPECT_EQ(testing::lastCause(bench.link),
+                  "No reply within 2,500 ms (received 0 of 1036 bytes)");
     }
 }
 
@@ -152,7 +154,7 @@ TEST(SessionFrames, PortThatCannotOpenFailsWithNothingSent) {
             EXPECT_EQ(run(step, bench, port), 1);
             EXPECT_TRUE(bench.sent().empty());
             EXPECT_FALSE(bench.serial.portOpen());
-            EXPECT_FALSE(bench.link.lastCause().empty());
+            EXPECT_FALSE(testing::lastCause(bench.link).empty());
         }
     }
 }
@@ -172,7 +174,8 @@ TEST(SessionFrames, DeviceRemovedMidStepFailsWithThePortClosed) {
         EXPECT_EQ(bench.sent().size(), c.frames);
         EXPECT_FALSE(bench.serial.portOpen());
         EXPECT_FALSE(bench.wait.timerArmed());
-        EXPECT_EQ(bench.link.lastCause().rfind(describeSerialFault(SerialFault::DeviceRemoved), 0),
+        EXPECT_EQ(testing::lastCause(bench.link)
+                      .rfind(describeSerialFault(SerialFault::DeviceRemoved), 0),
                   0u);
     }
 }
@@ -186,7 +189,7 @@ TEST(SessionFrames, AStopEndsTheRetriesBeforeTheNextFrame) {
         EXPECT_EQ(
             eraseFlash(bench.link, RadioBench::kPort, [&] { return ++checks >= stopAtCheck; }), 1);
         EXPECT_EQ(bench.sent().size(), static_cast<std::size_t>(stopAtCheck - 1));
-        EXPECT_EQ(bench.link.lastCause().rfind("Stopped on request", 0), 0u);
+        EXPECT_EQ(testing::lastCause(bench.link).rfind("Stopped on request", 0), 0u);
         EXPECT_FALSE(bench.serial.portOpen());
     }
 }

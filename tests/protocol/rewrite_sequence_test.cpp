@@ -2,6 +2,7 @@
 
 #include "protocol/rewrite_sequence.h"
 #include "support/radio_bench.h"
+#include "wording/failure_words.h"
 
 namespace velmar {
 namespace {
@@ -130,10 +131,11 @@ TEST(RewriteSequence, WhereEachFailureEndsTheRun) {
         EXPECT_EQ(outcome.declined, c.declineAt != RewriteStage::None) << c.name;
         EXPECT_EQ(outcome.stopped, c.stop) << c.name;
         EXPECT_EQ(outcome.result.has_value() ? codeOf(*outcome.result) : -1, c.result) << c.name;
-        EXPECT_EQ(outcome.cause.rfind(c.cause, 0), 0u) << c.name << ": " << outcome.cause;
-        EXPECT_EQ(outcome.fault.has_value(), c.fault) << c.name;
+        const std::string cause = describeFailure(outcome.failure, StepFamily::CurrentLoader);
+        EXPECT_EQ(cause.rfind(c.cause, 0), 0u) << c.name << ": " << cause;
+        EXPECT_EQ(outcome.fault().has_value(), c.fault) << c.name;
         if (c.fault) {
-            EXPECT_EQ(outcome.fault->fault(), SerialFault::DeviceRemoved) << c.name;
+            EXPECT_EQ(outcome.fault()->fault(), SerialFault::DeviceRemoved) << c.name;
         }
         EXPECT_EQ(outcome.blocksToSend, c.empty ? 0u : 2u) << c.name;
         EXPECT_EQ(outcome.blocksWritten, c.written) << c.name;

@@ -4,6 +4,7 @@
 #include "protocol/current_frames.h"
 #include "protocol/current_loader.h"
 #include "support/radio_bench.h"
+#include "wording/serial_words.h"
 
 namespace velmar {
 namespace {
@@ -175,7 +176,8 @@ TEST(WriteImage, FailedBlockStopsAfterTwoTimeOutsAndSendsNothingLater) {
     EXPECT_EQ(bench.now() - sent[2].at, kReplyTimeout);
     EXPECT_EQ(observer.value, 2.0f);
     EXPECT_EQ(observer.addresses.back(), "4400");
-    EXPECT_EQ(bench.link.lastCause(), "No reply within 2,500 ms (received 0 of 1036 bytes)");
+    EXPECT_EQ(testing::lastCause(bench.link),
+              "No reply within 2,500 ms (received 0 of 1036 bytes)");
 }
 
 TEST(WriteImage, ProgressStopsAtTheBarMaximum) {
@@ -208,7 +210,7 @@ TEST(WriteImage, StopRequestEndsBeforeTheNextFrame) {
     EXPECT_EQ(bench.sent().size(), 2u);
     EXPECT_EQ(observer.acceptedAddresses, (std::vector<int32_t>{0x04000, 0x08000}));
     EXPECT_FALSE(bench.serial.portOpen());
-    EXPECT_EQ(bench.link.lastCause(), "Stopped on request before block 10000");
+    EXPECT_EQ(testing::lastCause(bench.link), "Stopped on request before block 10000");
 }
 
 TEST(WriteImage, TimerIsArmedAtTheHandOverOfEachFrame) {
@@ -238,7 +240,7 @@ TEST(WriteImage, WritingOverUnerasedFlashFails) {
     RecordingObserver observer;
     EXPECT_EQ(writeImage(bench.link, image, RadioBench::kPort, observer), 1);
     EXPECT_EQ(bench.sent().size(), 2u);
-    EXPECT_EQ(bench.link.lastCause(), "The radio answered with status \"E\"");
+    EXPECT_EQ(testing::lastCause(bench.link), "The radio answered with status \"E\"");
 }
 
 TEST(WriteImage, PortThatCannotOpenOrDeviceRemovedFailsCleanly) {
@@ -261,7 +263,8 @@ TEST(WriteImage, PortThatCannotOpenOrDeviceRemovedFailsCleanly) {
         EXPECT_EQ(observer.acceptedAddresses.size(), 1u);
         EXPECT_FALSE(bench.serial.portOpen());
         EXPECT_FALSE(bench.wait.timerArmed());
-        EXPECT_EQ(bench.link.lastCause().rfind(describeSerialFault(SerialFault::DeviceRemoved), 0),
+        EXPECT_EQ(testing::lastCause(bench.link)
+                      .rfind(describeSerialFault(SerialFault::DeviceRemoved), 0),
                   0u);
     }
 }

@@ -11,6 +11,8 @@
 #include "protocol/write_observer.h"
 #include "sim/radio_model.h"
 #include "sim/virtual_line.h"
+#include "wording/failure_words.h"
+#include "wording/hex_text.h"
 
 namespace velmar::testing {
 
@@ -46,7 +48,7 @@ class RecordingObserver : public WriteObserver {
         value = v;
         ++progressSets;
     }
-    void showAddress(std::string_view text) override { addresses.emplace_back(text); }
+    void showRow(int32_t row) override { addresses.push_back(addressDisplayText(row)); }
     void accepted(int32_t startAddress) override { acceptedAddresses.push_back(startAddress); }
     bool stopRequested() const override {
         ++stopChecks;
@@ -60,6 +62,12 @@ class RecordingObserver : public WriteObserver {
     int stopAtCheck = 0;  // 0: never stop; N: stop at the Nth check (before the Nth frame)
     mutable int stopChecks = 0;
 };
+
+// The last step's failure in the words a person gets (what the tests compare against).
+inline std::string lastCause(const LoaderLink& link,
+                             StepFamily family = StepFamily::CurrentLoader) {
+    return describeFailure(link.lastFailure(), family);
+}
 
 // The reply shape of the current loader: `echoLength` bytes, the status, CR, LF, one byte.
 std::vector<uint8_t> loaderReply(std::size_t echoLength, uint8_t status);

@@ -109,10 +109,10 @@ TEST(WriteProgressObserver, EstimatesFromAcceptedBlocksAndPassesTheStopFlag) {
     WriteProgress progress(sink, false, 4, &stop, [&] { return now; });
 
     progress.setProgressValue(progress.progressValue() + 1);
-    progress.showAddress("4000");
+    progress.showRow(0x400);
     now += std::chrono::seconds{2};
     progress.accepted(0x4000);
-    progress.showAddress("4400");
+    progress.showRow(0x440);
     now += std::chrono::seconds{2};
     progress.accepted(0x4400);
     EXPECT_FLOAT_EQ(progress.progressValue(), 1.0f);

@@ -1,4 +1,4 @@
-#include "platform/serial_control.h"
+#include "wording/serial_words.h"
 
 namespace velmar {
 
@@ -26,7 +26,24 @@ std::string describeSerialFault(SerialFault fault) {
 }
 
 std::string describeSerialError(const SerialError& error) {
-    return error.advice().empty() ? describeSerialFault(error.fault()) : error.advice();
+    const SerialErrorContext& context = error.context();
+    if (!context.advice.empty()) return context.advice;
+    if (error.fault() == SerialFault::Busy && context.holder)
+        return "busy: another program holds the port " + context.device + " (" +
+               (context.holder->empty() ? "another velmar-writer program" : *context.holder) +
+               ", until its rewrite or step ends); wait for it, then try again";
+    if (error.fault() == SerialFault::Busy && !context.device.empty())
+        return busyAdvice(context.device);
+    if (error.fault() == SerialFault::PermissionDenied && context.group)
+        return permissionAdvice(context.device, *context.group);
+    return describeSerialFault(error.fault());
+}
+
+std::string describeSerialErrorWithCause(const SerialError& error) {
+    std::string text = describeSerialError(error);
+    const std::string cause = error.what();
+    if (!cause.empty()) text += " (" + cause + ")";
+    return text;
 }
 
 std::string permissionAdvice(const std::string& device, const DeviceGroup& group) {

@@ -1,4 +1,4 @@
-#include "protocol/address_text.h"
+#include "wording/hex_text.h"
 
 #include <cstdio>
 
@@ -7,6 +7,12 @@ namespace velmar {
 std::string addressDisplayText(int32_t row) {
     char text[16];
     std::snprintf(text, sizeof text, "%X0", static_cast<unsigned>(row));
+    return text;
+}
+
+std::string addressText(int64_t address) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%05llX", static_cast<unsigned long long>(address));
     return text;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "files/firmware_loader.h"
+#include "files/regular_file.h"
 
 namespace velmar {
 

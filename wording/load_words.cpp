@@ -1,4 +1,6 @@
-#include "files/load_failure_text.h"
+#include "wording/load_words.h"
+
+#include "wording/hex_text.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -32,12 +34,6 @@ const char* nodeWords(NodeKind kind) {
     }
 }
 
-std::string hexAddress(int64_t address) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%05llX", static_cast<unsigned long long>(address));
-    return text;
-}
-
 }  // namespace
 
 std::string describeLoadFailure(const LoadOutcome& outcome, const std::string& path) {
@@ -65,7 +61,7 @@ std::string describeLoadFailure(const LoadOutcome& outcome, const std::string& p
             break;
         case FileFault::OutsideImage:
             cause = "line " + std::to_string(outcome.lineNumber) + " has data at address " +
-                    hexAddress(outcome.address) + ", outside the image 04000..23FFF";
+                    addressText(outcome.address) + ", outside the image 04000..23FFF";
             break;
         case FileFault::OpenFailed:
         case FileFault::None:

@@ -1,0 +1,24 @@
+#pragma once
+// What the single steps say: the manual buttons' OK / NG texts (also velmar-fw write-earlier's
+// lines, which run the earlier buttons' steps in a row), and the earlier write's refusal of
+// data its 16-bit addresses cannot reach.
+
+#include <cstdint>
+#include <string>
+
+namespace velmar::words {
+
+inline constexpr const char* kConnected = "接続しました";
+inline constexpr const char* kConnectFailed = "接続に失敗しました";
+inline constexpr const char* kErased = "消去しました";
+inline constexpr const char* kEraseFailed = "消去に失敗しました";
+inline constexpr const char* kWritten = "書込成功";
+inline constexpr const char* kWriteFailed = "書込失敗";
+inline constexpr const char* kDisconnected = "切断しました";
+inline constexpr const char* kDisconnectFailed = "切断に失敗しました";
+
+// "the file has data up to address 1A2B0; the earlier loader addresses only up to 0FFFF,
+// nothing was sent"
+std::string beyondEarlierAddresses(int32_t highestAddress, int32_t lastReachable);
+
+}  // namespace velmar::words
