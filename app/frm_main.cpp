@@ -142,10 +142,11 @@ uint8_t frmMain::loadFirmwareFile(const std::string& path) {
         return 1;
     }
     MessageRequest box;
-    box.text = outcome.message;
-    box.title = outcome.title;
-    box.icon = outcome.icon == LoadOutcome::Icon::Stop      ? MessageIcon::Stop
-               : outcome.icon == LoadOutcome::Icon::Warning ? MessageIcon::Warning
+    const LoadMessage message = loadMessage(outcome);
+    box.text = message.text;
+    box.title = message.title;
+    box.icon = message.icon == LoadMessage::Icon::Stop      ? MessageIcon::Stop
+               : message.icon == LoadMessage::Icon::Warning ? MessageIcon::Warning
                                                             : MessageIcon::None;
     box.detail = describeLoadFailure(outcome, path);
     // The hourglass stays while the box is shown and goes with the scope.

@@ -13,6 +13,7 @@
 #include "platform/line_settings.h"
 #include "protocol/earlier_loader.h"
 #include "protocol/pin_text.h"
+#include "wording/step_words.h"
 
 namespace velmar {
 
@@ -141,7 +142,7 @@ void frmMain::cmdCheckSum_Click() {
         box.text = *sum;
         box.icon = MessageIcon::None;
     } else {
-        box.text = kChecksumOutOfRangeMessage;
+        box.text = words::kChecksumOutOfRangeMessage;
         box.icon = MessageIcon::Warning;
     }
     dialogs_.messageBox(box);

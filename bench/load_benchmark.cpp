@@ -7,6 +7,7 @@
 #include <string>
 
 #include "files/firmware_loader.h"
+#include "wording/load_words.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ void loadFile(benchmark::State& state, const std::string& name, const std::strin
     for (auto _ : state) {
         const velmar::LoadOutcome outcome = velmar::loadFirmwareFile(path, image, scratch);
         if (outcome.result != 1) {
-            state.SkipWithError(outcome.message.c_str());
+            state.SkipWithError(loadMessage(outcome).text.c_str());
             break;
         }
         benchmark::DoNotOptimize(image);

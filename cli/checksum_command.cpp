@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "image/checksum.h"
+#include "wording/step_words.h"
 
 namespace velmar::cli {
 
@@ -11,7 +12,7 @@ int runChecksum(const Args& args) {
     if (const int code = loadOrReport(args[0], firmware); code != kExitOk) return code;
 
     const auto sum = checksumText(firmware.image, args[1], args[2]);
-    if (!sum) return usageError("checksum", kChecksumOutOfRangeMessage);
+    if (!sum) return usageError("checksum", words::kChecksumOutOfRangeMessage);
     std::printf("%s\n", sum->c_str());
     return kExitOk;
 }

@@ -27,8 +27,9 @@ void reportLoadCause(const std::string& path, const LoadOutcome& outcome) {
 int loadOrReport(const std::string& path, LoadedFirmware& firmware) {
     firmware.outcome = loadFirmwareFile(path, firmware.image, firmware.scratch);
     if (!firmware.ok()) {
-        std::fprintf(stderr, "%s: %s (%s)\n", path.c_str(), firmware.outcome.message.c_str(),
-                     firmware.outcome.title.c_str());
+        const LoadMessage message = loadMessage(firmware.outcome);
+        std::fprintf(stderr, "%s: %s (%s)\n", path.c_str(), message.text.c_str(),
+                     message.title.c_str());
         reportLoadCause(path, firmware.outcome);
     }
     return exitCodeFor(firmware.outcome);

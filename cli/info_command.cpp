@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "image/blocks.h"
 #include "image/checksum.h"
+#include "wording/load_words.h"
 
 namespace velmar::cli {
 
@@ -26,7 +27,8 @@ int runInfo(const Args& args) {
     std::printf("File:      %s\n", path.c_str());
     std::printf("Reader:    %s\n", isIntelHexPath(path) ? "Intel HEX" : "Motorola S-record");
     if (!firmware.ok()) {
-        std::printf("Outcome:   %s (%s)\n", outcome.message.c_str(), outcome.title.c_str());
+        const LoadMessage message = loadMessage(outcome);
+        std::printf("Outcome:   %s (%s)\n", message.text.c_str(), message.title.c_str());
         std::fflush(stdout);
         reportLoadCause(path, outcome);
         return exitCodeFor(outcome);

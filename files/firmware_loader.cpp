@@ -33,10 +33,6 @@ LoadOutcome refused(int16_t code, int32_t lineNumber) {
     outcome.kind = LoadOutcome::Kind::Refused;
     outcome.code = code;
     outcome.lineNumber = lineNumber;
-    outcome.message =
-        "Error Code = " + std::to_string(code) + " ; 行番号 = " + std::to_string(lineNumber);
-    outcome.title = "Error";
-    outcome.icon = LoadOutcome::Icon::Warning;
     return outcome;
 }
 
@@ -46,9 +42,6 @@ LoadOutcome fileOpenError(FileFault fault, int osError, int32_t lineNumber = 0) 
     outcome.fault = fault;
     outcome.osError = osError;
     outcome.lineNumber = lineNumber;
-    outcome.message = "File Open Error";
-    outcome.title = "ERROR";
-    outcome.icon = LoadOutcome::Icon::Stop;
     return outcome;
 }
 

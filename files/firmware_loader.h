@@ -13,15 +13,11 @@ namespace velmar {
 
 struct LoadOutcome {
     enum class Kind { Loaded, Refused, FileOpenError, Stopped };
-    enum class Icon { None, Warning, Stop };
 
     uint8_t result = 0;  // 1 when the whole file was read, else 0
     Kind kind = Kind::FileOpenError;
     int16_t code = 0;        // the refusing reader's intErrorCode (Refused only)
     int32_t lineNumber = 0;  // 1-based number of the refused or faulting line; 0 if none
-    std::string message;     // "" when loaded
-    std::string title;
-    Icon icon = Icon::None;
 
     // Why "File Open Error", as numbers (describeLoadFailure puts them into words).
     FileFault fault = FileFault::None;

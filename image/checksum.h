@@ -18,6 +18,4 @@ std::optional<int32_t> checksumRange(const MemoryImage& image, uint32_t start, u
 std::optional<std::string> checksumText(const MemoryImage& image, std::string_view startText,
                                         std::string_view stopText);
 
-inline constexpr const char* kChecksumOutOfRangeMessage = "Address out of range (4000-23FFF)";
-
 }  // namespace velmar

@@ -36,6 +36,19 @@ const char* nodeWords(NodeKind kind) {
 
 }  // namespace
 
+LoadMessage loadMessage(const LoadOutcome& outcome) {
+    switch (outcome.kind) {
+        case LoadOutcome::Kind::Refused:
+            return {"Error Code = " + std::to_string(outcome.code) +
+                        " ; 行番号 = " + std::to_string(outcome.lineNumber),
+                    "Error", LoadMessage::Icon::Warning};
+        case LoadOutcome::Kind::FileOpenError:
+            return {"File Open Error", "ERROR", LoadMessage::Icon::Stop};
+        default:
+            return {};
+    }
+}
+
 std::string describeLoadFailure(const LoadOutcome& outcome, const std::string& path) {
     if (outcome.kind != LoadOutcome::Kind::FileOpenError) return "";
     std::string cause;

@@ -10,6 +10,17 @@
 
 namespace velmar {
 
+// The load sequence's own message box: "Error Code = 8 ; 行番号 = 2" titled "Error" with the
+// warning icon for a refused line, "File Open Error" titled "ERROR" with the stop icon; an
+// empty text for a file that loaded.
+struct LoadMessage {
+    enum class Icon { None, Warning, Stop };
+    std::string text;
+    std::string title;
+    Icon icon = Icon::None;
+};
+LoadMessage loadMessage(const LoadOutcome& outcome);
+
 // "/home/me/fw.mot: no such file"; "" for an outcome that is not a "File Open Error".
 std::string describeLoadFailure(const LoadOutcome& outcome, const std::string& path);
 

@@ -17,6 +17,9 @@ inline constexpr const char* kWriteFailed = "書込失敗";
 inline constexpr const char* kDisconnected = "切断しました";
 inline constexpr const char* kDisconnectFailed = "切断に失敗しました";
 
+// The CHECK SUM panel's answer to a range outside the image.
+inline constexpr const char* kChecksumOutOfRangeMessage = "Address out of range (4000-23FFF)";
+
 // "the file has data up to address 1A2B0; the earlier loader addresses only up to 0FFFF,
 // nothing was sent"
 std::string beyondEarlierAddresses(int32_t highestAddress, int32_t lastReachable);

@@ -11,6 +11,7 @@
 #include "tests/cli/cli_runner.h"
 #include "tests/files/record_builders.h"
 #include "tests/files/temp_files.h"
+#include "wording/step_words.h"
 
 namespace velmar {
 namespace {
@@ -87,8 +88,8 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
         {{"dump", copy, "-o", linkToCopy}, 1, "", "is the firmware file itself"},
         {{"dump", linkToCopy, "-o", hardLink}, 1, "", "is the firmware file itself"},
         {{"checksum", samplePath(), "C000"}, 1, "", "expects FILE START STOP"},
-        {{"checksum", samplePath(), "0", "FFFF"}, 1, "", kChecksumOutOfRangeMessage},
-        {{"checksum", samplePath(), "4000", "24000"}, 1, "", kChecksumOutOfRangeMessage},
+        {{"checksum", samplePath(), "0", "FFFF"}, 1, "", words::kChecksumOutOfRangeMessage},
+        {{"checksum", samplePath(), "4000", "24000"}, 1, "", words::kChecksumOutOfRangeMessage},
         {{"checksum", refused, "C000", "FFFF"}, 2, "", "Error Code = 9"},
         {{"checksum", missing, "C000", "FFFF"}, 3, "", "File Open Error"},
     };

@@ -56,7 +56,7 @@ TEST_F(FirmwareLoad, ReaderIsChosenByTheLastThreeLetters) {
     const std::string line = srec(1, 0x4000, {0x01});
     for (const char* name : {"s.hex", "s.Hex", "shex"}) {
         const LoadOutcome outcome = load(dir.write(name, line + "\r\n"));
-        EXPECT_EQ(outcome.message, "Error Code = 9 ; 行番号 = 1") << name;
+        EXPECT_EQ(loadMessage(outcome).text, "Error Code = 9 ; 行番号 = 1") << name;
     }
     for (const char* name : {"s.s19", "s.txt", "s"})
         EXPECT_EQ(load(dir.write(name, line)).result, 1) << name;
@@ -93,15 +93,15 @@ TEST_F(FirmwareLoad, OutcomesCarryTheWindowMessages) {
         const LoadOutcome outcome = load(dir.write(c.name, c.contents));
         EXPECT_EQ(outcome.kind, c.kind);
         EXPECT_EQ(outcome.result, c.kind == LoadOutcome::Kind::Loaded ? 1 : 0);
-        EXPECT_EQ(outcome.message, c.message);
+        EXPECT_EQ(loadMessage(outcome).text, c.message);
         if (c.kind == LoadOutcome::Kind::Refused) {
             EXPECT_EQ(outcome.code, c.code);
             EXPECT_EQ(outcome.lineNumber, c.lineNumber);
-            EXPECT_EQ(outcome.title, "Error");
-            EXPECT_EQ(outcome.icon, LoadOutcome::Icon::Warning);
+            EXPECT_EQ(loadMessage(outcome).title, "Error");
+            EXPECT_EQ(loadMessage(outcome).icon, LoadMessage::Icon::Warning);
         } else if (c.kind == LoadOutcome::Kind::FileOpenError) {
-            EXPECT_EQ(outcome.title, "ERROR");
-            EXPECT_EQ(outcome.icon, LoadOutcome::Icon::Stop);
+            EXPECT_EQ(loadMessage(outcome).title, "ERROR");
+            EXPECT_EQ(loadMessage(outcome).icon, LoadMessage::Icon::Stop);
         }
     }
 }
@@ -137,7 +137,7 @@ TEST_F(FirmwareLoad, FileOpenErrorsNameThePathAndTheCause) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         const LoadOutcome outcome = load(c.path);
-        EXPECT_EQ(outcome.message, "File Open Error");
+        EXPECT_EQ(loadMessage(outcome).text, "File Open Error");
         EXPECT_EQ(outcome.fault, c.fault);
         const std::string detail = describeLoadFailure(outcome, c.path);
         EXPECT_EQ(detail.rfind(std::filesystem::absolute(c.path).string() + ": " + c.cause, 0), 0u)

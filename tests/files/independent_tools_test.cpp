@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "files/firmware_loader.h"
+#include "wording/load_words.h"
 #include "tests/files/record_builders.h"
 #include "tests/files/temp_files.h"
 
@@ -72,7 +73,7 @@ TEST(IndependentTools, FilesFromSrecordAndBinutilsLoadByteForByte) {
         ASSERT_EQ(std::system(command), 0) << command;
 
         const LoadOutcome outcome = loadFirmwareFile(output, image, scratch);
-        ASSERT_EQ(outcome.result, 1) << outcome.message;
+        ASSERT_EQ(outcome.result, 1) << loadMessage(outcome).text;
 
         Bytes expected(kImageBytes, 0xFF);
         std::copy(binary.begin(), binary.end(),

@@ -4,6 +4,7 @@
 
 #include "data/sample_firmware.h"
 #include "files/firmware_loader.h"
+#include "wording/load_words.h"
 #include "image/blocks.h"
 #include "tests/files/temp_files.h"
 
@@ -38,7 +39,7 @@ TEST(SampleFirmware, IsWellFormedAndLoadsWithRealisticGaps) {
     MemoryImage scratch;
     const LoadOutcome outcome =
         loadFirmwareFile(dir.write(kSampleFirmwareName, text), image, scratch);
-    ASSERT_EQ(outcome.result, 1) << outcome.message;
+    ASSERT_EQ(outcome.result, 1) << loadMessage(outcome).text;
 
     int usedRows = 0;
     for (int32_t row = kFirstRow; row <= kLastRow; ++row) usedRows += image.blnRowUsed(row);
