@@ -50,8 +50,6 @@ void frmMain::rewriteSequence() {
         .loader = chosenLoaderVersion(),
         .port = GetCOM(),
         .observer = *this,
-        // A stop asked for while the connect was in flight ends the run at the erase.
-        .stopErase = stopCheck(),
         // The firmware is complete by the end, so a stop asked for meanwhile still lets its
         // first frame go and only saves the retries.
         .stopEnd =

@@ -127,8 +127,6 @@ int rewrite(const WriteOptions& options, TraceFile& trace) {
         .loader = options.loader,
         .port = options.portNumber,
         .observer = progress,
-        .stopErase = [&] { return stopAsked != 0; },
-        .stopEnd = {},
         .beforeStep =
             [&](RewriteStage stage) {
                 if (stage == RewriteStage::Connect && !prepare()) return false;

@@ -203,8 +203,6 @@ void rewritePort(PortJob& job, const MemoryImage& image, LoaderVersion loader,
         .loader = loader,
         .port = job.number,
         .observer = observer,
-        .stopErase = [&] { return stopAsked != 0; },
-        .stopEnd = {},
         .beforeStep =
             [&](RewriteStage stage) {
                 // A write that has finished still ends its session.

@@ -66,9 +66,10 @@ RewriteOutcome runRewrite(LoaderLink& link, const MemoryImage& image, const Rewr
         return fail(outcome, RewriteStage::Connect, link, connected);
 
     if (declined(RewriteStage::Erase)) return outcome;
-    const LoaderResult erased = eraseFlash(link, run.port, run.stopErase);
+    const StopCheck stop = [&run] { return run.observer.stopRequested(); };
+    const LoaderResult erased = eraseFlash(link, run.port, stop);
     if (erased != result::kEraseAccepted) {
-        outcome.stopped = run.stopErase && run.stopErase();
+        outcome.stopped = stop();
         return fail(outcome, RewriteStage::Erase, link, erased);
     }
 

@@ -44,9 +44,10 @@ struct RewriteRun {
     // Resolved to its device once, when the connect is about to go out; every step opens that
     // device, and it stays locked against our other programs until the run ends.
     int16_t port = 0;
-    // Sees the write's progress and accepted blocks, and is its stop check.
+    // Sees the write's progress and accepted blocks, and is the stop check of the erase and the
+    // write.
     WriteObserver& observer;
-    StopCheck stopErase = {};
+    // The end's own stop check; empty: the end runs its attempts whatever was asked.
     StopCheck stopEnd = {};
     // Asked before each step (Connect, Erase, Write, End), once the image is known to have
     // something to send; false ends the run there, as declined.

@@ -120,10 +120,10 @@ TEST(RewriteSequence, WhereEachFailureEndsTheRun) {
             loadBlock(image, 2048, 2);
         }
         RecordingObserver observer;
+        observer.stopAtCheck = c.stop ? 1 : 0;
         const RewriteRun run{
             .port = RadioBench::kPort,
             .observer = observer,
-            .stopErase = [&] { return c.stop; },
             .beforeStep = [&](RewriteStage stage) { return stage != c.declineAt; },
         };
         const RewriteOutcome outcome = runRewrite(bench.link, image, run);
