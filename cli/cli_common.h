@@ -50,10 +50,6 @@ struct OutputOption {
 };
 OutputOption splitOutputOption(const Args& args);
 
-// True when both paths name one file (the same device and inode, through any link); false when
-// either does not exist.
-bool namesSameFile(const std::string& a, const std::string& b);
-
 // "04000": an image address as five upper-case hexadecimal digits.
 std::string addressText(int32_t address);
 

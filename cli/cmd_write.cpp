@@ -63,31 +63,6 @@ const char* answeredZeroHint(LoaderVersion loader) {
                  "version right?";
 }
 
-WriteOptionsResult parseWriteOptions(const Args& args) {
-    WriteOptionsResult result;
-    const SerialCommandOptionsResult parsed = parseSerialCommandOptions(
-        args, {.takesFile = true, .takesSpeed = false, .own = {{"--loader"}, {"--trace"}}});
-    if (!parsed.error.empty()) {
-        result.error = parsed.error;
-        return result;
-    }
-    WriteOptions& o = result.options;
-    o.file = parsed.options.file;
-    o.portNumber = parsed.options.portNumber;
-    o.devicePath = parsed.options.devicePath;
-    const auto& own = parsed.options.own;
-    if (const auto trace = own.find("--trace"); trace != own.end()) o.tracePath = trace->second;
-    if (const auto loader = own.find("--loader"); loader != own.end()) {
-        if (loader->second == "1.05")
-            o.loader = LoaderVersion::v105;
-        else if (loader->second != "1.06") {
-            result.error = "--loader takes 1.05 or 1.06, not \"" + loader->second + "\"";
-            return result;
-        }
-    }
-    return result;
-}
-
 namespace {
 
 int rewrite(const WriteOptions& options, TraceFile& trace);
@@ -95,10 +70,12 @@ int rewrite(const WriteOptions& options, TraceFile& trace);
 }  // namespace
 
 int runWrite(const Args& args) {
-    if (namesSeveralPorts(args)) return runStation(args);
-    const WriteOptionsResult parsed = parseWriteOptions(args);
+    const bool several = namesSeveralPorts(args);
+    const WriteOptionsResult parsed =
+        parseWriteOptions(args, several ? PortList::Several : PortList::One);
     if (!parsed.error.empty()) return usageError("write", parsed.error);
     const WriteOptions& options = parsed.options;
+    if (several) return runStation(options);
     if (options.tracePath) {
         if (const std::string why = outputRefusal(*options.tracePath, options.file); !why.empty())
             return usageError("write",

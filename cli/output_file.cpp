@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "cli/cli_common.h"
+#include "cli/same_file.h"
 #include "files/load_failure_text.h"
 #include "files/regular_file.h"
 
