@@ -168,6 +168,8 @@ void frmMain::showAddress(std::string_view text) {
 
 frmMain::OperationScope::OperationScope(frmMain& window, Activity activity)
     : window_(window), previous_(window.activity_) {
+    // Adapters come and go while the window is open; an operation sees those there as it starts.
+    if (window_.operationDepth_ == 0 && window_.ports_ != nullptr) window_.ports_->refresh();
     ++window_.operationDepth_;
     window_.activity_ = activity;
     window_.refreshOperationControls();

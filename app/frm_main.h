@@ -48,7 +48,8 @@ class frmMain : public QMainWindow, public WriteObserver {
 
     // The Load handler: run once, before the window is shown.
     void formLoad();
-    // Where the port list finds each entry's device; set before formLoad.
+    // Where the port list and the service log find each entry's device; set before formLoad.
+    // Its device list is taken anew when an operation starts and when the port list opens.
     void setPortDirectory(PortDirectory& directory);
 
     // The selected port: the port list's chosen position + 1, 0 while nothing is chosen.
@@ -172,6 +173,7 @@ class frmMain : public QMainWindow, public WriteObserver {
     std::string defaultFirmwarePath_;
     std::string firmwarePath_;  // the file the image was last loaded from
     std::optional<RewriteRecorder> rewriteRecord_;
+    PortDirectory* ports_ = nullptr;
     float progressValue_ = 0.0f;
     int16_t mousePointer_ = kDefaultPointer;
     int operationDepth_ = 0;

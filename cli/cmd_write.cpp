@@ -65,38 +65,38 @@ const char* answeredZeroHint(LoaderVersion loader) {
 
 namespace {
 
-int rewrite(const WriteOptions& options, TraceFile& trace);
+int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports);
 
 }  // namespace
 
-int runWrite(const Args& args) {
+int runWrite(const Args& args, PortDirectory& ports) {
     const bool several = namesSeveralPorts(args);
     const WriteOptionsResult parsed =
         parseWriteOptions(args, several ? PortList::Several : PortList::One);
     if (!parsed.error.empty()) return usageError("write", parsed.error);
     const WriteOptions& options = parsed.options;
-    if (several) return runStation(options);
+    if (several) return runStation(options, ports);
     if (options.tracePath) {
         if (const std::string why = outputRefusal(*options.tracePath, options.file); !why.empty())
             return usageError("write",
                               "the trace " + *options.tracePath + " " + why + "; nothing was sent");
     }
     TraceFile trace;
-    return trace.judge(rewrite(options, trace));
+    return trace.judge(rewrite(options, trace, ports));
 }
 
 namespace {
 
-int rewrite(const WriteOptions& options, TraceFile& trace) {
+int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports) {
     LoadedFirmware firmware;
     if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
     const std::size_t blockCount = blocksToSend(firmware.image).size();
     RewriteRecorder record = beginRewriteRecord(
         "write", options.file, firmware.image, options.devicePath, options.portNumber,
-        options.loader == LoaderVersion::v105 ? "1.05" : "1.06", blockCount);
+        options.loader == LoaderVersion::v105 ? "1.05" : "1.06", blockCount, ports);
 
     ensureApplication();
-    QtSerialControl serial;
+    QtSerialControl serial(ports);
     QtEventWait wait;
     LoaderLink link(serial, wait);
     std::optional<InterruptGuard> interrupts;

@@ -17,7 +17,7 @@
 #include "cli/station_display.h"
 #include "cli/station_port.h"
 #include "cli/station_threads.h"
-#include "platform/qt/qt_serial_devices.h"
+#include "platform/port_names.h"
 #include "platform/qt/service_log.h"
 #include "protocol/current_loader.h"
 
@@ -35,11 +35,11 @@ std::string shownDevice(const std::string& device) {
 
 // Every port with the device it opens; "" in `refusal` unless two of them share one.
 std::vector<StationPort> stationPorts(const std::vector<PortChoice>& choices,
-                                      std::string& refusal) {
+                                      const PortDirectory& directory, std::string& refusal) {
     if (std::any_of(choices.begin(), choices.end(), [](const PortChoice& choice) {
             return !choice.devicePath && environmentPortDevice(choice.number).empty();
         }))
-        noteSavedAssignment();
+        noteSavedAssignment(directory);
     std::vector<StationPort> ports(choices.size());
     std::vector<NamedDevice> named;
     for (std::size_t i = 0; i < ports.size(); ++i) {
@@ -47,8 +47,8 @@ std::vector<StationPort> stationPorts(const std::vector<PortChoice>& choices,
         port.index = i;
         port.label = choices[i].label;
         port.number = choices[i].number;
-        port.device = choices[i].devicePath ? *choices[i].devicePath
-                                            : systemPortDirectory().deviceFor(port.number);
+        port.device =
+            choices[i].devicePath ? *choices[i].devicePath : directory.deviceFor(port.number);
         named.push_back({port.label, port.device});
     }
     refusal = sharedDeviceRefusal(named);
@@ -57,7 +57,7 @@ std::vector<StationPort> stationPorts(const std::vector<PortChoice>& choices,
 
 }  // namespace
 
-int runStation(const WriteOptions& options) {
+int runStation(const WriteOptions& options, PortDirectory& directory) {
     // The report replaces its file at the end: a name it may not have is refused at once.
     if (options.reportPath) {
         if (const std::string why = outputRefusal(*options.reportPath, options.file); !why.empty())
@@ -65,7 +65,7 @@ int runStation(const WriteOptions& options) {
                 "write", "the report " + *options.reportPath + " " + why + "; nothing was sent");
     }
     std::string refusal;
-    std::vector<StationPort> ports = stationPorts(options.ports, refusal);
+    std::vector<StationPort> ports = stationPorts(options.ports, directory, refusal);
     if (!refusal.empty()) return usageError("write", refusal + "; nothing was sent");
 
     LoadedFirmware firmware;
@@ -75,7 +75,7 @@ int runStation(const WriteOptions& options) {
     for (StationPort& port : ports)
         port.record.emplace(beginRewriteRecord("write", options.file, firmware.image,
                                                options.ports[port.index].devicePath, port.number,
-                                               loader, blockCount));
+                                               loader, blockCount, directory));
     if (blockCount == 0) {
         // An erase with nothing after it would leave every radio empty and still "succeed".
         std::fprintf(stderr, "No firmware data to write\n");
@@ -102,7 +102,9 @@ int runStation(const WriteOptions& options) {
         "\nStopping every port after its frame in flight (Ctrl-C again quits at once)\n");
     runEachOnItsThread(
         ports.size(),
-        [&](std::size_t i) { rewritePort(ports[i], firmware.image, options.loader, display); },
+        [&](std::size_t i) {
+            rewritePort(ports[i], firmware.image, options.loader, directory, display);
+        },
         display);
     display.summary();
 

@@ -5,10 +5,14 @@
 
 #include "cli/write_command.h"
 
+namespace velmar {
+class PortDirectory;
+}  // namespace velmar
+
 namespace velmar::cli {
 
 inline constexpr int kExitSomeFailed = 12;  // at least one radio of a station failed
 
-int runStation(const WriteOptions& options);
+int runStation(const WriteOptions& options, PortDirectory& ports);
 
 }  // namespace velmar::cli

@@ -33,8 +33,8 @@ class PortObserver final : public WriteObserver {
 }  // namespace
 
 void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion loader,
-                 StationDisplay& display) {
-    QtSerialControl serial;
+                 const PortDirectory& directory, StationDisplay& display) {
+    QtSerialControl serial(directory);
     QtEventWait wait;
     LoaderLink link(serial, wait);
     PortObserver observer(display, port.index);
@@ -52,7 +52,7 @@ void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion load
                 if (stage != RewriteStage::End && stopAsked != 0) return false;
                 if (stage == RewriteStage::Connect) {
                     if (port.device.empty()) {
-                        refused = unreadableAssignment(systemPortDirectory(), port.number);
+                        refused = unreadableAssignment(directory, port.number);
                         if (refused.empty())
                             refused =
                                 "port " + std::to_string(port.number) +
