@@ -138,7 +138,11 @@ SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
             o.portValues.push_back(*value);
             if (syntax.severalPorts) continue;
         }
-        if (!values.emplace(word, *value).second) return fail("option " + word + " is given twice");
+        if (const auto [where, added] = values.emplace(word, *value); !added) {
+            if (own == syntax.own.end() || !own->lastCounts)
+                return fail("option " + word + " is given twice");
+            where->second = *value;
+        }
     }
     if (syntax.takesFile && o.file.empty()) return fail("expects a firmware FILE");
     if (o.portValues.empty()) return fail("expects --port DEVICE or --port N");

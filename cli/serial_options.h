@@ -15,6 +15,7 @@ namespace velmar::cli {
 struct OwnOption {
     std::string name;         // "--pin"
     bool mayBeEmpty = false;  // a pin text may be empty; a file name may not
+    bool lastCounts = false;  // given again, the last value counts instead of a refusal
 };
 
 struct SerialCommandSyntax {

@@ -8,7 +8,7 @@ namespace velmar::cli {
 WriteOptionsResult parseWriteOptions(const Args& args, PortList ports) {
     const bool several = ports == PortList::Several;
     std::vector<OwnOption> own = {{"--loader"}, {"--trace"}};
-    if (several) own.push_back({"--report"});
+    if (several) own.push_back({.name = "--report", .mayBeEmpty = false, .lastCounts = true});
     WriteOptionsResult result;
     const SerialCommandOptionsResult parsed = parseSerialCommandOptions(
         args, {.takesFile = true, .takesSpeed = false, .own = own, .severalPorts = several});

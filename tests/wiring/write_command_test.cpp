@@ -27,6 +27,7 @@ struct WriteArgsCase {
     const char* trace = nullptr;
     PortList list = PortList::One;
     std::size_t ports = 1;  // ranges spread out
+    const char* report = nullptr;
 };
 
 TEST(WriteArguments, PortNumberOrPathLoaderAndTrace) {
@@ -55,14 +56,15 @@ TEST(WriteArguments, PortNumberOrPathLoaderAndTrace) {
         {{"a.mot", "b.mot", "--port", "3"}, "one FILE"},
         {{"fw.mot", "--port", "3", "--report", "r.json"}, "unknown option --report"},
         // A station: several --port values or a range, and a report instead of a trace.
-        {{"fw.mot", "--port", "2-4", "--port=/dev/pts/4", "--report", "r.json"},
+        {{"fw.mot", "--port", "2-4", "--port=/dev/pts/4", "--report", "a", "--report", "r.json"},
          "",
          2,
          nullptr,
          LoaderVersion::v106OrLater,
          nullptr,
          PortList::Several,
-         4},
+         4,
+         "r.json"},
         {{"fw.mot", "--port", "1", "--port", "2", "--trace", "t.txt"},
          "--trace follows one port",
          0,
@@ -101,6 +103,7 @@ TEST(WriteArguments, PortNumberOrPathLoaderAndTrace) {
         EXPECT_EQ(r.options.loader, c.loader) << label;
         EXPECT_EQ(r.options.tracePath.has_value(), c.trace != nullptr) << label;
         EXPECT_EQ(r.options.ports.size(), c.ports) << label;
+        EXPECT_EQ(r.options.reportPath.value_or(""), c.report ? c.report : "") << label;
     }
 }
 
