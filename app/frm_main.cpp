@@ -189,6 +189,8 @@ void frmMain::showRow(int32_t row) {
 
 frmMain::OperationScope::OperationScope(frmMain& window, Activity activity)
     : window_(window), previous_(window.activity_) {
+    // Adapters come and go while the window is open; an operation sees those there as it starts.
+    if (window_.operationDepth_ == 0 && window_.ports_ != nullptr) window_.ports_->refresh();
     ++window_.operationDepth_;
     window_.activity_ = activity;
     window_.refreshOperationControls();

@@ -52,7 +52,8 @@ class frmMain : public QMainWindow, public WriteObserver {
     // formLoad, then shows the window, unless a termination came meanwhile: false then, and the
     // window never opens.
     bool openWindow();
-    // Where the port list finds each entry's device; set before formLoad.
+    // Where the port list and the service log find each entry's device; set before formLoad.
+    // Its device list is taken anew when an operation starts and when the port list opens.
     void setPortDirectory(PortDirectory& directory);
 
     // The selected port: the port list's chosen position + 1, 0 while nothing is chosen.
@@ -181,6 +182,7 @@ class frmMain : public QMainWindow, public WriteObserver {
     std::string defaultFirmwarePath_;
     std::string firmwarePath_;  // the file the image was last loaded from
     std::optional<RewriteRecorder> rewriteRecord_;
+    PortDirectory* ports_ = nullptr;
     float progressValue_ = 0.0f;
     int16_t mousePointer_ = kDefaultPointer;
     int operationDepth_ = 0;

@@ -186,6 +186,7 @@ void frmMain::buildMenus() {
 }
 
 void frmMain::setPortDirectory(PortDirectory& directory) {
+    ports_ = &directory;
     static_cast<PortComboBox*>(cmbCOM_)->setPortDirectory(&directory);
 }
 

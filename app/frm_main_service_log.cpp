@@ -3,16 +3,16 @@
 
 #include "app/frm_main.h"
 #include "image/blocks.h"
-#include "platform/qt/qt_serial_devices.h"
 
 namespace velmar {
 
 void frmMain::beginRewriteRecord() {
     rewriteRecord_.emplace("velmar-writer", "write");
     const int16_t port = GetCOM();
-    rewriteRecord_->describe(firmwarePath_, image_, port, systemPortDirectory().deviceFor(port),
+    rewriteRecord_->describe(firmwarePath_, image_, port,
+                             ports_ != nullptr ? ports_->deviceFor(port) : std::string(),
                              chosenLoaderVersion() == LoaderVersion::v105 ? "1.05" : "1.06",
-                             usedBlockRows(image_).size());
+                             usedBlockRows(image_).size(), ports_);
 }
 
 void frmMain::accepted(int32_t) {

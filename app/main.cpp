@@ -91,7 +91,8 @@ int main(int argc, char* argv[]) {
     font.setPointSize(9);
     QApplication::setFont(font);
 
-    velmar::QtSerialControl serial;
+    velmar::SystemPorts ports;
+    velmar::QtSerialControl serial(ports.directory());
     velmar::QtEventWait wait;
     velmar::QtDialogs dialogs;
     velmar::frmMain window(serial, wait, dialogs, defaultFirmwarePath);
@@ -104,7 +105,7 @@ int main(int argc, char* argv[]) {
                      [&window] { window.closeWithoutAsking(); });
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                      [&window] { window.closeWithoutAsking(); });
-    window.setPortDirectory(velmar::systemPortDirectory());
+    window.setPortDirectory(ports.directory());
     // A termination during the start-up load (its box included) ends the program there.
     if (!window.openWindow()) return 0;
     return QApplication::exec();

@@ -41,6 +41,7 @@ PortAssignmentDialog::PortAssignmentDialog(PortDirectory& directory, QWidget* pa
 
     auto* grid = new QGridLayout;
     const PortAssignments saved = directory_.saved();
+    directory_.refresh();
     devices_ = directory_.devices();
     for (int16_t port = 1; port <= kPortCount; ++port) {
         const auto i = static_cast<std::size_t>(port - 1);
@@ -129,6 +130,7 @@ PortAssignments PortAssignmentDialog::chosenAssignments() const {
 
 void PortAssignmentDialog::rescan() {
     const PortAssignments current = chosenAssignments();
+    directory_.refresh();
     devices_ = directory_.devices();
     for (int16_t port = 1; port <= kPortCount; ++port) {
         const auto choice = current.find(port);

@@ -56,6 +56,7 @@ void PortComboBox::showChosenTooltip() {
 
 void PortComboBox::showPopup() {
     // Adapters come and go while the window is open.
+    if (directory_ != nullptr) directory_->refresh();
     refreshTooltips();
     // The closed box keeps its designed width, which is too narrow for "COM 16" in most
     // fonts; the list is as wide as its longest entry needs.

@@ -1,7 +1,5 @@
 #include "cli/cli_common.h"
 
-#include <sys/stat.h>
-
 #include "wording/load_words.h"
 
 namespace velmar::cli {
@@ -69,13 +67,6 @@ OutputOption splitOutputOption(const Args& args) {
         result.output = std::move(value);
     }
     return result;
-}
-
-bool namesSameFile(const std::string& a, const std::string& b) {
-    struct stat first {};
-    struct stat second {};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 }  // namespace velmar::cli

@@ -52,8 +52,4 @@ struct OutputOption {
 };
 OutputOption splitOutputOption(const Args& args);
 
-// True when both paths name one file (the same device and inode, through any link); false when
-// either does not exist.
-bool namesSameFile(const std::string& a, const std::string& b);
-
 }  // namespace velmar::cli

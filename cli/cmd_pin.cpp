@@ -28,7 +28,7 @@ std::optional<PinOperation> operationNamed(const std::string& name) {
 
 }  // namespace
 
-int runPin(const Args& args) {
+int runPin(const Args& args, PortDirectory& ports) {
     const SerialCommandOptionsResult parsed =
         parseSerialCommandOptions(args, {.own = {{"--pin", true}, {"--op", true}}});
     if (!parsed.error.empty()) return usageError("pin", parsed.error);
@@ -49,7 +49,7 @@ int runPin(const Args& args) {
     }
 
     ensureApplication();
-    QtSerialControl serial;
+    QtSerialControl serial(ports);
     if (!aimAtPort(serial, "pin", options.devicePath, options.portNumber)) return kExitUsage;
     QtEventWait wait;
     LoaderLink link(serial, wait);

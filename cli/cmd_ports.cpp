@@ -82,22 +82,21 @@ void printTable(const std::vector<ResolvedPort>& ports, const std::vector<Serial
 
 }  // namespace
 
-int runPorts(const Args& args) {
+int runPorts(const Args& args, PortDirectory& ports) {
     bool json = false;
     for (const std::string& word : args) {
         if (word != "--json") return usageError("ports", "unknown argument \"" + word + "\"");
         json = true;
     }
     ensureApplication();
-    const PortDirectory& directory = systemPortDirectory();
-    noteSavedAssignment();
-    const std::vector<ResolvedPort> ports = directory.resolve();
-    const std::vector<SerialDeviceInfo> unused = unusedDevices(ports, directory.devices());
+    noteSavedAssignment(ports);
+    const std::vector<ResolvedPort> entries = ports.resolve();
+    const std::vector<SerialDeviceInfo> unused = unusedDevices(entries, ports.devices());
     const QString settingsFile = QtPortAssignmentStore().fileName();
     if (json)
-        printJson(ports, unused, settingsFile);
+        printJson(entries, unused, settingsFile);
     else
-        printTable(ports, unused, settingsFile);
+        printTable(entries, unused, settingsFile);
     return kExitOk;
 }
 

@@ -42,63 +42,40 @@ int stopped(const char* message, const std::string& what, RewriteRecorder& recor
 
 }  // namespace
 
-WriteOptionsResult parseWriteOptions(const Args& args) {
-    WriteOptionsResult result;
-    const SerialCommandOptionsResult parsed = parseSerialCommandOptions(
-        args, {.takesFile = true, .takesSpeed = false, .own = {{"--loader"}, {"--trace"}}});
-    if (!parsed.error.empty()) {
-        result.error = parsed.error;
-        return result;
-    }
-    WriteOptions& o = result.options;
-    o.file = parsed.options.file;
-    o.portNumber = parsed.options.portNumber;
-    o.devicePath = parsed.options.devicePath;
-    const auto& own = parsed.options.own;
-    if (const auto trace = own.find("--trace"); trace != own.end()) o.tracePath = trace->second;
-    if (const auto loader = own.find("--loader"); loader != own.end()) {
-        if (loader->second == "1.05")
-            o.loader = LoaderVersion::v105;
-        else if (loader->second != "1.06") {
-            result.error = "--loader takes 1.05 or 1.06, not \"" + loader->second + "\"";
-            return result;
-        }
-    }
-    return result;
-}
-
 namespace {
 
-int rewrite(const WriteOptions& options, TraceFile& trace);
+int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports);
 
 }  // namespace
 
-int runWrite(const Args& args) {
-    if (namesSeveralPorts(args)) return runStation(args);
-    const WriteOptionsResult parsed = parseWriteOptions(args);
+int runWrite(const Args& args, PortDirectory& ports) {
+    const bool several = namesSeveralPorts(args);
+    const WriteOptionsResult parsed =
+        parseWriteOptions(args, several ? PortList::Several : PortList::One);
     if (!parsed.error.empty()) return usageError("write", parsed.error);
     const WriteOptions& options = parsed.options;
+    if (several) return runStation(options, ports);
     if (options.tracePath) {
         if (const std::string why = outputRefusal(*options.tracePath, options.file); !why.empty())
             return usageError("write",
                               "the trace " + *options.tracePath + " " + why + "; nothing was sent");
     }
     TraceFile trace;
-    return trace.judge(rewrite(options, trace));
+    return trace.judge(rewrite(options, trace, ports));
 }
 
 namespace {
 
-int rewrite(const WriteOptions& options, TraceFile& trace) {
+int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports) {
     LoadedFirmware firmware;
     if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
     const std::size_t blockCount = blocksToSend(firmware.image).size();
     RewriteRecorder record = beginRewriteRecord(
         "write", options.file, firmware.image, options.devicePath, options.portNumber,
-        options.loader == LoaderVersion::v105 ? "1.05" : "1.06", blockCount);
+        options.loader == LoaderVersion::v105 ? "1.05" : "1.06", blockCount, ports);
 
     ensureApplication();
-    QtSerialControl serial;
+    QtSerialControl serial(ports);
     QtEventWait wait;
     LoaderLink link(serial, wait);
     std::optional<InterruptGuard> interrupts;

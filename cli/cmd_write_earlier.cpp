@@ -78,7 +78,7 @@ class RowProgress final : public WriteObserver {
 
 }  // namespace
 
-int runWriteEarlier(const Args& args) {
+int runWriteEarlier(const Args& args, PortDirectory& ports) {
     const SerialCommandOptionsResult parsed =
         parseSerialCommandOptions(args, {.takesFile = true, .own = {}});
     if (!parsed.error.empty()) return usageError("write-earlier", parsed.error);
@@ -90,7 +90,7 @@ int runWriteEarlier(const Args& args) {
     // This loader has no version choice; its blocks are 16-byte rows.
     RewriteRecorder record =
         beginRewriteRecord("write-earlier", options.file, firmware.image, options.devicePath,
-                           options.portNumber, "earlier", rows.size());
+                           options.portNumber, "earlier", rows.size(), ports);
     // The step would write the rows below and then fail, or never look at rows past its last
     // one and still succeed: refuse before the radio is erased.
     if (const auto beyond = highestDataBeyondSixteenBits(firmware.image)) {
@@ -107,7 +107,7 @@ int runWriteEarlier(const Args& args) {
     }
 
     ensureApplication();
-    QtSerialControl serial;
+    QtSerialControl serial(ports);
     if (!aimAtPort(serial, "write-earlier", options.devicePath, options.portNumber))
         return kExitUsage;
     QtEventWait wait;

@@ -6,6 +6,10 @@
 
 #include "cli/cli_common.h"
 
+namespace velmar {
+class PortDirectory;
+}  // namespace velmar
+
 namespace velmar::cli {
 
 struct Command {
@@ -25,12 +29,12 @@ int runInfo(const Args& args);
 int runDump(const Args& args);
 int runChecksum(const Args& args);
 
-// Talking to the radio: linked into velmar-fw-serial only.
-int runWrite(const Args& args);
-int runWriteEarlier(const Args& args);
-int runPin(const Args& args);
+// Talking to the radio: linked into velmar-fw-serial only, whose main makes `ports`.
+int runWrite(const Args& args, PortDirectory& ports);
+int runWriteEarlier(const Args& args, PortDirectory& ports);
+int runPin(const Args& args, PortDirectory& ports);
 // Reads the service log with Qt's JSON, so it runs there too.
 int runLog(const Args& args);
-int runPorts(const Args& args);
+int runPorts(const Args& args, PortDirectory& ports);
 
 }  // namespace velmar::cli

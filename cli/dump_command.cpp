@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/output_file.h"
+#include "cli/same_file.h"
 
 namespace velmar::cli {
 

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "cli/cli_common.h"
+#include "cli/same_file.h"
 #include "files/regular_file.h"
 #include "wording/load_words.h"
 

@@ -2,19 +2,17 @@
 
 #include <cstdio>
 
-#include "platform/qt/qt_serial_devices.h"
-
 namespace velmar::cli {
 
 RewriteRecorder beginRewriteRecord(const char* operation, const std::string& file,
                                    const MemoryImage& image,
                                    const std::optional<std::string>& devicePath, int16_t portNumber,
-                                   std::string loader, std::size_t blocksTotal) {
+                                   std::string loader, std::size_t blocksTotal,
+                                   const PortDirectory& ports) {
     RewriteRecorder record("velmar-fw", operation);
     const std::optional<int> port = devicePath ? std::nullopt : std::optional<int>(portNumber);
-    record.describe(file, image, port,
-                    devicePath ? *devicePath : systemPortDirectory().deviceFor(portNumber),
-                    std::move(loader), blocksTotal);
+    record.describe(file, image, port, devicePath ? *devicePath : ports.deviceFor(portNumber),
+                    std::move(loader), blocksTotal, &ports);
     return record;
 }
 

@@ -16,7 +16,8 @@ namespace velmar::cli {
 RewriteRecorder beginRewriteRecord(const char* operation, const std::string& file,
                                    const MemoryImage& image,
                                    const std::optional<std::string>& devicePath, int16_t portNumber,
-                                   std::string loader, std::size_t blocksTotal);
+                                   std::string loader, std::size_t blocksTotal,
+                                   const PortDirectory& ports);
 
 void finishRewriteRecord(RewriteRecorder& record, const std::string& result);
 

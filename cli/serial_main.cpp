@@ -5,27 +5,33 @@
 
 #include "cli/commands.h"
 #include "cli/serial_handover.h"
+#include "platform/qt/qt_serial_devices.h"
 
 namespace {
 
 struct SerialCommand {
     std::string_view name;
-    int (*run)(const velmar::cli::Args& args);
+    int (*run)(const velmar::cli::Args& args, velmar::PortDirectory& ports);
 };
 
 constexpr SerialCommand kSerialCommands[] = {
-    {"write", velmar::cli::runWrite}, {"write-earlier", velmar::cli::runWriteEarlier},
-    {"pin", velmar::cli::runPin},     {"log", velmar::cli::runLog},
+    {"write", velmar::cli::runWrite},
+    {"write-earlier", velmar::cli::runWriteEarlier},
+    {"pin", velmar::cli::runPin},
+    {"log", [](const velmar::cli::Args& args,
+               velmar::PortDirectory&) { return velmar::cli::runLog(args); }},
     {"ports", velmar::cli::runPorts},
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // One run detects the devices once, whichever commands and steps look them up.
+    velmar::SystemPorts ports;
     if (argc >= 2)
         for (const SerialCommand& command : kSerialCommands)
             if (command.name == argv[1])
-                return command.run(velmar::cli::Args(argv + 2, argv + argc));
+                return command.run(velmar::cli::Args(argv + 2, argv + argc), ports.directory());
     std::fprintf(stderr,
                  "Usage: %s write|write-earlier|pin|log|ports ARGUMENTS\n"
                  "Runs the serial commands for velmar-fw; 'velmar-fw COMMAND --help' describes "

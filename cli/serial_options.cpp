@@ -18,7 +18,68 @@ std::optional<std::string> settingsForSpeed(const std::string& speed) {
     return std::nullopt;
 }
 
+// "3-5" as 3, 5; nullopt when `text` is not a range of port numbers.
+std::optional<std::pair<int, int>> portRange(const std::string& text) {
+    const std::size_t dash = text.find('-');
+    if (dash == std::string::npos || dash == 0) return std::nullopt;
+    const auto first = portNumber(text.substr(0, dash));
+    const auto last = portNumber(text.substr(dash + 1));
+    if (!first || !last) return std::nullopt;
+    return std::pair<int, int>(*first, *last);
+}
+
+PortChoice choiceOf(const std::string& value) {
+    PortChoice choice;
+    choice.label = value;
+    if (const auto number = portNumber(value))
+        choice.number = static_cast<int16_t>(*number);
+    else
+        choice.devicePath = value;
+    return choice;
+}
+
 }  // namespace
+
+bool namesSeveralPorts(const Args& args) {
+    std::size_t ports = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::optional<std::string> value;
+        if (args[i] == "--report" && i + 1 < args.size()) {
+            ++i;  // its value is a file name, whatever it looks like
+        } else if (args[i] == "--port" && i + 1 < args.size()) {
+            value = args[++i];
+        } else if (args[i].starts_with("--port=")) {
+            value = args[i].substr(7);
+        }
+        if (value && (++ports > 1 || portRange(*value))) return true;
+    }
+    return false;
+}
+
+std::vector<PortChoice> portChoices(const std::vector<std::string>& values, std::string& error) {
+    std::vector<PortChoice> choices;
+    for (const std::string& value : values) {
+        if (const auto range = portRange(value)) {
+            if (range->first == 0 || range->second < range->first) {
+                error = "--port " + value + " is not a range of ports counted from 1";
+                return {};
+            }
+            if (std::string problem = portNumberProblem(value.substr(value.find('-') + 1));
+                !problem.empty()) {
+                error = std::move(problem);
+                return {};
+            }
+            for (int n = range->first; n <= range->second; ++n)
+                choices.push_back(choiceOf(std::to_string(n)));
+        } else if (std::string problem = portNumberProblem(value); !problem.empty()) {
+            error = std::move(problem);
+            return {};
+        } else {
+            choices.push_back(choiceOf(value));
+        }
+    }
+    return choices;
+}
 
 std::optional<int> portNumber(const std::string& text) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
@@ -73,17 +134,26 @@ SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
         }
         const bool mayBeEmpty = own != syntax.own.end() && own->mayBeEmpty;
         if (value->empty() && !mayBeEmpty) return fail("option " + word + " needs a value");
-        if (!values.emplace(word, *value).second) return fail("option " + word + " is given twice");
+        if (word == "--port") {
+            o.portValues.push_back(*value);
+            if (syntax.severalPorts) continue;
+        }
+        if (const auto [where, added] = values.emplace(word, *value); !added) {
+            if (own == syntax.own.end() || !own->lastCounts)
+                return fail("option " + word + " is given twice");
+            where->second = *value;
+        }
     }
     if (syntax.takesFile && o.file.empty()) return fail("expects a firmware FILE");
-    if (!values.contains("--port")) return fail("expects --port DEVICE or --port N");
-    const std::string& port = values["--port"];
-    if (const auto number = portNumber(port)) {
+    if (o.portValues.empty()) return fail("expects --port DEVICE or --port N");
+    // Several ports are checked by portChoices() once the command has judged its own options.
+    if (!syntax.severalPorts) {
+        const std::string& port = values["--port"];
         if (std::string problem = portNumberProblem(port); !problem.empty())
             return fail(std::move(problem));
-        o.portNumber = static_cast<int16_t>(*number);
-    } else {
-        o.devicePath = port;
+        const PortChoice choice = choiceOf(port);
+        o.portNumber = choice.number;
+        o.devicePath = choice.devicePath;
     }
     o.settings = kSettings9600;
     if (values.contains("--speed")) {

@@ -15,12 +15,22 @@ namespace velmar::cli {
 struct OwnOption {
     std::string name;         // "--pin"
     bool mayBeEmpty = false;  // a pin text may be empty; a file name may not
+    bool lastCounts = false;  // given again, the last value counts instead of a refusal
 };
 
 struct SerialCommandSyntax {
     bool takesFile = false;  // exactly one positional FILE
     bool takesSpeed = true;  // --speed is offered
     std::vector<OwnOption> own;
+    // --port may be given many times (a station); the values are left to portChoices().
+    bool severalPorts = false;
+};
+
+// One --port value: a port number resolved like the window's COM n, or a device path.
+struct PortChoice {
+    std::string label;   // as given; each number of a range on its own
+    int16_t number = 1;  // the port number, or 1 beside a device path
+    std::optional<std::string> devicePath;
 };
 
 struct SerialCommandOptions {
@@ -30,6 +40,7 @@ struct SerialCommandOptions {
     std::optional<std::string> devicePath;
     std::string settings;  // settings string of --speed; the window starts with 9600
     std::map<std::string, std::string> own;  // the command's own options by name, as given
+    std::vector<std::string> portValues;     // every --port, as given
 };
 
 struct SerialCommandOptionsResult {
@@ -39,6 +50,13 @@ struct SerialCommandOptionsResult {
 
 SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
                                                      const SerialCommandSyntax& syntax);
+
+// True when `args` give --port more than once, or a range of ports such as 1-8.
+bool namesSeveralPorts(const Args& args);
+
+// The ports of `values` ("3", "1-8", "/dev/ttyUSB0"), ranges spread out; "" in `error` when
+// every value is a port.
+std::vector<PortChoice> portChoices(const std::vector<std::string>& values, std::string& error);
 
 // A --port value of digits only is a port number ("3"); anything else is a device path
 // (nullopt). Numbers too long for an int come back as INT_MAX, which no port accepts.

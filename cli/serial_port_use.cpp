@@ -21,12 +21,11 @@ QCoreApplication& ensureApplication() {
     return application;
 }
 
-void noteSavedAssignment() {
+void noteSavedAssignment(const PortDirectory& ports) {
     static bool noted = false;
     if (noted) return;
     noted = true;
-    if (const std::string notice = savedStateNotice(systemPortDirectory().savedState());
-        !notice.empty())
+    if (const std::string notice = savedStateNotice(ports.savedState()); !notice.empty())
         std::fprintf(stderr, "velmar-fw: %s\n", notice.c_str());
 }
 
@@ -35,10 +34,11 @@ bool aimAtPort(QtSerialControl& serial, const char* command,
     serial.setDevicePath(devicePath);
     serial.setCommPort(portNumber);
     // The settings do not matter to a port its environment variable names.
-    if (!devicePath && environmentPortDevice(portNumber).empty()) noteSavedAssignment();
+    if (!devicePath && environmentPortDevice(portNumber).empty())
+        noteSavedAssignment(serial.portDirectory());
     if (!serial.deviceName().empty()) return true;
     if (!devicePath) {
-        if (const std::string why = unreadableAssignment(systemPortDirectory(), portNumber);
+        if (const std::string why = unreadableAssignment(serial.portDirectory(), portNumber);
             !why.empty()) {
             usageError(command, why);
             return false;

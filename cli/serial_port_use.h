@@ -13,6 +13,7 @@ class QCoreApplication;
 
 namespace velmar {
 class LoaderLink;
+class PortDirectory;
 class QtSerialControl;
 }  // namespace velmar
 
@@ -22,10 +23,10 @@ namespace velmar::cli {
 QCoreApplication& ensureApplication();
 
 // Once per run, one line on stderr when the saved port assignment is broken.
-void noteSavedAssignment();
+void noteSavedAssignment(const PortDirectory& ports);
 
-// Points `serial` at the device path, else at the port number's device. When a port number
-// names no device, prints the usage error for `command` and returns false.
+// Points `serial` at the device path, else at the port number's device in its directory. When
+// a port number names no device, prints the usage error for `command` and returns false.
 bool aimAtPort(QtSerialControl& serial, const char* command,
                const std::optional<std::string>& devicePath, int16_t portNumber);
 

@@ -3,15 +3,16 @@
 // rewritten at once from one process, each port on its own thread with its own link, retries,
 // time-outs and outcome, so a radio that fails never stops the others.
 
-#include "cli/cli_common.h"
+#include "cli/write_command.h"
+
+namespace velmar {
+class PortDirectory;
+}  // namespace velmar
 
 namespace velmar::cli {
 
 inline constexpr int kExitSomeFailed = 12;  // at least one radio of a station failed
 
-// True when `args` name more than one port, or a range of them.
-bool namesSeveralPorts(const Args& args);
-
-int runStation(const Args& args);
+int runStation(const WriteOptions& options, PortDirectory& ports);
 
 }  // namespace velmar::cli

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/cli_common.h"
+#include "cli/serial_options.h"
 #include "protocol/current_loader.h"
 #include "protocol/rewrite_sequence.h"
 #include "wording/rewrite_words.h"
@@ -25,14 +27,20 @@ struct WriteOptions {
     std::optional<std::string> devicePath;
     LoaderVersion loader = LoaderVersion::v106OrLater;
     std::optional<std::string> tracePath;
+    // Every port in order, the one above first; a station's ranges spread out.
+    std::vector<PortChoice> ports;
+    std::optional<std::string> reportPath;  // a station's summary of every port
 };
+
+// One --port, or a station's several (with --report, without --trace).
+enum class PortList { One, Several };
 
 struct WriteOptionsResult {
     WriteOptions options;
     std::string error;  // "" when understood
 };
 
-WriteOptionsResult parseWriteOptions(const Args& args);
+WriteOptionsResult parseWriteOptions(const Args& args, PortList ports = PortList::One);
 
 using words::answeredZeroHint;
 using words::stageName;

@@ -192,7 +192,7 @@ PortInputs PortDirectory::inputs() const {
     SavedAssignments saved = store_.read();
     inputs.saved = std::move(saved.ports);
     inputs.savedState = std::move(saved.state);
-    inputs.devices = source_.devices();
+    inputs.devices = detected();
     inputs.exists = [](const std::string& path) {
         std::error_code error;
         return std::filesystem::exists(path, error);
@@ -203,8 +203,19 @@ PortInputs PortDirectory::inputs() const {
     return inputs;
 }
 
+void PortDirectory::refresh() {
+    const std::lock_guard lock(mutex_);
+    detected_.reset();
+}
+
+std::vector<SerialDeviceInfo> PortDirectory::detected() const {
+    const std::lock_guard lock(mutex_);
+    if (!detected_) detected_ = source_.devices();
+    return *detected_;
+}
+
 std::vector<SerialDeviceInfo> PortDirectory::devices() const {
-    return orderedDevices(source_.devices());
+    return orderedDevices(detected());
 }
 
 std::vector<ResolvedPort> PortDirectory::resolve(int16_t count) const {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,10 +54,16 @@ std::string environmentPortDevice(int16_t port);
 // "environment", "saved", "automatic", "unreadable"
 const char* portSourceName(PortSource source);
 
-// The mapping over real sources: one instance serves the window and every velmar-fw command.
+// The mapping over real sources: each program's main makes one and hands it to whatever opens
+// or describes a port. Detecting the devices is the costly part, so every lookup uses one list
+// taken at the first lookup after refresh(); velmar-fw never refreshes, the window does when an
+// operation starts and when its port list opens.
 class PortDirectory {
   public:
     PortDirectory(const SerialDeviceSource& source, PortAssignmentStore& store);
+
+    // The next lookup detects the devices anew.
+    void refresh();
 
     std::vector<SerialDeviceInfo> devices() const;  // ordered
     std::vector<ResolvedPort> resolve(int16_t count = kPortCount) const;
@@ -69,9 +76,13 @@ class PortDirectory {
 
   private:
     PortInputs inputs() const;
+    std::vector<SerialDeviceInfo> detected() const;
 
     const SerialDeviceSource& source_;
     PortAssignmentStore& store_;
+    // A station's ports look up from their own threads.
+    mutable std::mutex mutex_;
+    mutable std::optional<std::vector<SerialDeviceInfo>> detected_;
 };
 
 }  // namespace velmar

@@ -51,7 +51,8 @@ std::string lockHolderName() {
 
 }  // namespace
 
-QtSerialControl::QtSerialControl(QObject* parent) : QObject(parent) {
+QtSerialControl::QtSerialControl(const PortDirectory& ports, QObject* parent)
+    : QObject(parent), ports_(ports) {
     settings_ = parseLineSettings(settingsText_);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
 }
@@ -89,7 +90,7 @@ void QtSerialControl::setDevicePath(std::optional<std::string> path) {
 
 std::string QtSerialControl::deviceName() const {
     if (heldDevice_) return *heldDevice_;
-    return devicePath_ ? *devicePath_ : systemPortDirectory().deviceFor(commPort_);
+    return devicePath_ ? *devicePath_ : ports_.deviceFor(commPort_);
 }
 
 std::string QtSerialControl::holdDevice(int16_t port) {
@@ -128,7 +129,7 @@ void QtSerialControl::setPortOpen(bool open) {
 void QtSerialControl::open() {
     const std::string device = deviceName();
     if (device.empty() && !devicePath_) {
-        if (std::string why = unreadableAssignment(systemPortDirectory(), commPort_); !why.empty())
+        if (std::string why = unreadableAssignment(ports_, commPort_); !why.empty())
             fail(SerialFault::NoSuchDevice, "port " + std::to_string(commPort_) + " has no device",
                  SerialErrorContext{.device = {}, .group = {}, .holder = {}, .advice = why});
     }

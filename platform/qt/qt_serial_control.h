@@ -10,6 +10,7 @@
 
 #include "platform/device_lock.h"
 #include "platform/line_settings.h"
+#include "platform/port_names.h"
 #include "platform/serial_control.h"
 
 namespace velmar {
@@ -18,7 +19,8 @@ class QtSerialControl final : public QObject, public SerialControl {
     Q_OBJECT
 
   public:
-    explicit QtSerialControl(QObject* parent = nullptr);
+    // `ports` says which device a port number opens; it outlives the control.
+    explicit QtSerialControl(const PortDirectory& ports, QObject* parent = nullptr);
     ~QtSerialControl() override;
 
     void setSettings(std::string_view settings) override;
@@ -32,6 +34,7 @@ class QtSerialControl final : public QObject, public SerialControl {
     void setDevicePath(std::optional<std::string> path);
     // The device the next open uses ("" when the port number has none).
     std::string deviceName() const;
+    const PortDirectory& portDirectory() const { return ports_; }
 
     bool portOpen() const override;
     void setPortOpen(bool open) override;
@@ -60,6 +63,7 @@ class QtSerialControl final : public QObject, public SerialControl {
     [[noreturn]] void fail(SerialFault fault, const std::string& what,
                            SerialErrorContext context = {});
 
+    const PortDirectory& ports_;
     QSerialPort port_;
     std::string settingsText_{kSettings9600};
     LineSettings settings_{};

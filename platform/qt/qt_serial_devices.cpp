@@ -250,11 +250,4 @@ std::string unreadableAssignment(const PortDirectory& directory, int16_t port) {
            std::to_string(port);
 }
 
-PortDirectory& systemPortDirectory() {
-    static QtSerialDeviceSource source;
-    static QtPortAssignmentStore store;
-    static PortDirectory directory(source, store);
-    return directory;
-}
-
 }  // namespace velmar

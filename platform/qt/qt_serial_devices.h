@@ -1,7 +1,7 @@
 #pragma once
 // The production port seams: the devices QSerialPortInfo lists (on Linux with their
-// /dev/serial/by-id names), the technician's assignments in a QSettings file, and the one
-// PortDirectory over both that the window and velmar-fw share.
+// /dev/serial/by-id names), the technician's assignments in a QSettings file, and the
+// PortDirectory over both that each program's main makes.
 
 #include <QString>
 
@@ -37,8 +37,21 @@ class QtPortAssignmentStore final : public PortAssignmentStore {
 // "ttyUSB0" etc. -> its kind; the vendor id decides for names that do not tell.
 DeviceKind deviceKindOf(const std::string& portName, bool hasVendorId);
 
-// The window's and velmar-fw's mapping over the real devices and the user's settings.
-PortDirectory& systemPortDirectory();
+// The mapping over the real devices and the user's settings; main makes one and hands its
+// directory to everything that opens or describes a port.
+class SystemPorts {
+  public:
+    SystemPorts() = default;
+    SystemPorts(const SystemPorts&) = delete;
+    SystemPorts& operator=(const SystemPorts&) = delete;
+
+    PortDirectory& directory() { return directory_; }
+
+  private:
+    QtSerialDeviceSource source_;
+    QtPortAssignmentStore store_;
+    PortDirectory directory_{source_, store_};
+};
 
 // What is wrong with the saved assignment, "" when nothing is: "FILE: not a regular file (a
 // FIFO)", "FILE: lines 3 and 5 are not settings"...

@@ -7,17 +7,17 @@
 #include <cmath>
 
 #include "image/checksum.h"
-#include "platform/qt/qt_serial_devices.h"
 
 namespace velmar {
 
-DeviceIdentity identifySerialDevice(const std::string& device) {
+DeviceIdentity identifySerialDevice(const std::string& device,
+                                    const std::vector<SerialDeviceInfo>& detected) {
     // A /dev/serial/by-id name is a link; the system lists the device it points at.
     const QString name = QString::fromStdString(device);
     const QString canonical = QFileInfo(name).canonicalFilePath();
     const std::string target = (canonical.isEmpty() ? name : canonical).toStdString();
     DeviceIdentity identity;
-    for (const SerialDeviceInfo& info : systemPortDirectory().devices()) {
+    for (const SerialDeviceInfo& info : detected) {
         if (info.path != target && info.path != "/dev/" + target) continue;
         identity.description = info.description;
         if (!info.serialNumber.empty()) identity.serial = info.serialNumber;
@@ -41,7 +41,9 @@ RewriteRecorder::RewriteRecorder(std::string tool, std::string operation) {
 
 void RewriteRecorder::describe(const std::string& file, const MemoryImage& image,
                                std::optional<int> port, const std::string& device,
-                               std::string loader, std::size_t blocksTotal) {
+                               std::string loader, std::size_t blocksTotal,
+                               const PortDirectory* ports) {
+    ports_ = ports;
     record_.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
     // No file at all: the window's default failed to load and nothing else was opened.
     if (!file.empty()) {
@@ -60,7 +62,8 @@ void RewriteRecorder::describe(const std::string& file, const MemoryImage& image
 void RewriteRecorder::setDevice(const std::string& device) {
     if (device.empty() || device == record_.device) return;
     record_.device = device;
-    const DeviceIdentity identity = identifySerialDevice(device);
+    if (ports_ == nullptr) return;
+    const DeviceIdentity identity = identifySerialDevice(device, ports_->devices());
     record_.description = identity.description;
     record_.serial = identity.serial;
 }

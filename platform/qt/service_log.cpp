@@ -106,7 +106,9 @@ std::string serviceLogPath() {
     return serviceLogFolder() + "/" + kServiceLogName;
 }
 
-std::string toJsonLine(const ServiceRecord& record) {
+namespace {
+
+QJsonObject toJsonObject(const ServiceRecord& record) {
     QJsonObject object{
         {"time", text(record.time)},
         {"tool", text(record.tool)},
@@ -124,7 +126,24 @@ std::string toJsonLine(const ServiceRecord& record) {
         {"blocks_total", record.blocksTotal},
     };
     if (record.serial) object.insert("serial", text(*record.serial));
-    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + "\n";
+    return object;
+}
+
+std::string compact(const ServiceRecord& record) {
+    return QJsonDocument(toJsonObject(record)).toJson(QJsonDocument::Compact).toStdString();
+}
+
+}  // namespace
+
+std::string toJsonLine(const ServiceRecord& record) {
+    return compact(record) + "\n";
+}
+
+std::string toJsonArray(const std::vector<ServiceRecord>& records) {
+    std::string text = "[\n";
+    for (std::size_t i = 0; i < records.size(); ++i)
+        text += "  " + compact(records[i]) + (i + 1 < records.size() ? ",\n" : "\n");
+    return text + "]\n";
 }
 
 std::optional<ServiceRecord> fromJsonLine(std::string_view line) {

@@ -21,6 +21,8 @@ std::string serviceLogPath();
 
 // The record as one compact JSON object followed by a newline.
 std::string toJsonLine(const ServiceRecord& record);
+// The records as a JSON array that keeps one compact record per line, for a person to read.
+std::string toJsonArray(const std::vector<ServiceRecord>& records);
 // nullopt for a line that is not a JSON object (a torn or hand-edited line).
 std::optional<ServiceRecord> fromJsonLine(std::string_view line);
 

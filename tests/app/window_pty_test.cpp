@@ -11,6 +11,7 @@
 
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
+#include "platform/qt/qt_serial_devices.h"
 #include "protocol/current_loader.h"
 #include "window_fixture.h"
 
@@ -62,10 +63,12 @@ TEST(WindowOverPty, RewritesTheVirtualRadioWithTheSampleFirmware) {
     ASSERT_TRUE(radio.ready()) << "velmar-radio did not come up";
     qputenv("VELMAR_COM1", link.toLocal8Bit());
 
-    QtSerialControl serial;
+    SystemPorts ports;
+    QtSerialControl serial(ports.directory());
     QtEventWait wait;
     ScriptedDialogs dialogs;
     frmMain window(serial, wait, dialogs, (binDir() + "/" + kDefaultName).toStdString());
+    window.setPortDirectory(ports.directory());
     window.formLoad();
     ASSERT_TRUE(dialogs.boxes.empty()) << dialogs.boxes.front().text;
     ASSERT_EQ(window.GetCOM(), 1);

@@ -107,5 +107,16 @@ TEST(SerialCommandOptions, PortNumbersAreAllDigitsAndEverythingElseIsAPath) {
     for (const auto& [text, expected] : cases) EXPECT_EQ(portNumber(text), expected) << text;
 }
 
+TEST(SerialCommandOptions, SeveralPortsAreASecondPortOrARange) {
+    const std::vector<std::pair<std::vector<std::string>, bool>> cases = {
+        {{"fw.mot", "--port", "3"}, false},
+        {{"fw.mot", "--port", "3", "--port=/dev/pts/2"}, true},
+        {{"fw.mot", "--port", "1-8"}, true},
+        {{"fw.mot", "--port", "/dev/tty-1"}, false},
+        {{"fw.mot", "--report", "--port", "--port", "3"}, false},
+    };
+    for (const auto& [args, several] : cases) EXPECT_EQ(namesSeveralPorts(args), several);
+}
+
 }  // namespace
 }  // namespace velmar::cli

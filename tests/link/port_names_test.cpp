@@ -162,5 +162,29 @@ TEST(PortMapping, TheEnvironmentNamesPortsFromOne) {
     ::unsetenv("VELMAR_COM4");
 }
 
+TEST(PortMapping, OneDeviceListServesEveryLookupUntilARefresh) {
+    struct CountingSource final : SerialDeviceSource {
+        std::vector<SerialDeviceInfo> devices() const override {
+            ++scans;
+            return list;
+        }
+        std::vector<SerialDeviceInfo> list{usb("ttyUSB0")};
+        mutable int scans = 0;
+    } source;
+    struct NothingSaved final : PortAssignmentStore {
+        PortAssignments load() const override { return {}; }
+        bool save(const PortAssignments&) override { return false; }
+    } store;
+    PortDirectory directory(source, store);
+    EXPECT_EQ(directory.deviceFor(1), "/dev/ttyUSB0");
+    source.list = {usb("ttyUSB1")};  // plugged in later: unseen until a refresh
+    EXPECT_EQ(directory.resolve()[0].device, "/dev/ttyUSB0");
+    EXPECT_EQ(directory.devices().size(), 1u);
+    EXPECT_EQ(source.scans, 1);
+    directory.refresh();
+    EXPECT_EQ(directory.deviceFor(1), "/dev/ttyUSB1");
+    EXPECT_EQ(source.scans, 2);
+}
+
 }  // namespace
 }  // namespace velmar

@@ -14,6 +14,7 @@
 
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
+#include "platform/qt/qt_serial_devices.h"
 #include "protocol/current_frames.h"
 #include "sim/pty_device.h"
 #include "wiring/child_process.h"
@@ -26,6 +27,12 @@ void ensureApplication() {
     static char name[] = "qt_serial_control_test";
     static char* argv[] = {name, nullptr};
     static QCoreApplication application(argc, argv);
+}
+
+// The real devices and the user's settings, as the programs' mains hand them down.
+PortDirectory& systemPorts() {
+    static SystemPorts ports;
+    return ports.directory();
 }
 
 // Runs the event loop until `done` holds or the reply timer's 2,500 ms run out.
@@ -61,7 +68,7 @@ class QtSerialOnPty : public ::testing::Test {
         serial_.setCommPort(1);
     }
     sim::PtyDevice pty_;
-    QtSerialControl serial_;
+    QtSerialControl serial_{systemPorts()};
     QtEventWait wait_;
 };
 
@@ -152,11 +159,11 @@ struct OpenFailureCase {
 
 TEST_F(QtSerialOnPty, OpenFailuresNameTheirCause) {
     serial_.setPortOpen(true);
-    QtSerialControl second;
+    QtSerialControl second(systemPorts());
     second.setDevicePath(pty_.slavePath());
-    QtSerialControl missing;
+    QtSerialControl missing(systemPorts());
     missing.setDevicePath(pty_.slavePath() + "-gone");
-    QtSerialControl noPort;  // port 0: nothing chosen
+    QtSerialControl noPort(systemPorts());  // port 0: nothing chosen
     const std::vector<std::pair<QtSerialControl*, OpenFailureCase>> cases = {
         {&second, {"held by another", SerialFault::Busy}},
         {&missing, {"no device there", SerialFault::NoSuchDevice}},
@@ -188,7 +195,7 @@ TEST_F(QtSerialOnPty, PortNumberOpensTheDeviceItsVariableNames) {
         {pty_.slavePath(), {}}, {notUtf8, {}}, {"", notUtf8}, {"", relative}};
     for (const Case& c : cases) {
         ::setenv("VELMAR_COM9", c.variable.c_str(), 1);
-        QtSerialControl numbered;
+        QtSerialControl numbered(systemPorts());
         numbered.setCommPort(9);
         numbered.setDevicePath(c.path);
         EXPECT_EQ(numbered.deviceName(), c.path.value_or(c.variable));
@@ -266,7 +273,7 @@ TEST(RadioOnPty, ReportsAFrameSentAtTheWrongSpeed) {
     {
         // A writer that forgot the switch to 38,400 baud before the erase frame. The port stays
         // open until the radio has read the frame: closing restores the line's earlier speed.
-        QtSerialControl serial;
+        QtSerialControl serial(systemPorts());
         serial.setDevicePath(device);
         serial.setSettings(kSettings4800);
         serial.setPortOpen(true);

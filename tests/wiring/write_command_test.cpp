@@ -25,6 +25,9 @@ struct WriteArgsCase {
     const char* device = nullptr;
     LoaderVersion loader = LoaderVersion::v106OrLater;
     const char* trace = nullptr;
+    PortList list = PortList::One;
+    std::size_t ports = 1;  // ranges spread out
+    const char* report = nullptr;
 };
 
 TEST(WriteArguments, PortNumberOrPathLoaderAndTrace) {
@@ -51,9 +54,41 @@ TEST(WriteArguments, PortNumberOrPathLoaderAndTrace) {
         {{"fw.mot", "--port", "3", "--loader", "2.0"}, "1.05 or 1.06"},
         {{"fw.mot", "--port", "3", "--speed", "9600"}, "unknown option"},
         {{"a.mot", "b.mot", "--port", "3"}, "one FILE"},
+        {{"fw.mot", "--port", "3", "--report", "r.json"}, "unknown option --report"},
+        // A station: several --port values or a range, and a report instead of a trace.
+        {{"fw.mot", "--port", "2-4", "--port=/dev/pts/4", "--report", "a", "--report", "r.json"},
+         "",
+         2,
+         nullptr,
+         LoaderVersion::v106OrLater,
+         nullptr,
+         PortList::Several,
+         4,
+         "r.json"},
+        {{"fw.mot", "--port", "1", "--port", "2", "--trace", "t.txt"},
+         "--trace follows one port",
+         0,
+         nullptr,
+         LoaderVersion::v106OrLater,
+         nullptr,
+         PortList::Several},
+        {{"fw.mot", "--port", "3-2"},
+         "not a range of ports counted from 1",
+         0,
+         nullptr,
+         LoaderVersion::v106OrLater,
+         nullptr,
+         PortList::Several},
+        {{"fw.mot", "--port", "1", "--port", "9-17"},
+         "none of the window's ports",
+         0,
+         nullptr,
+         LoaderVersion::v106OrLater,
+         nullptr,
+         PortList::Several},
     };
     for (const WriteArgsCase& c : cases) {
-        const WriteOptionsResult r = parseWriteOptions(c.args);
+        const WriteOptionsResult r = parseWriteOptions(c.args, c.list);
         const std::string label = c.args.empty() ? "" : c.args[0] + " ...";
         if (*c.errorPart != '\0') {
             EXPECT_NE(r.error.find(c.errorPart), std::string::npos) << label << " -> " << r.error;
@@ -67,6 +102,8 @@ TEST(WriteArguments, PortNumberOrPathLoaderAndTrace) {
         }
         EXPECT_EQ(r.options.loader, c.loader) << label;
         EXPECT_EQ(r.options.tracePath.has_value(), c.trace != nullptr) << label;
+        EXPECT_EQ(r.options.ports.size(), c.ports) << label;
+        EXPECT_EQ(r.options.reportPath.value_or(""), c.report ? c.report : "") << label;
     }
 }
 

@@ -1,0 +1,24 @@
+#pragma once
+// Whether two names lead to one file or device: the firmware and an output file, two --port
+// values of one station. A symbolic link, a udev name or a port number is just another name.
+
+#include <string>
+#include <vector>
+
+namespace velmar::cli {
+
+// True when both paths name one file (the same device and inode, through any link); false when
+// either does not exist.
+bool namesSameFile(const std::string& a, const std::string& b);
+
+// One --port of a station and the device it opens ("" when it has none).
+struct NamedDevice {
+    std::string label;
+    std::string device;
+};
+
+// "--port A and --port B name the same device D" for the first port whose device an earlier
+// one already opens, else "". Ports with nothing to open clash only when given alike.
+std::string sharedDeviceRefusal(const std::vector<NamedDevice>& ports);
+
+}  // namespace velmar::cli

@@ -1,0 +1,79 @@
+#include "cli/station_port.h"
+
+#include <csignal>
+
+#include "cli/interrupt_guard.h"
+#include "cli/rewrite_log.h"
+#include "cli/write_command.h"
+#include "link/loader_link.h"
+#include "platform/qt/qt_event_wait.h"
+#include "platform/qt/qt_serial_control.h"
+#include "platform/qt/qt_serial_devices.h"
+
+namespace velmar::cli {
+
+namespace {
+
+// The write's observer for one port: progress goes to the shared display.
+class PortObserver final : public WriteObserver {
+  public:
+    PortObserver(StationDisplay& display, std::size_t index) : display_(display), index_(index) {}
+    float progressValue() const override { return value_; }
+    void setProgressValue(float value) override { value_ = value; }
+    void showAddress(std::string_view text) override { display_.block(index_, text); }
+    void accepted(int32_t) override { display_.accepted(index_); }
+    bool stopRequested() const override { return InterruptGuard::stopAsked() != 0; }
+
+  private:
+    StationDisplay& display_;
+    std::size_t index_;
+    float value_ = 0;
+};
+
+}  // namespace
+
+void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion loader,
+                 const PortDirectory& directory, StationDisplay& display) {
+    QtSerialControl serial(directory);
+    QtEventWait wait;
+    LoaderLink link(serial, wait);
+    PortObserver observer(display, port.index);
+    const volatile std::sig_atomic_t& stopAsked = InterruptGuard::stopAsked();
+    std::string refused;
+    const RewriteRun run{
+        .loader = loader,
+        .port = port.number,
+        .observer = observer,
+        .stopErase = [&] { return stopAsked != 0; },
+        .stopEnd = {},
+        .beforeStep =
+            [&](RewriteStage stage) {
+                // A write that has finished still ends its session.
+                if (stage != RewriteStage::End && stopAsked != 0) return false;
+                if (stage == RewriteStage::Connect) {
+                    if (port.device.empty()) {
+                        refused = unreadableAssignment(directory, port.number);
+                        if (refused.empty())
+                            refused =
+                                "port " + std::to_string(port.number) +
+                                " has no device: none is connected for it (see velmar-fw ports)";
+                        return false;
+                    }
+                    serial.setDevicePath(port.device);
+                    serial.setCommPort(port.number);
+                }
+                display.stage(port.index, stageName(stage));
+                return true;
+            },
+    };
+    const RewriteOutcome outcome = runRewrite(link, image, run);
+    port.outcome = portOutcomeWords(outcome, loader, refused);
+    const PortOutcomeWords& words = port.outcome;
+    port.record->setBlocksWritten(outcome.blocksWritten);
+    finishRewriteRecord(*port.record, words.result);
+    display.finished(port.index, words.stopped ? words.result + " (stopped)" : words.result,
+                     words.cause, static_cast<int>(outcome.blocksWritten),
+                     port.record->record().seconds);
+}
+
+}  // namespace velmar::cli

@@ -1,0 +1,53 @@
+// velmar-fw write's options, for one port and for a station of several alike.
+
+#include "cli/serial_options.h"
+#include "cli/write_command.h"
+
+namespace velmar::cli {
+
+WriteOptionsResult parseWriteOptions(const Args& args, PortList ports) {
+    const bool several = ports == PortList::Several;
+    std::vector<OwnOption> own = {{"--loader"}, {"--trace"}};
+    if (several) own.push_back({.name = "--report", .mayBeEmpty = false, .lastCounts = true});
+    WriteOptionsResult result;
+    const SerialCommandOptionsResult parsed = parseSerialCommandOptions(
+        args, {.takesFile = true, .takesSpeed = false, .own = own, .severalPorts = several});
+    if (!parsed.error.empty()) {
+        result.error = parsed.error;
+        return result;
+    }
+    WriteOptions& o = result.options;
+    o.file = parsed.options.file;
+    const auto& given = parsed.options.own;
+    if (const auto trace = given.find("--trace"); trace != given.end()) o.tracePath = trace->second;
+    if (const auto loader = given.find("--loader"); loader != given.end()) {
+        if (loader->second == "1.05")
+            o.loader = LoaderVersion::v105;
+        else if (loader->second != "1.06") {
+            result.error = "--loader takes 1.05 or 1.06, not \"" + loader->second + "\"";
+            return result;
+        }
+    }
+    if (!several) {
+        o.portNumber = parsed.options.portNumber;
+        o.devicePath = parsed.options.devicePath;
+        o.ports.push_back({.label = parsed.options.portValues.front(),
+                           .number = o.portNumber,
+                           .devicePath = o.devicePath});
+        return result;
+    }
+    if (o.tracePath) {
+        result.error = "--trace follows one port; give it with a single --port";
+        return result;
+    }
+    if (const auto report = given.find("--report"); report != given.end())
+        o.reportPath = report->second;
+    o.ports = portChoices(parsed.options.portValues, result.error);
+    if (!o.ports.empty()) {
+        o.portNumber = o.ports.front().number;
+        o.devicePath = o.ports.front().devicePath;
+    }
+    return result;
+}
+
+}  // namespace velmar::cli
