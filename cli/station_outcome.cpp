@@ -1,18 +1,20 @@
 #include "cli/station_outcome.h"
 
-#include "cli/write_command.h"
-#include "platform/serial_control.h"
+#include "wording/failure_words.h"
+#include "wording/rewrite_words.h"
+#include "wording/serial_words.h"
 
 namespace velmar::cli {
 
 namespace {
 
+// A table cell is short: the system's own account only where the fault has no words of its own.
 std::string faultText(const RewriteOutcome& outcome) {
-    if (!outcome.fault) return outcome.cause;
-    std::string text = describeSerialError(*outcome.fault);
-    if (outcome.fault->fault() == SerialFault::Other ||
-        outcome.fault->fault() == SerialFault::BadSettings)
-        text += std::string(" (") + outcome.fault->what() + ")";
+    if (!outcome.fault()) return describeFailure(outcome.failure, StepFamily::CurrentLoader);
+    const SerialError& fault = *outcome.fault();
+    std::string text = describeSerialError(fault);
+    if (fault.fault() == SerialFault::Other || fault.fault() == SerialFault::BadSettings)
+        text += std::string(" (") + fault.what() + ")";
     return text;
 }
 
@@ -22,33 +24,24 @@ PortOutcomeWords portOutcomeWords(const RewriteOutcome& outcome, LoaderVersion l
                                   const std::string& refused) {
     PortOutcomeWords words;
     words.stopped = outcome.stopped || (outcome.declined && refused.empty());
-    switch (outcome.failed) {
-        case RewriteStage::None:
-        case RewriteStage::End:
-            words.succeeded = true;
-            words.result = "Rewriting success!";
-            if (!outcome.endConfirmed)
-                words.cause = "the radio did not confirm the end of the session";
-            break;
-        case RewriteStage::NothingToSend:
-            words.result = "No firmware data to write";
-            break;
-        case RewriteStage::Connect:
-        case RewriteStage::Erase:
-            if (outcome.declined && refused.empty()) {
-                words.result = "Stopped before erasing: the radio's flash is unchanged.";
-                break;
-            }
-            words.result =
-                outcome.failed == RewriteStage::Connect ? "Connection failure" : "Deletion failure";
-            words.cause = !refused.empty()                           ? refused
-                          : outcome.result == result::kConnectedZero ? answeredZeroHint(loader)
-                                                                     : faultText(outcome);
-            break;
-        case RewriteStage::Write:
-            words.result = "Writing failure";
-            if (!words.stopped) words.cause = faultText(outcome);
-            break;
+    const bool beforeErasing =
+        outcome.failed == RewriteStage::Connect || outcome.failed == RewriteStage::Erase;
+    if (outcome.declined && beforeErasing) {
+        // Declined before its connect: the port had no device, or a stop came first.
+        words.result = refused.empty() ? words::kStoppedBeforeErasing : words::kConnectionFailure;
+        words.cause = refused;
+        return words;
+    }
+    const words::RewriteWords said = words::rewriteWords(outcome, loader);
+    words.result = said.headline;
+    words.succeeded = said.succeeded;
+    if (said.succeeded) {
+        if (!outcome.endConfirmed) words.cause = words::kEndNotConfirmedLine;
+    } else if (outcome.failed == RewriteStage::Connect &&
+               outcome.result == result::kConnectedZero) {
+        words.cause = said.detail;
+    } else if (beforeErasing || (outcome.failed == RewriteStage::Write && !words.stopped)) {
+        words.cause = faultText(outcome);
     }
     return words;
 }

@@ -1,5 +1,7 @@
 #include "cli/station_port.h"
 
+#include "wording/hex_text.h"
+
 #include <csignal>
 
 #include "cli/interrupt_guard.h"
@@ -20,7 +22,7 @@ class PortObserver final : public WriteObserver {
     PortObserver(StationDisplay& display, std::size_t index) : display_(display), index_(index) {}
     float progressValue() const override { return value_; }
     void setProgressValue(float value) override { value_ = value; }
-    void showAddress(std::string_view text) override { display_.block(index_, text); }
+    void showRow(int32_t row) override { display_.block(index_, addressDisplayText(row)); }
     void accepted(int32_t) override { display_.accepted(index_); }
     bool stopRequested() const override { return InterruptGuard::stopAsked() != 0; }
 
@@ -44,8 +46,6 @@ void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion load
         .loader = loader,
         .port = port.number,
         .observer = observer,
-        .stopErase = [&] { return stopAsked != 0; },
-        .stopEnd = {},
         .beforeStep =
             [&](RewriteStage stage) {
                 // A write that has finished still ends its session.

@@ -14,10 +14,13 @@ using Bytes = std::vector<uint8_t>;
 const Bytes kOk{'O', 'K', 0x0D, 0x0A};
 const Bytes kNg{'N', 'G', 0x0D, 0x0A};
 
+// The address, 16 data bytes and the two zero bytes the tool sends behind them.
 Bytes rowFrame(uint8_t high, uint8_t low, uint8_t fill) {
-    Bytes frame{high, low};
-    frame.insert(frame.end(), 16, fill);
-    frame.insert(frame.end(), {0, 0});
+    Bytes frame(20, fill);
+    frame[0] = high;
+    frame[1] = low;
+    frame[18] = 0;
+    frame[19] = 0;
     return frame;
 }
 
