@@ -22,28 +22,28 @@ std::string faultText(const RewriteOutcome& outcome) {
 
 PortOutcomeWords portOutcomeWords(const RewriteOutcome& outcome, LoaderVersion loader,
                                   const std::string& refused) {
-    PortOutcomeWords words;
-    words.stopped = outcome.stopped || (outcome.declined && refused.empty());
+    PortOutcomeWords cell;
+    cell.stopped = outcome.stopped || (outcome.declined && refused.empty());
     const bool beforeErasing =
         outcome.failed == RewriteStage::Connect || outcome.failed == RewriteStage::Erase;
     if (outcome.declined && beforeErasing) {
         // Declined before its connect: the port had no device, or a stop came first.
-        words.result = refused.empty() ? words::kStoppedBeforeErasing : words::kConnectionFailure;
-        words.cause = refused;
-        return words;
+        cell.result = refused.empty() ? words::kStoppedBeforeErasing : words::kConnectionFailure;
+        cell.cause = refused;
+        return cell;
     }
     const words::RewriteWords said = words::rewriteWords(outcome, loader);
-    words.result = said.headline;
-    words.succeeded = said.succeeded;
+    cell.result = said.headline;
+    cell.succeeded = said.succeeded;
     if (said.succeeded) {
-        if (!outcome.endConfirmed) words.cause = words::kEndNotConfirmedLine;
+        if (!outcome.endConfirmed) cell.cause = words::kEndNotConfirmedLine;
     } else if (outcome.failed == RewriteStage::Connect &&
                outcome.result == result::kConnectedZero) {
-        words.cause = said.detail;
-    } else if (beforeErasing || (outcome.failed == RewriteStage::Write && !words.stopped)) {
-        words.cause = faultText(outcome);
+        cell.cause = said.detail;
+    } else if (beforeErasing || (outcome.failed == RewriteStage::Write && !cell.stopped)) {
+        cell.cause = faultText(outcome);
     }
-    return words;
+    return cell;
 }
 
 }  // namespace velmar::cli
