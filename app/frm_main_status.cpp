@@ -2,6 +2,7 @@
 // the last one ended. It adds to the window without moving anything designed.
 
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTime>
@@ -22,10 +23,13 @@ QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-QLabel* statusLabel(QStatusBar* bar, const char* name, int stretch) {
-    auto* label = new QLabel(bar);
+// Long texts are cut at the window's edge rather than widening the window; the tooltip has
+// them whole.
+QLabel* statusLabel(QWidget* parent, const char* name) {
+    auto* label = new QLabel(parent);
     label->setObjectName(name);
-    bar->addWidget(label, stretch);
+    label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    label->setMinimumSize(1, label->fontMetrics().height());
     return label;
 }
 
@@ -41,9 +45,21 @@ void frmMain::buildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName("statusBar");
     bar->setSizeGripEnabled(false);
-    statusFile_ = statusLabel(bar, "statusFile", 0);
-    statusImage_ = statusLabel(bar, "statusImage", 0);
-    statusActivity_ = statusLabel(bar, "statusActivity", 1);
+    // Two lines, so the operator-sized window has room for both: what is loaded, and what
+    // runs or how the last rewrite ended.
+    auto* panel = new QWidget(bar);
+    auto* lines = new QGridLayout(panel);
+    lines->setContentsMargins(0, 0, 0, 0);
+    lines->setVerticalSpacing(0);
+    statusFile_ = statusLabel(panel, "statusFile");
+    statusImage_ = statusLabel(panel, "statusImage");
+    statusActivity_ = statusLabel(panel, "statusActivity");
+    lines->addWidget(statusFile_, 0, 0);
+    lines->addWidget(statusImage_, 0, 1);
+    lines->addWidget(statusActivity_, 1, 0, 1, 2);
+    lines->setHorizontalSpacing(12);
+    lines->setColumnStretch(1, 1);
+    bar->addWidget(panel, 1);
     statusFile_->setText(status_texts::kNoFirmware);
 }
 
@@ -110,12 +126,14 @@ void frmMain::keepRewriteResult(const ServiceRecord& record) {
     // One arg() for all, so a % in the result or the device is never taken for a marker.
     const QString text =
         QString(status_texts::kResult)
-            .arg(q(record.result), port, deviceText(record.device, record.description),
+            .arg(q(record.result), port, deviceText(record.device, {}),
                  QString::number(record.blocksWritten), QString::number(record.blocksTotal),
                  QString::number(record.seconds, 'f', 1),
                  QTime::currentTime().toString("HH:mm:ss"));
     statusActivity_->setText(text);
-    statusActivity_->setToolTip(q(record.file));
+    // The adapter's name and the file make the line too long for the operator's window.
+    statusActivity_->setToolTip(text + "\n" + deviceText(record.device, record.description) + "\n" +
+                                q(record.file));
 }
 
 std::string frmMain::rewriteTarget() const {
