@@ -40,8 +40,8 @@ void describeOptions(QCommandLineParser& parser) {
         "Every rewrite is recorded in the service log; 'velmar-fw log' lists it.");
     parser.addHelpOption();
     parser.addOption(traceOption());
-    parser.addPositionalArgument("file", "The firmware file to load instead of the default one.",
-                                 "[file]");
+    parser.addPositionalArgument(
+        "firmware", "The firmware file to load instead of the default one.", "[firmware]");
 }
 
 // --help needs no display: it is answered before the window's application exists.
