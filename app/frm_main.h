@@ -145,9 +145,10 @@ class frmMain : public QMainWindow, public WriteObserver {
     void buildLayout();
     void buildMenus();
     void buildTabOrder();
+    // ファイル's entry for the service record view (frm_main_records.cpp).
+    void addServiceRecordsEntry();
     // The status bar under the client area (frm_main_status.cpp).
     void buildStatusBar();
-    void addServiceRecordsEntry();
     void showLoadedFile();
     void showStage(RewriteStage stage);
     void showWriteProgress();
