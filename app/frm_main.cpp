@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <algorithm>
 #include <cmath>
 #include <tuple>
@@ -37,9 +38,14 @@ frmMain::frmMain(SerialControl& serial, EventWait& wait, Dialogs& dialogs,
     buildMenus();
     buildTabOrder();
     connectHandlers();
+    buildStatusBar();
+    addServiceRecordsEntry();
+    setAcceptDrops(true);
     // The operator area is what shows at first; enlarging the window reveals the service area.
-    resize(twipsToPixels(kClientWidthTwips),
-           twipsToPixels(kClientHeightTwips) + menuBar()->sizeHint().height());
+    // The menu bar and the status bar come on top of the designed client area's height.
+    resize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips) +
+                                                 menuBar()->sizeHint().height() +
+                                                 statusBar()->sizeHint().height());
 }
 
 frmMain::~frmMain() = default;
@@ -139,6 +145,7 @@ uint8_t frmMain::loadFirmwareFile(const std::string& path) {
     if (outcome.result == 1) {
         firmwarePath_ = path;
         refreshHexView();
+        showLoadedFile();
         return 1;
     }
     MessageRequest box;
@@ -152,12 +159,6 @@ uint8_t frmMain::loadFirmwareFile(const std::string& path) {
     // The hourglass stays while the box is shown and goes with the scope.
     dialogs_.messageBox(box);
     return 0;
-}
-
-uint8_t frmMain::openFirmwareFile() {
-    const auto path = dialogs_.openFile({texts::kFirmwareFilter, texts::kFirmwareDialogFlags});
-    if (!path || path->empty()) return 0;
-    return loadFirmwareFile(*path);
 }
 
 void frmMain::mnuOpen_Click() {
@@ -191,6 +192,8 @@ frmMain::OperationScope::OperationScope(frmMain& window, Activity activity)
     : window_(window), previous_(window.activity_) {
     // Adapters come and go while the window is open; an operation sees those there as it starts.
     if (window_.operationDepth_ == 0 && window_.ports_ != nullptr) window_.ports_->refresh();
+    // The last rewrite's result stays until the next operation begins.
+    if (window_.operationDepth_ == 0) window_.clearActivity();
     ++window_.operationDepth_;
     window_.activity_ = activity;
     window_.refreshOperationControls();

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -26,6 +27,8 @@
 
 class QAction;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -35,6 +38,9 @@ class QPushButton;
 class QRadioButton;
 
 namespace velmar {
+
+enum class RewriteStage;
+class RecentFolder;
 
 class frmMain : public QMainWindow, public WriteObserver {
     Q_OBJECT
@@ -55,6 +61,8 @@ class frmMain : public QMainWindow, public WriteObserver {
     // Where the port list and the service log find each entry's device; set before formLoad.
     // Its device list is taken anew when an operation starts and when the port list opens.
     void setPortDirectory(PortDirectory& directory);
+    // Where the open dialog starts and what it remembers (none: it starts where Qt chooses).
+    void setRecentFolder(RecentFolder* folder) { recentFolder_ = folder; }
 
     // The selected port: the port list's chosen position + 1, 0 while nothing is chosen.
     int16_t GetCOM() const;
@@ -73,6 +81,11 @@ class frmMain : public QMainWindow, public WriteObserver {
     // Load sequence with its messages; 1 when the whole file was read.
     uint8_t loadFirmwareFile(const std::string& path);
     uint8_t openFirmwareFile();
+    // A file dropped onto the window loads like one chosen under 開く; refused while an
+    // operation runs.
+    void loadDroppedFile(const std::string& path);
+    // The service record view, reading the log as it opens.
+    void showServiceRecords();
 
     int16_t MousePointer() const { return mousePointer_; }
     bool operationRunning() const { return operationDepth_ > 0; }
@@ -94,6 +107,8 @@ class frmMain : public QMainWindow, public WriteObserver {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     // The kind of a manual step decides its two message texts.
@@ -130,6 +145,17 @@ class frmMain : public QMainWindow, public WriteObserver {
     void buildLayout();
     void buildMenus();
     void buildTabOrder();
+    // ファイル's entry for the service record view (frm_main_records.cpp).
+    void addServiceRecordsEntry();
+    // The status bar under the client area (frm_main_status.cpp).
+    void buildStatusBar();
+    void showLoadedFile();
+    void showStage(RewriteStage stage);
+    void showWriteProgress();
+    void keepRewriteResult(const ServiceRecord& record);
+    void clearActivity();
+    // The confirmation's detail: what is written where.
+    std::string rewriteTarget() const;
     void connectHandlers();
     void fillPortList();
     void refreshHexView();
@@ -183,6 +209,11 @@ class frmMain : public QMainWindow, public WriteObserver {
     std::string firmwarePath_;  // the file the image was last loaded from
     std::optional<RewriteRecorder> rewriteRecord_;
     PortDirectory* ports_ = nullptr;
+    RecentFolder* recentFolder_ = nullptr;
+    // The rewrite in progress, for the status bar.
+    int blocksToSend_ = 0;
+    int blocksAccepted_ = 0;
+    std::chrono::steady_clock::time_point writeStarted_;
     float progressValue_ = 0.0f;
     int16_t mousePointer_ = kDefaultPointer;
     int operationDepth_ = 0;
@@ -240,6 +271,12 @@ class frmMain : public QMainWindow, public WriteObserver {
     // Which family the manual step that runs belongs to, for the words of its failure.
     StepFamily stepFamily_ = StepFamily::CurrentLoader;
     QAction* mnuPortAssignment_ = nullptr;
+    QAction* mnuServiceRecords_ = nullptr;
+
+    // Status bar.
+    QLabel* statusFile_ = nullptr;
+    QLabel* statusImage_ = nullptr;
+    QLabel* statusActivity_ = nullptr;
 };
 
 }  // namespace velmar

@@ -66,13 +66,17 @@ void frmMain::rewriteSequence() {
                     setProgressValue(0.0f);
                     ProgressBar1_->setVisible(true);
                 }
+                showStage(stage);
                 return true;
             },
     };
     const RewriteOutcome outcome = runRewrite(link_, image_, run);
     if (rewriteRecord_) rewriteRecord_->setDevice(outcome.device);
     settleCloseQuestion();
-    if (outcome.failed == RewriteStage::Connect && cancelled) return;
+    if (outcome.failed == RewriteStage::Connect && cancelled) {
+        clearActivity();
+        return;
+    }
     const words::RewriteWords said = words::rewriteWords(outcome, chosenLoaderVersion());
     if (outcome.failed == RewriteStage::NothingToSend) beginRewriteRecord();
     if (!said.succeeded) {
@@ -96,6 +100,7 @@ bool frmMain::confirmRewrite() {
     confirm.buttons = MessageButtons::OkCancel;
     confirm.cancelIsDefault = true;
     confirm.icon = MessageIcon::Warning;
+    confirm.detail = rewriteTarget();
     return dialogs_.messageBox(confirm) != MessageAnswer::Cancel;
 }
 

@@ -17,9 +17,12 @@ void frmMain::beginRewriteRecord() {
 
 void frmMain::accepted(int32_t) {
     if (rewriteRecord_) rewriteRecord_->blockWritten();
+    ++blocksAccepted_;
+    showWriteProgress();
 }
 
 void frmMain::showRewriteOutcome(MessageRequest box) {
+    std::optional<ServiceRecord> kept;
     if (rewriteRecord_) {
         // The log is the bench's record, not part of the rewrite: a failure to write it is
         // told under the message and changes nothing else.
@@ -27,9 +30,12 @@ void frmMain::showRewriteOutcome(MessageRequest box) {
         if (!problem.empty())
             box.detail +=
                 std::string(box.detail.empty() ? "" : "\n") + "Service log not written: " + problem;
+        kept = rewriteRecord_->record();
         rewriteRecord_.reset();
     }
     dialogs_.messageBox(box);
+    // Stays in the status bar once the box is closed, until the next operation.
+    if (kept) keepRewriteResult(*kept);
 }
 
 }  // namespace velmar

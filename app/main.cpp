@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QFont>
 #include <QIcon>
 #include <QSessionManager>
@@ -12,6 +13,7 @@
 #include "app/default_firmware_path.h"
 #include "app/frm_main.h"
 #include "app/qt_dialogs.h"
+#include "app/recent_folder.h"
 #include "app/termination_signals.h"
 #include "app/window_texts.h"
 #include "files/descriptor_stream.h"
@@ -38,6 +40,8 @@ void describeOptions(QCommandLineParser& parser) {
         "Every rewrite is recorded in the service log; 'velmar-fw log' lists it.");
     parser.addHelpOption();
     parser.addOption(traceOption());
+    parser.addPositionalArgument(
+        "firmware", "The firmware file to load instead of the default one.", "[firmware]");
 }
 
 // --help needs no display: it is answered before the window's application exists.
@@ -65,8 +69,16 @@ int main(int argc, char* argv[]) {
     describeOptions(parser);
     parser.process(application);
 
+    // A file named on the command line (an open from the desktop) replaces the default file.
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "velmar-writer: one firmware file at most\n");
+        return 1;
+    }
     const std::string defaultFirmwarePath =
-        velmar::defaultFirmwarePath(QApplication::applicationDirPath().toStdString());
+        files.isEmpty()
+            ? velmar::defaultFirmwarePath(QApplication::applicationDirPath().toStdString())
+            : QFileInfo(files.front()).absoluteFilePath().toStdString();
     // Opened before the window so a path that cannot be written stops here, not mid-rewrite;
     // never the firmware the window loads, nor a FIFO, a terminal or the serial device.
     std::unique_ptr<velmar::DescriptorStream> traceFile;
@@ -106,6 +118,8 @@ int main(int argc, char* argv[]) {
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                      [&window] { window.closeWithoutAsking(); });
     window.setPortDirectory(ports.directory());
+    velmar::RecentFolder recentFolder(velmar::QtPortAssignmentStore().fileName());
+    window.setRecentFolder(&recentFolder);
     // A termination during the start-up load (its box included) ends the program there.
     if (!window.openWindow()) return 0;
     return QApplication::exec();

@@ -139,6 +139,7 @@ std::optional<std::string> QtDialogs::openFile(const FileDialogRequest& request)
         filters << QString::fromStdString(filter);
     dialog.setNameFilters(filters);
     if (!filters.isEmpty()) dialog.selectNameFilter(filters.front());
+    if (!request.folder.empty()) dialog.setDirectory(QString::fromStdString(request.folder));
     const OpenWidget open(open_, &dialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();

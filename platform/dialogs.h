@@ -24,6 +24,7 @@ struct MessageRequest {
 struct FileDialogRequest {
     std::string filter;  // "Description|pattern;pattern|Description|pattern..."
     unsigned flags = 0;
+    std::string folder;  // where the dialog starts; "" for the toolkit's choice
 };
 
 class Dialogs {

@@ -3,6 +3,7 @@
 // and a snapshot of what the operator sees whenever a box comes up.
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <map>
 #include <memory>
@@ -22,6 +23,7 @@ struct BoxSnapshot {
     bool versionChoiceEnabled = false;  // Frame3 and both optVersion options
     bool portListEnabled = false;
     bool portMenuEnabled = false;
+    std::string activity;  // the status bar's account of what runs
 
     bool anyStarterEnabled() const {
         for (const auto& [name, enabled] : startersEnabled)
@@ -74,7 +76,12 @@ class WindowBench {
                                  control<QRadioButton>(*window, "optVersion_1")->isEnabled();
         s.portListEnabled = control<QComboBox>(*window, "cmbCOM")->isEnabled();
         s.portMenuEnabled = action(*window, "mnuCom_1")->isEnabled();
+        s.activity = activity();
         return s;
+    }
+
+    std::string activity() const {
+        return control<QLabel>(*window, "statusActivity")->text().toStdString();
     }
 
     // The frames the radio received, by kind ("connect", "erase", "write 04000", "end").

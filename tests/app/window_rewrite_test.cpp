@@ -12,6 +12,7 @@
 #include <csignal>
 
 #include "app/termination_signals.h"
+#include "platform/qt/qt_serial_devices.h"
 #include "window_bench.h"
 
 namespace velmar::testing {
@@ -56,6 +57,10 @@ TEST(WindowRewrite, EachMainButtonRewritesTheRadio) {
         EXPECT_EQ(w.snapshots[1].pointer, frmMain::kDefaultPointer);
 
         EXPECT_EQ(w.frameKinds(), kFullRun);
+        // The status bar names the last step while the box is up, and keeps the result after.
+        EXPECT_EQ(w.snapshots[1].activity, "Ending the session");
+        EXPECT_EQ(w.activity().rfind("Rewriting success!  COM 1 ", 0), 0u) << w.activity();
+        EXPECT_NE(w.activity().find("  2 of 2 blocks  "), std::string::npos) << w.activity();
         for (int32_t row : {1024, 4160})
             EXPECT_EQ(w.bench.flashBlock(row), imageBlock(w.window->image(), row)) << row;
         EXPECT_EQ(control<QLineEdit>(*w.window, "Text1")->text(), "23C00");
@@ -77,6 +82,29 @@ TEST(WindowRewrite, DecliningTheConfirmationSendsNothing) {
     }
 }
 
+class OneAdapter : public SerialDeviceSource {
+  public:
+    std::vector<SerialDeviceInfo> devices() const override {
+        return {{"/dev/ttyUSB0", "", "FT232R USB UART", "FTDI", "A", 0x0403, 0x6001,
+                 DeviceKind::UsbAdapter}};
+    }
+};
+
+TEST(WindowRewrite, TheConfirmationNamesWhatIsWrittenWhere) {
+    WindowBench w;
+    QTemporaryDir settings;
+    OneAdapter devices;
+    QtPortAssignmentStore store(settings.filePath("ports.ini"));
+    PortDirectory directory(devices, store);
+    w.window->setPortDirectory(directory);
+    w.dialogs.replies.push_back(BoxReply::Cancel);
+    w["cmdMacro_0"]->click();
+    ASSERT_EQ(w.dialogs.boxes.size(), 1u);
+    EXPECT_EQ(w.dialogs.boxes[0].detail, "File: " + w.defaultPath +
+                                             "\nCHECK SUM (C000-FFFF): 3FC000"
+                                             "\nPort: COM 1 /dev/ttyUSB0 (FT232R USB UART)");
+}
+
 struct FailureCase {
     const char* name;
     std::function<void(RadioBench&)> setUp;
@@ -86,6 +114,8 @@ struct FailureCase {
     // How the text under the message starts: a fault of the line or a refusal by the radio;
     // "" for none.
     const char* detail;
+    const char* activityAtBox;  // how the status bar's account starts while the box is up
+    const char* blocksAfter;    // what the result kept after the box says was written
 };
 
 TEST(WindowRewrite, AFailedStepIsReportedOnceAndUnlocks) {
@@ -96,25 +126,33 @@ TEST(WindowRewrite, AFailedStepIsReportedOnceAndUnlocks) {
          {"connect"},
          false,
          "the radio answered \"0\"; the 1.06 loader answers \"C\" — is the loader version "
-         "right?"},
+         "right?",
+         "Connecting to the radio",
+         "  0 of 2 blocks  "},
         {"no device",
          [](RadioBench& b) { b.serial.setRadioPort(9); },
          "Connection failure",
          {},
          false,
-         "no such device"},
+         "no such device",
+         "Connecting to the radio",
+         "  0 of 2 blocks  "},
         {"erase refused three times",
          [](RadioBench& b) { b.radio.setFaultPlan(faultAt(2, sim::FaultKind::AnswerE, 3)); },
          "Deletion failure",
          {"connect", "erase", "erase", "erase"},
          true,
-         "The radio answered with status \"E\""},
+         "The radio answered with status \"E\"",
+         "Erasing the flash",
+         "  0 of 2 blocks  "},
         {"second block unanswered twice",
          [](RadioBench& b) { b.radio.setFaultPlan(faultAt(4, sim::FaultKind::Drop, 2)); },
          "Writing failure",
          {"connect", "erase", "write 04000", "write 10400", "write 10400"},
          true,
-         "No reply within 2,500 ms"},
+         "No reply within 2,500 ms",
+         "Writing block 2 of 2  50 %",
+         "  1 of 2 blocks  "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -131,7 +169,14 @@ TEST(WindowRewrite, AFailedStepIsReportedOnceAndUnlocks) {
         EXPECT_EQ(failure.detail.empty(), *c.detail == '\0') << failure.detail;
         EXPECT_EQ(w.snapshots[1].barVisible, c.barShownAtBox);
         EXPECT_EQ(w.frameKinds(), c.kinds);
+        EXPECT_EQ(w.snapshots[1].activity.rfind(c.activityAtBox, 0), 0u) << w.snapshots[1].activity;
+        EXPECT_EQ(w.activity().rfind(std::string(c.text) + "  COM 1 ", 0), 0u) << w.activity();
+        EXPECT_NE(w.activity().find(c.blocksAfter), std::string::npos) << w.activity();
         w.expectIdle();
+        // The next operation clears it.
+        w.dialogs.replies.push_back(BoxReply::Cancel);
+        w["cmdMacro_0"]->click();
+        EXPECT_EQ(w.activity(), "");
     }
 }
 

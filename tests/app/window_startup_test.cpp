@@ -3,13 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QTest>
+#include <QUrl>
 #include <csignal>
 
+#include "app/recent_folder.h"
+#include "app/service_record_dialog.h"
 #include "app/termination_signals.h"
+#include "platform/qt/qt_serial_devices.h"
+#include "platform/qt/service_log.h"
 
 #include "app/twips.h"
 #include "window_fixture.h"
@@ -160,6 +171,129 @@ TEST_F(WindowStartup, AFileOpenedAfterAFailedStartHasAPortToGoTo) {
     EXPECT_EQ(window->MousePointer(), frmMain::kDefaultPointer);
 }
 
+std::string sha256Prefix(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+        .toHex()
+        .left(8)
+        .toStdString();
+}
+
+TEST_F(WindowStartup, TheStatusBarNamesTheLoadedFirmware) {
+    const auto status = [](const frmMain& window, const char* name) {
+        return control<QLabel>(window, name)->text().toStdString();
+    };
+    auto failed = makeWindow(folder.path("absent.mot"));
+    EXPECT_EQ(status(*failed, "statusFile"), "no firmware loaded");
+    EXPECT_EQ(status(*failed, "statusImage"), "");
+
+    const auto first = folder.write(kDefaultName, {srec(2, 0x4000, {1})});
+    const auto later = folder.write("later.mot", {srec(2, 0xC000, {1}), srec(2, 0x10000, {2})});
+    auto window = makeWindow(first);
+    struct Expected {
+        std::string path, name, image;
+    };
+    const Expected loaded[] = {
+        {first, kDefaultName, "CHECK SUM 3FC000  SHA-256 " + sha256Prefix(first) + "  1 blocks"},
+        {later, "later.mot", "CHECK SUM 3FBF02  SHA-256 " + sha256Prefix(later) + "  2 blocks"},
+    };
+    for (const Expected& e : loaded) {
+        if (e.path == later) {
+            dialogs.files.push_back(later);
+            action(*window, "mnuOpen")->trigger();
+        }
+        EXPECT_EQ(status(*window, "statusFile"), e.name);
+        EXPECT_EQ(control<QLabel>(*window, "statusFile")->toolTip().toStdString(), e.path);
+        EXPECT_EQ(status(*window, "statusImage"), e.image);
+    }
+    // A refused file leaves the firmware and its line as they were.
+    dialogs.files.push_back(folder.write("bad.mot", {"X1"}));
+    action(*window, "mnuOpen")->trigger();
+    EXPECT_EQ(status(*window, "statusFile"), "later.mot");
+}
+
+TEST_F(WindowStartup, ADroppedFileLoadsThroughTheLoadSequence) {
+    auto window = makeWindow(folder.write(kDefaultName, {srec(2, 0x4000, {1})}));
+    const auto drop = [&](const QUrl& url) {
+        QMimeData data;
+        data.setUrls({url});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(window.get(), &enter);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(window.get(), &event);
+        return enter.isAccepted();
+    };
+    EXPECT_FALSE(drop(QUrl("https://example.invalid/x.mot")));
+    EXPECT_EQ(window->image().intImage(1024, 0), 1);
+
+    const auto later = folder.write("later.mot", {srec(2, 0x4000, {0x77})});
+    EXPECT_TRUE(drop(QUrl::fromLocalFile(QString::fromStdString(later))));
+    EXPECT_EQ(window->image().intImage(1024, 0), 0x77);
+    EXPECT_EQ(control<QLabel>(*window, "statusFile")->text(), "later.mot");
+    // A refused file says so in the load's own words.
+    EXPECT_TRUE(drop(QUrl::fromLocalFile(QString::fromStdString(folder.write("bad.mot", {"X"})))));
+    EXPECT_EQ(dialogs.texts(), std::vector<std::string>{"Error Code = 9 ; 行番号 = 1"});
+}
+
+TEST_F(WindowStartup, TheOpenDialogStartsInTheFolderOfTheLastFileOpened) {
+    auto window = makeWindow(folder.write(kDefaultName, {srec(2, 0x4000, {1})}));
+    const std::string settings = folder.path("velmar-writer.ini");
+    RecentFolder recent(QString::fromStdString(settings));
+    window->setRecentFolder(&recent);
+    QDir().mkpath(QString::fromStdString(folder.path("bench")));
+    const auto chosen = folder.write("bench/later.mot", {srec(2, 0x4000, {2})});
+    dialogs.files.push_back(chosen);
+    action(*window, "mnuOpen")->trigger();
+    action(*window, "mnuOpen")->trigger();
+    ASSERT_EQ(dialogs.fileRequests.size(), 2u);
+    EXPECT_EQ(dialogs.fileRequests[0].folder, "");
+    EXPECT_EQ(dialogs.fileRequests[1].folder, folder.path("bench"));
+    // Kept for the next run, beside a port assignment that still reads cleanly.
+    EXPECT_EQ(RecentFolder(QString::fromStdString(settings)).load(), folder.path("bench"));
+    EXPECT_EQ(QtPortAssignmentStore(QString::fromStdString(settings)).read().state.fault,
+              SavedFault::None);
+}
+
+TEST_F(WindowStartup, TheServiceRecordsShowTheLatestOfALargeLogNewestFirst) {
+    const std::string log = folder.path("service.jsonl");
+    {
+        std::ofstream out(log, std::ios::binary);
+        for (int i = 0; i < 10000; ++i) {
+            ServiceRecord record;
+            record.time = "2026-12-07T14:14:18Z";
+            record.file = "/bench/f" + std::to_string(i) + ".mot";
+            record.result = i % 2 == 0 ? "Rewriting success!" : "Writing failure";
+            record.port = 1;
+            out << toJsonLine(record);
+        }
+    }
+    ServiceRecordDialog view(log);
+    auto* table = control<QTableWidget>(view, "records");
+    ASSERT_EQ(table->rowCount(), static_cast<int>(ServiceRecordDialog::kLatest));
+    EXPECT_EQ(table->item(0, 2)->text(), "f9999.mot");
+    EXPECT_EQ(table->item(1, 2)->text(), "f9998.mot");
+    EXPECT_EQ(table->item(0, 1)->text(), "Writing failure");
+
+    control<QComboBox>(view, "resultFilter")->setCurrentText("Rewriting success!");
+    int shown = 0;
+    for (int row = 0; row < table->rowCount(); ++row)
+        if (!table->isRowHidden(row)) {
+            ++shown;
+            EXPECT_EQ(table->item(row, 1)->text(), "Rewriting success!") << row;
+        }
+    EXPECT_EQ(shown, table->rowCount() / 2);
+
+    // The window's entry opens the view over its own log, without holding the window.
+    auto window = makeWindow(folder.write(kDefaultName, {srec(2, 0x4000, {1})}));
+    action(*window, "mnuServiceRecords")->trigger();
+    auto* opened = window->findChild<ServiceRecordDialog*>();
+    ASSERT_NE(opened, nullptr);
+    EXPECT_TRUE(opened->isVisible());
+    EXPECT_FALSE(opened->isModal());
+    opened->close();
+}
+
 TEST_F(WindowStartup, PortListAndPortMenuAreIndependent) {
     auto window = makeWindow(folder.write(kDefaultName, {srec(2, 0x4000, {1})}));
     auto* list = control<QComboBox>(*window, "cmbCOM");
@@ -232,6 +366,9 @@ TEST_F(WindowStartup, OperatorAreaFitsTheDesignedClientAreaAndServiceAreaLiesBey
         EXPECT_FALSE(widget->isHidden()) << name;
         EXPECT_TRUE(widget->isEnabled()) << name;
     }
+    // The status bar comes under the client area, which keeps its designed size.
+    window->show();
+    EXPECT_EQ(window->centralWidget()->size(), client.size());
     // The main button, exactly where it was designed, in its bold 15.75-point face.
     EXPECT_EQ(button(*window, "cmdMacro_0")->geometry(), QRect(24, 32, 217, 65));
     EXPECT_TRUE(button(*window, "cmdMacro_0")->font().bold());
