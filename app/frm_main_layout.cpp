@@ -112,10 +112,12 @@ void frmMain::buildLayout() {
     cmdMacro_[2] = place<QPushButton>(client, "cmdMacro_2", tr("マ"), {3720, 6480, 615, 615});
 
     // The second current-loader panel.
-    Command11_ = place<QPushButton>(client, "Command11", tr("接続"), {3720, 7320, 615, 375});
+    Command11_ = place<QPushButton>(client, "Command11", tr("接続", "narrow button"),
+                                    {3720, 7320, 615, 375});
     Command8_ = place<QPushButton>(client, "Command8", tr("消去"), {3720, 7680, 615, 375});
     Command9_ = place<QPushButton>(client, "Command9", tr("書込"), {3720, 8040, 615, 375});
-    Command10_ = place<QPushButton>(client, "Command10", tr("切断"), {3720, 8400, 615, 375});
+    Command10_ = place<QPushButton>(client, "Command10", tr("切断", "narrow button"),
+                                    {3720, 8400, 615, 375});
 
     cmdBrevo_ = place<QPushButton>(client, "cmdBrevo", "Brevo", {3600, 9000, 1335, 735});
     cmdBrevo_->setFont(withPointSize(cmdBrevo_->font(), 24, false));

@@ -203,5 +203,15 @@ Type a path to use a device that is not listed; &quot;automatic&quot; takes the 
         <source>ポートの割り当て...</source>
         <translation>Port assignment...</translation>
     </message>
+    <message>
+        <source>接続</source>
+        <comment>narrow button</comment>
+        <translation>Conn.</translation>
+    </message>
+    <message>
+        <source>切断</source>
+        <comment>narrow button</comment>
+        <translation>Disc.</translation>
+    </message>
 </context>
 </TS>
