@@ -48,9 +48,14 @@ void addLanguageMenu(QMainWindow& window, Language current,
         action->setCheckable(true);
         action->setChecked(entry.language == current);
         group->addAction(action);
-        QObject::connect(action, &QAction::triggered, &window, [&window, &entry, remember] {
-            tell(window, remember(entry.language) ? entry.takesEffect : entry.notSaved);
-        });
+        QObject::connect(action, &QAction::triggered, &window,
+                         [&window, &entry, current, remember] {
+                             const bool saved = remember(entry.language);
+                             // Back to the language on the screen: nothing changes at the next
+                             // start.
+                             if (saved && entry.language == current) return;
+                             tell(window, saved ? entry.takesEffect : entry.notSaved);
+                         });
     }
 }
 
