@@ -62,16 +62,16 @@ void frmMain::buildLayout() {
     ProgressBar1_->setTextVisible(false);
     ProgressBar1_->setVisible(false);
 
-    Frame3_ = placeFrame(client, "Frame3", "The original version", {3960, 480, 2895, 975});
+    Frame3_ = placeFrame(client, "Frame3", tr("The original version"), {3960, 480, 2895, 975});
     // The designed captions end in CR LF, which a one-line option would draw as a second,
     // empty line pushing the text out of its box; they are shown without it.
-    optVersion_[0] = place<QRadioButton>(Frame3_, "optVersion_0", "Previous version 1.05",
+    optVersion_[0] = place<QRadioButton>(Frame3_, "optVersion_0", tr("Previous version 1.05"),
                                          {240, 240, 2415, 255});
-    optVersion_[1] = place<QRadioButton>(Frame3_, "optVersion_1", "Version 1.06 or later",
+    optVersion_[1] = place<QRadioButton>(Frame3_, "optVersion_1", tr("Version 1.06 or later"),
                                          {240, 600, 2415, 255});
     optVersion_[1]->setChecked(true);
 
-    Label1_ = place<QLabel>(client, "Label1", "COM Port", {4920, 1620, 975, 255});
+    Label1_ = place<QLabel>(client, "Label1", tr("COM Port"), {4920, 1620, 975, 255});
     cmbCOM_ = new PortComboBox(client);
     cmbCOM_->setObjectName("cmbCOM");
     cmbCOM_->setGeometry(twipsToPixels({5880, 1560, 975, 300}));
@@ -81,10 +81,10 @@ void frmMain::buildLayout() {
         " QComboBox::drop-down { width: 14px; }");
 
     // Service area: the current-loader panel.
-    Command1_ = place<QPushButton>(client, "Command1", "接続", {3720, 3480, 975, 375});
-    cmbErase_ = place<QPushButton>(client, "cmbErase", "消去", {3720, 3960, 975, 375});
-    cmbWrite_ = place<QPushButton>(client, "cmbWrite", "書き込み", {3720, 4440, 975, 375});
-    cmbEnd_ = place<QPushButton>(client, "cmbEnd", "切断", {3720, 4920, 975, 375});
+    Command1_ = place<QPushButton>(client, "Command1", tr("接続"), {3720, 3480, 975, 375});
+    cmbErase_ = place<QPushButton>(client, "cmbErase", tr("消去"), {3720, 3960, 975, 375});
+    cmbWrite_ = place<QPushButton>(client, "cmbWrite", tr("書き込み"), {3720, 4440, 975, 375});
+    cmbEnd_ = place<QPushButton>(client, "cmbEnd", tr("切断"), {3720, 4920, 975, 375});
 
     // Checksum.
     cmdCheckSum_ = place<QPushButton>(client, "cmdCheckSum", "CHECK SUM", {6360, 3480, 1215, 495});
@@ -95,7 +95,7 @@ void frmMain::buildLayout() {
     Text1_ = place<QLineEdit>(client, "Text1", "", {7080, 4920, 735, 270});
 
     // Hex view.
-    Label4_ = place<QLabel>(client, "Label4", "アドレス", {6360, 5040, 975, 255});
+    Label4_ = place<QLabel>(client, "Label4", tr("アドレス"), {6360, 5040, 975, 255});
     txtMemory_ = new QPlainTextEdit(client);
     txtMemory_->setObjectName("txtMemory");
     txtMemory_->setGeometry(twipsToPixels({4440, 5520, 6975, 5175}));
@@ -109,27 +109,29 @@ void frmMain::buildLayout() {
     // The view was designed under several service controls; they stay on top and usable.
     txtMemory_->lower();
 
-    cmdMacro_[2] = place<QPushButton>(client, "cmdMacro_2", "マ", {3720, 6480, 615, 615});
+    cmdMacro_[2] = place<QPushButton>(client, "cmdMacro_2", tr("マ"), {3720, 6480, 615, 615});
 
     // The second current-loader panel.
-    Command11_ = place<QPushButton>(client, "Command11", "接続", {3720, 7320, 615, 375});
-    Command8_ = place<QPushButton>(client, "Command8", "消去", {3720, 7680, 615, 375});
-    Command9_ = place<QPushButton>(client, "Command9", "書込", {3720, 8040, 615, 375});
-    Command10_ = place<QPushButton>(client, "Command10", "切断", {3720, 8400, 615, 375});
+    Command11_ = place<QPushButton>(client, "Command11", tr("接続", "narrow button"),
+                                    {3720, 7320, 615, 375});
+    Command8_ = place<QPushButton>(client, "Command8", tr("消去"), {3720, 7680, 615, 375});
+    Command9_ = place<QPushButton>(client, "Command9", tr("書込"), {3720, 8040, 615, 375});
+    Command10_ = place<QPushButton>(client, "Command10", tr("切断", "narrow button"),
+                                    {3720, 8400, 615, 375});
 
     cmdBrevo_ = place<QPushButton>(client, "cmdBrevo", "Brevo", {3600, 9000, 1335, 735});
     cmdBrevo_->setFont(withPointSize(cmdBrevo_->font(), 24, false));
 
     // The earlier-generation panel.
-    Command4_ = place<QPushButton>(client, "Command4", "接続", {3600, 9720, 975, 375});
-    Command7_ = place<QPushButton>(client, "Command7", "消去", {3600, 10080, 975, 375});
-    Command6_ = place<QPushButton>(client, "Command6", "書き込み", {3600, 10440, 975, 375});
-    Command5_ = place<QPushButton>(client, "Command5", "切断", {3600, 10800, 975, 375});
+    Command4_ = place<QPushButton>(client, "Command4", tr("接続"), {3600, 9720, 975, 375});
+    Command7_ = place<QPushButton>(client, "Command7", tr("消去"), {3600, 10080, 975, 375});
+    Command6_ = place<QPushButton>(client, "Command6", tr("書き込み"), {3600, 10440, 975, 375});
+    Command5_ = place<QPushButton>(client, "Command5", tr("切断"), {3600, 10800, 975, 375});
 
-    cmdMacro_[1] = place<QPushButton>(client, "cmdMacro_1", "マ", {11400, 9720, 615, 1455});
+    cmdMacro_[1] = place<QPushButton>(client, "cmdMacro_1", tr("マ"), {11400, 9720, 615, 1455});
 
     // Line speed of the port pin command: 4800 on top, 9600 in the middle, 38400 below.
-    Frame1_ = placeFrame(client, "Frame1", "通信速度", {10440, 3360, 1455, 1335});
+    Frame1_ = placeFrame(client, "Frame1", tr("通信速度"), {10440, 3360, 1455, 1335});
     optBPS_[2] = place<QRadioButton>(Frame1_, "optBPS_2", "4800", {120, 240, 1215, 255});
     optBPS_[0] = place<QRadioButton>(Frame1_, "optBPS_0", "9600", {120, 600, 1215, 255});
     optBPS_[1] = place<QRadioButton>(Frame1_, "optBPS_1", "38400", {120, 960, 1215, 255});
@@ -139,11 +141,11 @@ void frmMain::buildLayout() {
     txtCFG1_ = place<QLineEdit>(client, "txtCFG1", "Text3", {10800, 6000, 1095, 495});
 
     // Port pin panel.
-    Frame2_ = placeFrame(client, "Frame2", "ポートの制御", {6360, 10320, 2535, 1335});
-    port_[0] = place<QRadioButton>(Frame2_, "port_0", "L出力", {120, 240, 1095, 255});
-    port_[1] = place<QRadioButton>(Frame2_, "port_1", "H出力", {120, 480, 1095, 255});
-    port_[2] = place<QRadioButton>(Frame2_, "port_2", "入力", {120, 720, 1095, 255});
-    port_[3] = place<QRadioButton>(Frame2_, "port_3", "読む", {120, 960, 1095, 255});
+    Frame2_ = placeFrame(client, "Frame2", tr("ポートの制御"), {6360, 10320, 2535, 1335});
+    port_[0] = place<QRadioButton>(Frame2_, "port_0", tr("L出力"), {120, 240, 1095, 255});
+    port_[1] = place<QRadioButton>(Frame2_, "port_1", tr("H出力"), {120, 480, 1095, 255});
+    port_[2] = place<QRadioButton>(Frame2_, "port_2", tr("入力"), {120, 720, 1095, 255});
+    port_[3] = place<QRadioButton>(Frame2_, "port_3", tr("読む"), {120, 960, 1095, 255});
     port_[3]->setChecked(true);
     txtPinNumber_ = place<QLineEdit>(Frame2_, "txtPinNumber", "", {1320, 240, 1095, 375});
     Command2_ = place<QPushButton>(Frame2_, "Command2", "GO", {1320, 720, 1095, 495});
@@ -152,21 +154,21 @@ void frmMain::buildLayout() {
 void frmMain::buildMenus() {
     QMenuBar* bar = menuBar();
 
-    QMenu* mnuFile = bar->addMenu("ファイル");
+    QMenu* mnuFile = bar->addMenu(tr("ファイル"));
     mnuFile->setObjectName("mnuFile");
-    mnuOpen_ = mnuFile->addAction("開く");
+    mnuOpen_ = mnuFile->addAction(tr("開く"));
     mnuOpen_->setObjectName("mnuOpen");
-    mnuEnd_ = mnuFile->addAction("終了");
+    mnuEnd_ = mnuFile->addAction(tr("終了"));
     mnuEnd_->setObjectName("mnuEnd");
 
-    QMenu* mnuEdit = bar->addMenu("編集");
+    QMenu* mnuEdit = bar->addMenu(tr("編集"));
     mnuEdit->setObjectName("mnuEdit");
-    mnuWrite_ = mnuEdit->addAction("書き込み");
+    mnuWrite_ = mnuEdit->addAction(tr("書き込み"));
     mnuWrite_->setObjectName("mnuWrite");
 
-    QMenu* mnuSetting = bar->addMenu("設定");
+    QMenu* mnuSetting = bar->addMenu(tr("設定"));
     mnuSetting->setObjectName("mnuSetting");
-    QMenu* mnuPort = mnuSetting->addMenu("COMポート");
+    QMenu* mnuPort = mnuSetting->addMenu(tr("COMポート"));
     mnuPort->setObjectName("mnuPort");
     mnuPort_ = mnuPort->menuAction();
     for (int i = 1; i <= 10; ++i) {
@@ -178,7 +180,7 @@ void frmMain::buildMenus() {
     // Design state; start-up moves the mark to COM1.
     mnuCom_[3]->setChecked(true);
 
-    QAction* assignment = mnuSetting->addAction("ポートの割り当て...");
+    QAction* assignment = mnuSetting->addAction(tr("ポートの割り当て..."));
     assignment->setObjectName("mnuPortAssignment");
     mnuPortAssignment_ = assignment;
     connect(assignment, &QAction::triggered, this,

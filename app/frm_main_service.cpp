@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/frm_main.h"
+#include "app/translation.h"
 #include "app/window_texts.h"
 #include "image/checksum.h"
 #include "platform/line_settings.h"
@@ -163,7 +164,7 @@ void frmMain::Command2_Click() {
         return;
     }
     OperationScope operation(*this, Activity::PinCommand);
-    Text2_->setText(QString::fromStdString(pinResultText(controlPortPin())));
+    Text2_->setText(shownText(pinResultText(controlPortPin())));
 }
 
 void frmMain::txtPinNumber_Change() {

@@ -8,18 +8,22 @@
 #include <QSessionManager>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "app/default_firmware_path.h"
 #include "app/frm_main.h"
+#include "app/language_menu.h"
 #include "app/qt_dialogs.h"
 #include "app/recent_folder.h"
 #include "app/termination_signals.h"
+#include "app/translation.h"
 #include "app/window_texts.h"
 #include "files/descriptor_stream.h"
 #include "files/regular_file.h"
 #include "link/byte_trace.h"
 #include "platform/qt/qt_event_wait.h"
+#include "platform/qt/qt_language_setting.h"
 #include "platform/qt/qt_serial_control.h"
 #include "platform/qt/qt_serial_devices.h"
 #include "wording/load_words.h"
@@ -34,6 +38,22 @@ QCommandLineOption traceOption() {
         "file");
 }
 
+QCommandLineOption languageOption() {
+    return QCommandLineOption(
+        "language",
+        "Show the window in <language>: ja (Japanese, the default) or en (English). Without "
+        "it, the language chosen in the Language menu is used.",
+        "language");
+}
+
+// The command line's choice, else the one saved, else Japanese; never the system's locale.
+std::optional<velmar::Language> chosenLanguage(const QCommandLineParser& parser,
+                                               const velmar::QtLanguageSetting& setting) {
+    if (parser.isSet("language"))
+        return velmar::languageNamed(parser.value("language").toStdString());
+    return velmar::languageNamed(setting.load()).value_or(velmar::Language::Japanese);
+}
+
 void describeOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(
         "Rewrites the firmware of a Velmar radio over a serial port.\n"
@@ -42,6 +62,7 @@ void describeOptions(QCommandLineParser& parser) {
     parser.addOption(traceOption());
     parser.addPositionalArgument(
         "firmware", "The firmware file to load instead of the default one.", "[firmware]");
+    parser.addOption(languageOption());
 }
 
 // --help needs no display: it is answered before the window's application exists.
@@ -75,6 +96,16 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "velmar-writer: one firmware file at most\n");
         return 1;
     }
+    velmar::QtLanguageSetting languageSetting;
+    const std::optional<velmar::Language> language = chosenLanguage(parser, languageSetting);
+    if (!language) {
+        std::fprintf(stderr, "velmar-writer: --language takes ja or en, not %s\n",
+                     parser.value("language").toLocal8Bit().constData());
+        return 1;
+    }
+    if (!velmar::useLanguage(*language))
+        std::fprintf(stderr, "velmar-writer: the English texts could not be loaded\n");
+
     const std::string defaultFirmwarePath =
         files.isEmpty()
             ? velmar::defaultFirmwarePath(QApplication::applicationDirPath().toStdString())
@@ -120,6 +151,9 @@ int main(int argc, char* argv[]) {
     window.setPortDirectory(ports.directory());
     velmar::RecentFolder recentFolder(velmar::QtPortAssignmentStore().fileName());
     window.setRecentFolder(&recentFolder);
+    velmar::addLanguageMenu(window, *language, [&languageSetting](velmar::Language chosen) {
+        return languageSetting.save(velmar::languageCode(chosen));
+    });
     // A termination during the start-up load (its box included) ends the program there.
     if (!window.openWindow()) return 0;
     return QApplication::exec();

@@ -13,8 +13,9 @@ namespace velmar {
 
 namespace {
 
-constexpr const char* kAutomatic = "automatic";
-constexpr const char* kNotConnected = " (not connected)";
+constexpr const char* kAutomatic = QT_TRANSLATE_NOOP("velmar::PortAssignmentDialog", "automatic");
+constexpr const char* kNotConnected =
+    QT_TRANSLATE_NOOP("velmar::PortAssignmentDialog", " (not connected)");
 
 QString deviceItemText(const SerialDeviceInfo& device) {
     std::string text = device.path;
@@ -32,12 +33,12 @@ QString entryText(int16_t port) {
 PortAssignmentDialog::PortAssignmentDialog(PortDirectory& directory, QWidget* parent)
     : QDialog(parent), directory_(directory) {
     setObjectName("PortAssignmentDialog");
-    setWindowTitle("ポートの割り当て");
+    setWindowTitle(tr("ポートの割り当て"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(
-        "Choose the device each COM entry opens. A saved USB adapter is found again by its "
-        "make and serial number after re-plugging.\nType a path to use a device that is not "
-        "listed; \"automatic\" takes the next connected device."));
+        tr("Choose the device each COM entry opens. A saved USB adapter is found again by its "
+           "make and serial number after re-plugging.\nType a path to use a device that is not "
+           "listed; \"automatic\" takes the next connected device.")));
 
     auto* grid = new QGridLayout;
     const PortAssignments saved = directory_.saved();
@@ -70,7 +71,7 @@ PortAssignmentDialog::PortAssignmentDialog(PortDirectory& directory, QWidget* pa
     layout->addWidget(problem_);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QPushButton* rescanButton = buttons->addButton("Rescan", QDialogButtonBox::ActionRole);
+    QPushButton* rescanButton = buttons->addButton(tr("Rescan"), QDialogButtonBox::ActionRole);
     rescanButton->setObjectName("rescan");
     connect(rescanButton, &QPushButton::clicked, this, [this] { rescan(); });
     connect(buttons, &QDialogButtonBox::accepted, this, &PortAssignmentDialog::accept);
@@ -84,12 +85,12 @@ void PortAssignmentDialog::showCurrentDevices() {
         QString note;
         // The environment outranks whatever is chosen here; say so rather than hide it.
         if (port.source == PortSource::Environment)
-            note = QString("VELMAR_COM%1=%2 overrides this")
+            note = tr("VELMAR_COM%1=%2 overrides this")
                        .arg(port.port)
                        .arg(QString::fromStdString(port.device));
         else if (port.source == PortSource::Automatic)
-            note = port.device.empty() ? QString("now: no device")
-                                       : "now: " + QString::fromStdString(port.device);
+            note = port.device.empty() ? tr("now: no device")
+                                       : tr("now: %1").arg(QString::fromStdString(port.device));
         notes_[static_cast<std::size_t>(port.port - 1)]->setText(note);
     }
 }
@@ -97,7 +98,7 @@ void PortAssignmentDialog::showCurrentDevices() {
 void PortAssignmentDialog::fillRow(int16_t port, const std::string& choice) {
     QComboBox* box = row(port);
     box->clear();
-    box->addItem(kAutomatic, QString());
+    box->addItem(tr(kAutomatic), QString());
     int chosen = 0;
     for (const SerialDeviceInfo& device : devices_) {
         box->addItem(deviceItemText(device), QString::fromStdString(savedName(device)));
@@ -105,7 +106,7 @@ void PortAssignmentDialog::fillRow(int16_t port, const std::string& choice) {
             chosen = box->count() - 1;
     }
     if (!choice.empty() && chosen == 0) {
-        box->addItem(QString::fromStdString(choice) + kNotConnected,
+        box->addItem(QString::fromStdString(choice) + tr(kNotConnected),
                      QString::fromStdString(choice));
         chosen = box->count() - 1;
     }
@@ -142,8 +143,7 @@ void PortAssignmentDialog::rescan() {
 void PortAssignmentDialog::accept() {
     if (!directory_.save(chosenAssignments())) {
         problem_->setText(
-            "The assignments could not be saved; the settings file is not "
-            "writable.");
+            tr("The assignments could not be saved; the settings file is not writable."));
         problem_->show();
         return;
     }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/dialog_filter.h"
+#include "app/translation.h"
 
 namespace velmar {
 
@@ -25,9 +26,10 @@ QMessageBox::Icon qtIcon(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-// Texts keep their CR LF line breaks; Qt breaks lines at the LF alone.
+// Texts keep their CR LF line breaks; Qt breaks lines at the LF alone. Every box shows its
+// texts in the language in use.
 QString displayText(const std::string& text) {
-    QString shown = QString::fromStdString(text);
+    QString shown = shownText(text);
     shown.replace("\r\n", "\n");
     return shown;
 }

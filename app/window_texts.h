@@ -4,6 +4,7 @@
 
 #include "wording/rewrite_words.h"
 #include "wording/step_words.h"
+#include "wording/translatable.h"
 
 namespace velmar::texts {
 
@@ -14,7 +15,7 @@ inline constexpr const char* kPinWord = "QUARTET";
 inline constexpr const char* kCaptionForPinWord = "Pim";
 inline constexpr const char* kCaptionOtherwise = "Tevlo";
 inline constexpr const char* kPinControlCharacter =
-    "ピン番号に制御文字が含まれています。何も送信しませんでした。";
+    VELMAR_TR_NOOP("velmar", "ピン番号に制御文字が含まれています。何も送信しませんでした。");
 
 // The rewrite sequence.
 inline constexpr const char* kConfirmText =

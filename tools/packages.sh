@@ -1,8 +1,9 @@
 # Installs the Debian packages the build, the tests and the demo need, when any is missing.
-# dpkg-dev and file let CPack compute the Debian package's dependencies; lintian,
-# desktop-file-utils and appstream check the package in its test.
+# qt6-l10n-tools builds the window's translations. dpkg-dev and file let CPack compute the
+# Debian package's dependencies; lintian, desktop-file-utils and appstream check the package in
+# its test.
 # Sourced by ./test and ./run; call ensure_packages with extra package names if a command needs more.
-velmar_build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+velmar_build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-l10n-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev srecord binutils python3
   dpkg-dev file lintian desktop-file-utils appstream)
 

@@ -6,16 +6,18 @@
 #include <cstdint>
 #include <string>
 
+#include "wording/translatable.h"
+
 namespace velmar::words {
 
-inline constexpr const char* kConnected = "接続しました";
-inline constexpr const char* kConnectFailed = "接続に失敗しました";
-inline constexpr const char* kErased = "消去しました";
-inline constexpr const char* kEraseFailed = "消去に失敗しました";
-inline constexpr const char* kWritten = "書込成功";
-inline constexpr const char* kWriteFailed = "書込失敗";
-inline constexpr const char* kDisconnected = "切断しました";
-inline constexpr const char* kDisconnectFailed = "切断に失敗しました";
+inline constexpr const char* kConnected = VELMAR_TR_NOOP("velmar", "接続しました");
+inline constexpr const char* kConnectFailed = VELMAR_TR_NOOP("velmar", "接続に失敗しました");
+inline constexpr const char* kErased = VELMAR_TR_NOOP("velmar", "消去しました");
+inline constexpr const char* kEraseFailed = VELMAR_TR_NOOP("velmar", "消去に失敗しました");
+inline constexpr const char* kWritten = VELMAR_TR_NOOP("velmar", "書込成功");
+inline constexpr const char* kWriteFailed = VELMAR_TR_NOOP("velmar", "書込失敗");
+inline constexpr const char* kDisconnected = VELMAR_TR_NOOP("velmar", "切断しました");
+inline constexpr const char* kDisconnectFailed = VELMAR_TR_NOOP("velmar", "切断に失敗しました");
 
 // The CHECK SUM panel's answer to a range outside the image.
 inline constexpr const char* kChecksumOutOfRangeMessage = "Address out of range (4000-23FFF)";

@@ -1,0 +1,217 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja">
+<context>
+    <name>velmar</name>
+    <message>
+        <source>行番号</source>
+        <translation>Line number</translation>
+    </message>
+    <message>
+        <source>設定 / ポートの割り当て...</source>
+        <translation>Settings / Port assignment...</translation>
+    </message>
+    <message>
+        <source>L出力</source>
+        <translation>Output L</translation>
+    </message>
+    <message>
+        <source>H出力</source>
+        <translation>Output H</translation>
+    </message>
+    <message>
+        <source>L入力</source>
+        <translation>Input L</translation>
+    </message>
+    <message>
+        <source>H入力</source>
+        <translation>Input H</translation>
+    </message>
+    <message>
+        <source>ピン番号に制御文字が含まれています。何も送信しませんでした。</source>
+        <translation>The pin number contains a control character. Nothing was sent.</translation>
+    </message>
+    <message>
+        <source>接続しました</source>
+        <translation>Connected</translation>
+    </message>
+    <message>
+        <source>接続に失敗しました</source>
+        <translation>Connection failed</translation>
+    </message>
+    <message>
+        <source>消去しました</source>
+        <translation>Erased</translation>
+    </message>
+    <message>
+        <source>消去に失敗しました</source>
+        <translation>Erase failed</translation>
+    </message>
+    <message>
+        <source>書込成功</source>
+        <translation>Write succeeded</translation>
+    </message>
+    <message>
+        <source>書込失敗</source>
+        <translation>Write failed</translation>
+    </message>
+    <message>
+        <source>切断しました</source>
+        <translation>Disconnected</translation>
+    </message>
+    <message>
+        <source>切断に失敗しました</source>
+        <translation>Disconnect failed</translation>
+    </message>
+</context>
+<context>
+    <name>velmar::PortAssignmentDialog</name>
+    <message>
+        <source>automatic</source>
+        <translation>automatic</translation>
+    </message>
+    <message>
+        <source> (not connected)</source>
+        <translation> (not connected)</translation>
+    </message>
+    <message>
+        <source>ポートの割り当て</source>
+        <translation>Port assignment</translation>
+    </message>
+    <message>
+        <source>Choose the device each COM entry opens. A saved USB adapter is found again by its make and serial number after re-plugging.
+Type a path to use a device that is not listed; &quot;automatic&quot; takes the next connected device.</source>
+        <translation>Choose the device each COM entry opens. A saved USB adapter is found again by its make and serial number after re-plugging.
+Type a path to use a device that is not listed; &quot;automatic&quot; takes the next connected device.</translation>
+    </message>
+    <message>
+        <source>Rescan</source>
+        <translation>Rescan</translation>
+    </message>
+    <message>
+        <source>VELMAR_COM%1=%2 overrides this</source>
+        <translation>VELMAR_COM%1=%2 overrides this</translation>
+    </message>
+    <message>
+        <source>now: no device</source>
+        <translation>now: no device</translation>
+    </message>
+    <message>
+        <source>now: %1</source>
+        <translation>now: %1</translation>
+    </message>
+    <message>
+        <source>The assignments could not be saved; the settings file is not writable.</source>
+        <translation>The assignments could not be saved; the settings file is not writable.</translation>
+    </message>
+</context>
+<context>
+    <name>velmar::frmMain</name>
+    <message>
+        <source>The original version</source>
+        <translation>The original version</translation>
+    </message>
+    <message>
+        <source>Previous version 1.05</source>
+        <translation>Previous version 1.05</translation>
+    </message>
+    <message>
+        <source>Version 1.06 or later</source>
+        <translation>Version 1.06 or later</translation>
+    </message>
+    <message>
+        <source>COM Port</source>
+        <translation>COM Port</translation>
+    </message>
+    <message>
+        <source>接続</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>消去</source>
+        <translation>Erase</translation>
+    </message>
+    <message>
+        <source>書き込み</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>切断</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>アドレス</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>マ</source>
+        <translation>M</translation>
+    </message>
+    <message>
+        <source>書込</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>通信速度</source>
+        <translation>Line speed</translation>
+    </message>
+    <message>
+        <source>ポートの制御</source>
+        <translation>Port control</translation>
+    </message>
+    <message>
+        <source>L出力</source>
+        <translation>Output L</translation>
+    </message>
+    <message>
+        <source>H出力</source>
+        <translation>Output H</translation>
+    </message>
+    <message>
+        <source>入力</source>
+        <translation>Input</translation>
+    </message>
+    <message>
+        <source>読む</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>ファイル</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>開く</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>終了</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>編集</source>
+        <translation>Edit</translation>
+    </message>
+    <message>
+        <source>設定</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>COMポート</source>
+        <translation>COM port</translation>
+    </message>
+    <message>
+        <source>ポートの割り当て...</source>
+        <translation>Port assignment...</translation>
+    </message>
+    <message>
+        <source>接続</source>
+        <comment>narrow button</comment>
+        <translation>Conn.</translation>
+    </message>
+    <message>
+        <source>切断</source>
+        <comment>narrow button</comment>
+        <translation>Disc.</translation>
+    </message>
+</context>
+</TS>
