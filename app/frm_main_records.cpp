@@ -12,7 +12,7 @@ namespace velmar {
 
 void frmMain::addServiceRecordsEntry() {
     auto* mnuFile = findChild<QMenu*>("mnuFile");
-    mnuServiceRecords_ = new QAction(status_texts::kRecordsMenu, mnuFile);
+    mnuServiceRecords_ = new QAction(tr(status_texts::kRecordsMenu), mnuFile);
     mnuServiceRecords_->setObjectName("mnuServiceRecords");
     mnuFile->insertAction(mnuEnd_, mnuServiceRecords_);
     connect(mnuServiceRecords_, &QAction::triggered, this, [this] { showServiceRecords(); });

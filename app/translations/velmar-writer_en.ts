@@ -108,6 +108,10 @@ Type a path to use a device that is not listed; &quot;automatic&quot; takes the 
 <context>
     <name>velmar::frmMain</name>
     <message>
+        <source>サービス記録...</source>
+        <translation>Service records...</translation>
+    </message>
+    <message>
         <source>The original version</source>
         <translation>The original version</translation>
     </message>

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <map>
 
@@ -51,6 +52,9 @@ void addMenuTexts(const QList<QAction*>& entries, std::map<QString, QString>& te
 std::map<QString, QString> controlTexts(const QWidget& top) {
     std::map<QString, QString> texts;
     const auto keep = [&texts](const QWidget* control, const QString& text) {
+        // The status bar shows data (the file, the last result), not captions.
+        for (const QWidget* up = control; up != nullptr; up = up->parentWidget())
+            if (qobject_cast<const QStatusBar*>(up) != nullptr) return;
         if (!control->objectName().startsWith("qt_")) texts[control->objectName()] = text;
     };
     for (const auto* button : top.findChildren<QAbstractButton*>()) keep(button, button->text());
