@@ -18,7 +18,9 @@ int exitCodeFor(const LoadOutcome& outcome) {
 }
 
 void reportLoadCause(const std::string& path, const LoadOutcome& outcome) {
-    const std::string cause = describeLoadFailure(outcome, path);
+    const std::string cause = outcome.kind == LoadOutcome::Kind::Refused
+                                  ? describeReaderCode(outcome.code)
+                                  : describeLoadFailure(outcome, path);
     if (!cause.empty()) std::fprintf(stderr, "  %s\n", cause.c_str());
 }
 

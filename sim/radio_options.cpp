@@ -177,6 +177,12 @@ const std::vector<OptionRow>& optionTable() {
              return std::string{};
          },
          Scope::Process},
+        {"--version", nullptr, "show the version",
+         [](RadioOptions& o, const std::string&) {
+             o.version = true;
+             return std::string{};
+         },
+         Scope::Process},
     };
     return rows;
 }

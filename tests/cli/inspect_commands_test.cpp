@@ -43,6 +43,7 @@ class InspectCommands : public ::testing::Test {
 
 TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
     const std::string refused = dir.write("refused.hex", "S1130000\r\n");
+    const std::string badSum = dir.write("bad-sum.hex", ":0140000000BE\r\n");
     const std::string outside = dir.write("outside.mot", testing::srec(1, 0x2000, {1}));
     const std::string missing = dir.path("missing.mot");
     const std::string out = dir.path("out.bin");
@@ -62,6 +63,7 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
     const std::vector<Case> cases = {
         {{}, 1, "", "Usage: velmar-fw COMMAND"},
         {{"--help"}, 0, "checksum FILE START STOP", ""},
+        {{"--version"}, 0, "velmar-fw 1.", ""},
         {{"help", "dump"}, 0, "Usage: velmar-fw dump FILE -o OUTPUT.bin", ""},
         {{"info", "--help"}, 0, "Usage: velmar-fw info FILE", ""},
         {{"frobnicate"}, 1, "", "unknown command 'frobnicate'"},
@@ -91,6 +93,10 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
         {{"checksum", samplePath(), "0", "FFFF"}, 1, "", words::kChecksumOutOfRangeMessage},
         {{"checksum", samplePath(), "4000", "24000"}, 1, "", words::kChecksumOutOfRangeMessage},
         {{"checksum", refused, "C000", "FFFF"}, 2, "", "Error Code = 9"},
+        {{"checksum", badSum, "C000", "FFFF"},
+         2,
+         "",
+         "Error Code = 8 ; 行番号 = 1 (Error)\n  record checksum wrong"},
         {{"checksum", missing, "C000", "FFFF"}, 3, "", "File Open Error"},
     };
     for (const Case& c : cases) {
