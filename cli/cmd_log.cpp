@@ -104,8 +104,13 @@ void printTable(const std::vector<std::vector<std::string>>& rows) {
 
 int runLog(const Args& args) {
     std::size_t last = kDefaultLast;
+    bool json = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string value;
+        if (args[i] == "--json") {
+            json = true;
+            continue;
+        }
         if (args[i] == "--last" && i + 1 < args.size())
             value = args[++i];
         else if (args[i].rfind("--last=", 0) == 0)
@@ -127,6 +132,13 @@ int runLog(const Args& args) {
     if (tail.unreadable > 0)
         std::fprintf(stderr, "velmar-fw log: skipped %d line(s) of %s that are not entries\n",
                      tail.unreadable, path.c_str());
+    // A script gets the entries as the log keeps them, one JSON object per line, and nothing
+    // else on stdout: no entries is no line.
+    if (json) {
+        for (const ServiceRecord& record : tail.records)
+            std::fputs(toJsonLine(record).c_str(), stdout);
+        return kExitOk;
+    }
     if (tail.records.empty()) {
         std::printf("No rewrites logged yet in %s\n", path.c_str());
         return kExitOk;

@@ -10,7 +10,11 @@ constexpr const char* kInfoDetails =
     "Loads FILE exactly as the writer's window does and prints the outcome, the number of\n"
     "used 16-byte rows, the start addresses of the 1 KiB blocks a rewrite would send, and\n"
     "the checksum of C000..FFFF. A name ending in HEX (any case) is read as Intel HEX,\n"
-    "anything else as Motorola S-records.\n";
+    "anything else as Motorola S-records.\n"
+    "\n"
+    "  --json  the same as one JSON object: file, reader, outcome (\"loaded\" or the load's\n"
+    "          message), code and line of a refused line, used_rows, blocks (the start\n"
+    "          addresses) and checksum; options and FILE in any order\n";
 
 constexpr const char* kDumpDetails =
     "Loads FILE and writes the whole image, 0x04000..0x23FFF (131,072 bytes), to OUTPUT.\n"
@@ -110,7 +114,9 @@ constexpr const char* kLogDetails =
     "sent is logged with its message. Control characters in the entries show escaped (\\n,\n"
     "\\t, \\x1b); a log that is not a regular file is refused (exit 3).\n"
     "\n"
-    "  --last N   how many entries to show (default 20)\n";
+    "  --last N   how many entries to show (default 20)\n"
+    "  --json     the entries as stored, one JSON object per line, oldest first; nothing\n"
+    "             when the log has none\n";
 constexpr const char* kPortsDetails =
     "Lists the window's 16 port entries, \"COM  1\" to \"COM 16\", with the device each one\n"
     "opens, how it was chosen and whether it is connected now, then the detected serial\n"
@@ -127,8 +133,8 @@ constexpr const char* kPortsDetails =
 
 // The serial commands run in a second program (serial_handover.h); their run is empty here.
 constexpr std::array kCommands = {
-    Command{"info", "info FILE", "show what a firmware file loads to and what would be sent",
-            kInfoDetails, runInfo},
+    Command{"info", "info FILE [--json]",
+            "show what a firmware file loads to and what would be sent", kInfoDetails, runInfo},
     Command{"dump", "dump FILE -o OUTPUT.bin", "write the loaded 128 KiB image as a binary file",
             kDumpDetails, runDump},
     Command{"checksum", "checksum FILE START STOP", "sum the image bytes of an address range",
@@ -142,8 +148,8 @@ constexpr std::array kCommands = {
             "drive or read a port pin of the radio's controller", kPinDetails,
             kRunsInSerialProgram},
     // Reading the log needs Qt's JSON, which only the serial program loads.
-    Command{"log", "log [--last N]", "show the latest rewrites from the service log", kLogDetails,
-            kRunsInSerialProgram},
+    Command{"log", "log [--last N] [--json]", "show the latest rewrites from the service log",
+            kLogDetails, kRunsInSerialProgram},
     Command{"ports", "ports [--json]", "show which device each port entry COM 1..16 opens",
             kPortsDetails, kRunsInSerialProgram},
 };

@@ -70,6 +70,8 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
         {{"info"}, 1, "", "expects exactly one FILE"},
         {{"info", samplePath(), samplePath()}, 1, "", "expects exactly one FILE"},
         {{"info", refused}, 2, "Error Code = 9 ; 行番号 = 1 (Error)", ""},
+        {{"info", "--json", refused}, 2, R"("code":9,"line":1})", "line does not begin with"},
+        {{"info", samplePath(), "--jsn"}, 1, "", "unknown option --jsn"},
         {{"info", outside}, 3, "File Open Error (ERROR)", ""},
         {{"info", missing}, 3, "File Open Error", "  " + missing + ": no such file\n"},
         {{"dump", samplePath()}, 1, "", "needs an output file"},
@@ -112,6 +114,10 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
 }
 
 TEST_F(InspectCommands, InfoReportsWhatTheWriterWouldSend) {
+    const CliResult json = runVelmarFw({"info", samplePath(), "--json"});
+    EXPECT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_TRUE(contains(json.out, R"("outcome":"loaded")")) << json.out;
+    EXPECT_TRUE(contains(json.out, R"("checksum":")" + *checksumText(sample, "C000", "FFFF")));
     const CliResult result = runVelmarFw({"info", samplePath()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     int usedRows = 0;
