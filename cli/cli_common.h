@@ -45,7 +45,8 @@ int loadOrReport(const std::string& path, LoadedFirmware& firmware);
 // Prints "velmar-fw <command>: <text>" and a hint to stderr; returns kExitUsage.
 int usageError(const std::string& command, const std::string& text);
 
-// Splits off "-o FILE" / "--output FILE" / "--output=FILE"; the rest stays positional.
+// Splits off "-o FILE" / "--output FILE" / "--output=FILE"; the rest stays positional, and any
+// other option is refused.
 struct OutputOption {
     std::optional<std::string> output;
     Args positional;

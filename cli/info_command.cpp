@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/json_text.h"
 #include "image/blocks.h"
@@ -40,16 +41,11 @@ void printJson(const std::string& path, const LoadedFirmware& firmware) {
 }  // namespace
 
 int runInfo(const Args& args) {
-    bool json = false;
-    Args files;
-    for (const std::string& word : args) {
-        if (word == "--json")
-            json = true;
-        else if (word.size() > 1 && word.starts_with("-"))
-            return usageError("info", "unknown option " + word);
-        else
-            files.push_back(word);
-    }
+    constexpr OptionName kOptions[] = {{"--json", false}};
+    const CommandLine line = parseCommandLine(args, kOptions);
+    if (!line.error.empty()) return usageError("info", line.error);
+    const bool json = timesGiven(line, "--json") > 0;
+    const Args& files = line.positionals;
     if (files.size() != 1) return usageError("info", "expects exactly one FILE");
     const std::string& path = files[0];
     LoadedFirmware firmware;

@@ -92,6 +92,7 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
         {{"dump", copy, "-o", linkToCopy}, 1, "", "is the firmware file itself"},
         {{"dump", linkToCopy, "-o", hardLink}, 1, "", "is the firmware file itself"},
         {{"checksum", samplePath(), "C000"}, 1, "", "expects FILE START STOP"},
+        {{"checksum", samplePath(), "C000", "FFFF", "-x"}, 1, "", "unknown option -x"},
         {{"checksum", samplePath(), "0", "FFFF"}, 1, "", words::kChecksumOutOfRangeMessage},
         {{"checksum", samplePath(), "4000", "24000"}, 1, "", words::kChecksumOutOfRangeMessage},
         {{"checksum", refused, "C000", "FFFF"}, 2, "", "Error Code = 9"},
