@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "cli/commands.h"
 #include "platform/qt/service_log.h"
 
@@ -103,24 +104,18 @@ void printTable(const std::vector<std::vector<std::string>>& rows) {
 }  // namespace
 
 int runLog(const Args& args) {
+    constexpr OptionName kOptions[] = {{"-n,--last", true}, {"--json", false}};
+    const CommandLine line = parseCommandLine(args, kOptions);
+    if (!line.error.empty()) return usageError("log", line.error);
+    if (!line.positionals.empty())
+        return usageError("log", "unknown argument \"" + line.positionals.front() + "\"");
+    const bool json = timesGiven(line, "--json") > 0;
     std::size_t last = kDefaultLast;
-    bool json = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string value;
-        if (args[i] == "--json") {
-            json = true;
-            continue;
-        }
-        if (args[i] == "--last" && i + 1 < args.size())
-            value = args[++i];
-        else if (args[i].rfind("--last=", 0) == 0)
-            value = args[i].substr(7);
-        else
-            return usageError("log", "unknown argument \"" + args[i] + "\"");
-        if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos ||
-            value.size() > 9 || std::stoul(value) == 0)
+    if (const auto value = lastValue(line, "--last")) {
+        if (value->empty() || value->find_first_not_of("0123456789") != std::string::npos ||
+            value->size() > 9 || std::stoul(*value) == 0)
             return usageError("log", "--last takes a number of entries from 1");
-        last = std::stoul(value);
+        last = std::stoul(*value);
     }
 
     const std::string path = serviceLogPath();

@@ -42,6 +42,9 @@ void printOverview(std::FILE* to) {
                  "\nOptions:\n"
                  "  -h, --help     show this text, or with COMMAND that command's details\n"
                  "  -V, --version  show the version\n"
+                 "A command's options come before or after its arguments, as --name VALUE or\n"
+                 "--name=VALUE (-n VALUE for a short name; short flags combine, as -qv); --\n"
+                 "ends the options.\n"
                  "\nRun 'velmar-fw COMMAND --help' for details of one command.\n\n");
     printExitCodes(to);
 }
