@@ -155,7 +155,8 @@ uint8_t frmMain::loadFirmwareFile(const std::string& path) {
     box.icon = message.icon == LoadMessage::Icon::Stop      ? MessageIcon::Stop
                : message.icon == LoadMessage::Icon::Warning ? MessageIcon::Warning
                                                             : MessageIcon::None;
-    box.detail = describeLoadFailure(outcome, path);
+    box.detail = outcome.kind == LoadOutcome::Kind::Refused ? describeReaderCode(outcome.code)
+                                                            : describeLoadFailure(outcome, path);
     // The hourglass stays while the box is shown and goes with the scope.
     dialogs_.messageBox(box);
     return 0;

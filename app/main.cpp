@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QSessionManager>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -59,16 +60,23 @@ void describeOptions(QCommandLineParser& parser) {
         "Rewrites the firmware of a Velmar radio over a serial port.\n"
         "Every rewrite is recorded in the service log; 'velmar-fw log' lists it.");
     parser.addHelpOption();
+    // -V, as in velmar-fw and velmar-radio, where -v is --verbose.
+    parser.addOption(QCommandLineOption({"V", "version"}, "Displays version information."));
     parser.addOption(traceOption());
     parser.addPositionalArgument(
         "firmware", "The firmware file to load instead of the default one.", "[firmware]");
     parser.addOption(languageOption());
 }
 
-// --help needs no display: it is answered before the window's application exists.
+// --help and --version need no display: they are answered before the window's application
+// exists.
 void answerHelp(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view word = argv[i];
+        if (word == "-V" || word == "--version") {
+            std::printf("velmar-writer %s\n", VELMAR_VERSION);
+            std::exit(0);
+        }
         if (word != "-h" && word != "--help" && word != "-?" && word != "--help-all") continue;
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName("velmar-writer");

@@ -1,5 +1,6 @@
 #include "cli/cli_common.h"
 
+#include "cli/command_line.h"
 #include "wording/load_words.h"
 
 namespace velmar::cli {
@@ -18,7 +19,9 @@ int exitCodeFor(const LoadOutcome& outcome) {
 }
 
 void reportLoadCause(const std::string& path, const LoadOutcome& outcome) {
-    const std::string cause = describeLoadFailure(outcome, path);
+    const std::string cause = outcome.kind == LoadOutcome::Kind::Refused
+                                  ? describeReaderCode(outcome.code)
+                                  : describeLoadFailure(outcome, path);
     if (!cause.empty()) std::fprintf(stderr, "  %s\n", cause.c_str());
 }
 
@@ -41,31 +44,21 @@ int usageError(const std::string& command, const std::string& text) {
 
 OutputOption splitOutputOption(const Args& args) {
     OutputOption result;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        std::optional<std::string> value;
-        if (word == "-o" || word == "--output") {
-            if (i + 1 >= args.size()) {
-                result.error = "option " + word + " needs a file name";
-                return result;
-            }
-            value = args[++i];
-        } else if (word.rfind("--output=", 0) == 0) {
-            value = word.substr(9);
-        } else {
-            result.positional.push_back(word);
-            continue;
-        }
-        if (result.output) {
-            result.error = "the output file is given twice";
-            return result;
-        }
-        if (value->empty()) {
-            result.error = "the output file name is empty";
-            return result;
-        }
-        result.output = std::move(value);
+    constexpr OptionName kOutput[] = {{"-o,--output", true}};
+    const CommandLine line = parseCommandLine(args, kOutput);
+    if (line.error.starts_with("option --output needs")) {
+        result.error = "option --output needs a file name";
+        return result;
     }
+    result.error = line.error;
+    if (!result.error.empty()) return result;
+    result.positional = line.positionals;
+    if (timesGiven(line, "--output") > 1) {
+        result.error = "the output file is given twice";
+        return result;
+    }
+    result.output = lastValue(line, "--output");
+    if (result.output && result.output->empty()) result.error = "the output file name is empty";
     return result;
 }
 

@@ -33,18 +33,20 @@ struct LoadedFirmware {
     bool ok() const { return outcome.kind == LoadOutcome::Kind::Loaded; }
 };
 
-// For a "File Open Error": the full path and the cause on stderr, indented under the message.
+// Under the load's message on stderr, indented: for a "File Open Error" the full path and the
+// cause, for a refused line what its code means.
 void reportLoadCause(const std::string& path, const LoadOutcome& outcome);
 
 // Loads `path`; on failure prints the load's own message (and its title) to stderr,
-// with the cause of a "File Open Error" under it.
+// with reportLoadCause's line under it.
 // Returns kExitOk, or the exit code that matches the failure.
 int loadOrReport(const std::string& path, LoadedFirmware& firmware);
 
 // Prints "velmar-fw <command>: <text>" and a hint to stderr; returns kExitUsage.
 int usageError(const std::string& command, const std::string& text);
 
-// Splits off "-o FILE" / "--output FILE" / "--output=FILE"; the rest stays positional.
+// Splits off "-o FILE" / "--output FILE" / "--output=FILE"; the rest stays positional, and any
+// other option is refused.
 struct OutputOption {
     std::optional<std::string> output;
     Args positional;

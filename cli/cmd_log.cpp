@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "cli/commands.h"
 #include "platform/qt/service_log.h"
 
@@ -103,19 +104,18 @@ void printTable(const std::vector<std::vector<std::string>>& rows) {
 }  // namespace
 
 int runLog(const Args& args) {
+    constexpr OptionName kOptions[] = {{"-n,--last", true}, {"--json", false}};
+    const CommandLine line = parseCommandLine(args, kOptions);
+    if (!line.error.empty()) return usageError("log", line.error);
+    if (!line.positionals.empty())
+        return usageError("log", "unknown argument \"" + line.positionals.front() + "\"");
+    const bool json = timesGiven(line, "--json") > 0;
     std::size_t last = kDefaultLast;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string value;
-        if (args[i] == "--last" && i + 1 < args.size())
-            value = args[++i];
-        else if (args[i].rfind("--last=", 0) == 0)
-            value = args[i].substr(7);
-        else
-            return usageError("log", "unknown argument \"" + args[i] + "\"");
-        if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos ||
-            value.size() > 9 || std::stoul(value) == 0)
+    if (const auto value = lastValue(line, "--last")) {
+        if (value->empty() || value->find_first_not_of("0123456789") != std::string::npos ||
+            value->size() > 9 || std::stoul(*value) == 0)
             return usageError("log", "--last takes a number of entries from 1");
-        last = std::stoul(value);
+        last = std::stoul(*value);
     }
 
     const std::string path = serviceLogPath();
@@ -127,6 +127,13 @@ int runLog(const Args& args) {
     if (tail.unreadable > 0)
         std::fprintf(stderr, "velmar-fw log: skipped %d line(s) of %s that are not entries\n",
                      tail.unreadable, path.c_str());
+    // A script gets the entries as the log keeps them, one JSON object per line, and nothing
+    // else on stdout: no entries is no line.
+    if (json) {
+        for (const ServiceRecord& record : tail.records)
+            std::fputs(toJsonLine(record).c_str(), stdout);
+        return kExitOk;
+    }
     if (tail.records.empty()) {
         std::printf("No rewrites logged yet in %s\n", path.c_str());
         return kExitOk;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/serial_port_use.h"
 #include "platform/qt/qt_serial_devices.h"
@@ -83,11 +84,12 @@ void printTable(const std::vector<ResolvedPort>& ports, const std::vector<Serial
 }  // namespace
 
 int runPorts(const Args& args, PortDirectory& ports) {
-    bool json = false;
-    for (const std::string& word : args) {
-        if (word != "--json") return usageError("ports", "unknown argument \"" + word + "\"");
-        json = true;
-    }
+    constexpr OptionName kOptions[] = {{"--json", false}};
+    const CommandLine line = parseCommandLine(args, kOptions);
+    if (!line.error.empty()) return usageError("ports", line.error);
+    if (!line.positionals.empty())
+        return usageError("ports", "unknown argument \"" + line.positionals.front() + "\"");
+    const bool json = timesGiven(line, "--json") > 0;
     ensureApplication();
     noteSavedAssignment(ports);
     const std::vector<ResolvedPort> entries = ports.resolve();

@@ -3,10 +3,13 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/interrupt_guard.h"
@@ -40,6 +43,47 @@ int stopped(const char* message, const std::string& what, RewriteRecorder& recor
     return kExitStopped;
 }
 
+// A link (velmar-radio's, a udev name) shown with the device it leads to.
+std::string shownDevice(const std::string& device) {
+    std::error_code error;
+    const auto target = std::filesystem::canonical(device, error);
+    return error || target == device ? device : device + " -> " + target.string();
+}
+
+// How long each stage the run began took, for --verbose.
+class StageTimes {
+  public:
+    void begin(RewriteStage stage) {
+        close();
+        stages_.push_back({stage, Clock::now(), {}});
+    }
+    bool empty() const { return stages_.empty(); }
+    std::string text() {
+        close();
+        std::string shown;
+        for (const Stage& stage : stages_) {
+            char seconds[32];
+            std::snprintf(seconds, sizeof seconds, " %.1f s",
+                          std::chrono::duration<double>(stage.took).count());
+            shown += std::string(shown.empty() ? "" : ", ") + stageName(stage.stage) + seconds;
+        }
+        return shown;
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    struct Stage {
+        RewriteStage stage;
+        Clock::time_point start;
+        Clock::duration took;
+    };
+    void close() {
+        if (!stages_.empty() && stages_.back().took == Clock::duration{})
+            stages_.back().took = Clock::now() - stages_.back().start;
+    }
+    std::vector<Stage> stages_;
+};
+
 }  // namespace
 
 namespace {
@@ -49,7 +93,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports)
 }  // namespace
 
 int runWrite(const Args& args, PortDirectory& ports) {
-    const bool several = namesSeveralPorts(args);
+    const bool several = runsAsStation(args);
     const WriteOptionsResult parsed =
         parseWriteOptions(args, several ? PortList::Several : PortList::One);
     if (!parsed.error.empty()) return usageError("write", parsed.error);
@@ -80,7 +124,9 @@ int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports)
     LoaderLink link(serial, wait);
     std::optional<InterruptGuard> interrupts;
     const volatile std::sig_atomic_t& stopAsked = InterruptGuard::stopAsked();
-    WriteProgress progress(stdout, ::isatty(STDOUT_FILENO) != 0, blockCount, &stopAsked);
+    WriteProgress progress(options.quiet ? nullptr : stdout, ::isatty(STDOUT_FILENO) != 0,
+                           blockCount, &stopAsked);
+    StageTimes times;
     int declinedExit = kExitOk;  // why the connect was not begun
 
     // The port and the trace are only touched once the sequence has found something to send.
@@ -95,8 +141,14 @@ int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports)
         }
         link.setTrace(trace.get());
         interrupts.emplace("\nStopping after the current frame (Ctrl-C again quits at once)\n");
-        std::printf("Writing %s (%zu blocks of 1 KiB) through %s\n", options.file.c_str(),
-                    blockCount, serial.deviceName().c_str());
+        if (!options.quiet)
+            std::printf("Writing %s (%zu blocks of 1 KiB) through %s\n", options.file.c_str(),
+                        blockCount, serial.deviceName().c_str());
+        if (options.verbose)
+            std::printf("Device:  %s (%s), loader %s\n", shownDevice(serial.deviceName()).c_str(),
+                        options.devicePath ? "as given"
+                                           : ("port " + std::to_string(options.portNumber)).c_str(),
+                        options.loader == LoaderVersion::v105 ? "1.05" : "1.06");
         std::fflush(stdout);
         return true;
     };
@@ -107,6 +159,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports)
         .beforeStep =
             [&](RewriteStage stage) {
                 if (stage == RewriteStage::Connect && !prepare()) return false;
+                times.begin(stage);
                 if (stage == RewriteStage::Erase && stopAsked) return false;
                 if (stage == RewriteStage::Write) progress.restartClock();
                 if (stage == RewriteStage::End) progress.finish();
@@ -115,6 +168,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports)
             },
     };
     const RewriteOutcome outcome = runRewrite(link, firmware.image, run);
+    if (options.verbose && !times.empty()) std::printf("Stages:  %s\n", times.text().c_str());
     record.setDevice(outcome.device);
     const std::string device = outcome.device.empty() ? serial.deviceName() : outcome.device;
     const words::RewriteWords said = words::rewriteWords(outcome, options.loader);

@@ -10,7 +10,11 @@ constexpr const char* kInfoDetails =
     "Loads FILE exactly as the writer's window does and prints the outcome, the number of\n"
     "used 16-byte rows, the start addresses of the 1 KiB blocks a rewrite would send, and\n"
     "the checksum of C000..FFFF. A name ending in HEX (any case) is read as Intel HEX,\n"
-    "anything else as Motorola S-records.\n";
+    "anything else as Motorola S-records.\n"
+    "\n"
+    "  --json  the same as one JSON object: file, reader, outcome (\"loaded\" or the load's\n"
+    "          message), code and line of a refused line, used_rows, blocks (the start\n"
+    "          addresses) and checksum; options and FILE in any order\n";
 
 constexpr const char* kDumpDetails =
     "Loads FILE and writes the whole image, 0x04000..0x23FFF (131,072 bytes), to OUTPUT.\n"
@@ -28,14 +32,17 @@ constexpr const char* kWriteDetails =
     "\"Deletion failure\" or \"Writing failure\"; a port that cannot be opened is explained\n"
     "on stderr (no such device, permission, busy).\n"
     "\n"
-    "  --port DEVICE|N     the serial device (/dev/ttyUSB0, a pseudo-terminal, st/r1...) or\n"
-    "                      the window's port number N, 1 to 16, opening what the window's\n"
+    "  -p, --port DEVICE|N  the serial device (/dev/ttyUSB0, a pseudo-terminal, st/r1...)\n"
+    "                      or the window's port number N, 1 to 16, opening what the window's\n"
     "                      \"COM  N\" opens (see velmar-fw ports); digits only are a number,\n"
     "                      anything else a path\n"
     "  --loader 1.05|1.06  the loader version the radio runs (default 1.06)\n"
     "  --trace FILE        log every byte each way with a timestamp and the line speed; not\n"
     "                      the firmware file itself nor a FIFO or a device (exit 1), and a\n"
     "                      trace that could not be written whole turns a success into exit 4\n"
+    "  -q, --quiet         no progress lines: only the outcome and the errors\n"
+    "  -v, --verbose       also the device opened (and where a link leads), the loader and\n"
+    "                      the time each stage took\n"
     "\n"
     "On a terminal a progress bar shows the block in flight, the percent of blocks written,\n"
     "the elapsed and the remaining time; otherwise one line per written block and the block\n"
@@ -56,7 +63,8 @@ constexpr const char* kWriteDetails =
     "(exit 1). On a terminal a table shows every port's stage, block, percent and time;\n"
     "otherwise one line per event, prefixed with its port. A summary table ends the run.\n"
     "  --report FILE.json  every port's outcome, with the fields of its service-log line;\n"
-    "                      refused like --trace\n"
+    "                      refused like --trace; with a single --port too, which then runs\n"
+    "                      as a station of one (without --trace, --quiet, --verbose)\n"
     "Exit 0 when every radio was rewritten, 12 when at least one failed, 9 when stopped,\n"
     "5 when the file has nothing to send; --trace needs a single --port.\n";
 
@@ -66,7 +74,7 @@ constexpr const char* kWriteEarlierDetails =
     "04000 to 23C0F (\"書き込み\"), end (\"切断\"). Each step prints the window's message for\n"
     "it and the run stops at the first failure. No connect handshake is sent.\n"
     "\n"
-    "  --port DEVICE|N           the serial device or the window's port number N (1..16)\n"
+    "  -p, --port DEVICE|N       the serial device or the window's port number N (1..16)\n"
     "  --speed 9600|38400|4800   the speed the port is opened with (default 9600); every\n"
     "                            frame then goes out at 38,400 baud\n"
     "\n"
@@ -89,7 +97,7 @@ constexpr const char* kPinDetails =
     "word the window's result box shows: \"OK\", \"NG\", \"L出力\", \"H出力\", \"L入力\",\n"
     "\"H入力\" or \"???\" (no reply, a bad status frame or a port that cannot open).\n"
     "\n"
-    "  --port DEVICE|N           the serial device or the window's port number N (1..16)\n"
+    "  -p, --port DEVICE|N       the serial device or the window's port number N (1..16)\n"
     "  --pin TEXT                the pin number, sent exactly as given (may be empty)\n"
     "  --op low|high|input|read  drive low (0), drive high (1), make an input (2) or read\n"
     "                            the pin's mode and level (3); default read\n"
@@ -110,7 +118,9 @@ constexpr const char* kLogDetails =
     "sent is logged with its message. Control characters in the entries show escaped (\\n,\n"
     "\\t, \\x1b); a log that is not a regular file is refused (exit 3).\n"
     "\n"
-    "  --last N   how many entries to show (default 20)\n";
+    "  -n, --last N  how many entries to show (default 20)\n"
+    "  --json        the entries as stored, one JSON object per line, oldest first; nothing\n"
+    "                when the log has none\n";
 constexpr const char* kPortsDetails =
     "Lists the window's 16 port entries, \"COM  1\" to \"COM 16\", with the device each one\n"
     "opens, how it was chosen and whether it is connected now, then the detected serial\n"
@@ -127,8 +137,8 @@ constexpr const char* kPortsDetails =
 
 // The serial commands run in a second program (serial_handover.h); their run is empty here.
 constexpr std::array kCommands = {
-    Command{"info", "info FILE", "show what a firmware file loads to and what would be sent",
-            kInfoDetails, runInfo},
+    Command{"info", "info FILE [--json]",
+            "show what a firmware file loads to and what would be sent", kInfoDetails, runInfo},
     Command{"dump", "dump FILE -o OUTPUT.bin", "write the loaded 128 KiB image as a binary file",
             kDumpDetails, runDump},
     Command{"checksum", "checksum FILE START STOP", "sum the image bytes of an address range",
@@ -142,8 +152,8 @@ constexpr std::array kCommands = {
             "drive or read a port pin of the radio's controller", kPinDetails,
             kRunsInSerialProgram},
     // Reading the log needs Qt's JSON, which only the serial program loads.
-    Command{"log", "log [--last N]", "show the latest rewrites from the service log", kLogDetails,
-            kRunsInSerialProgram},
+    Command{"log", "log [--last N] [--json]", "show the latest rewrites from the service log",
+            kLogDetails, kRunsInSerialProgram},
     Command{"ports", "ports [--json]", "show which device each port entry COM 1..16 opens",
             kPortsDetails, kRunsInSerialProgram},
 };

@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/serial_handover.h"
+#include "wording/load_words.h"
 
 namespace velmar::cli {
 namespace {
@@ -13,11 +14,17 @@ constexpr const char* kExitCodes =
     "Exit codes:\n"
     "  0  done\n"
     "  1  wrong or missing arguments\n"
-    "  2  the file was refused: \"Error Code = N ; 行番号 = M\" names the code and the line\n"
+    "  2  the file was refused: \"Error Code = N ; 行番号 = M\" names the code and the line;\n"
+    "     the code's meaning follows on the next line (reader codes below)\n"
     "  3  \"File Open Error\": the file cannot be read, or data lies outside 04000..23FFF\n"
     "  4  an output file could not be written\n"
     "  127 velmar-fw-serial, which runs the serial commands, log and ports, could not be "
     "started\n";
+
+void printExitCodes(std::FILE* to) {
+    std::fprintf(to, "%s\nReader codes (N of \"Error Code = N\"):\n%s", kExitCodes,
+                 readerCodeList().c_str());
+}
 
 void printOverview(std::FILE* to) {
     std::fprintf(to,
@@ -31,8 +38,15 @@ void printOverview(std::FILE* to) {
             std::fprintf(to, "  %s\n  %-28s %s\n", command.synopsis, "", command.summary);
         else
             std::fprintf(to, "  %-28s %s\n", command.synopsis, command.summary);
-    std::fprintf(to, "\nRun 'velmar-fw COMMAND --help' for details of one command.\n\n%s",
-                 kExitCodes);
+    std::fprintf(to,
+                 "\nOptions:\n"
+                 "  -h, --help     show this text, or with COMMAND that command's details\n"
+                 "  -V, --version  show the version\n"
+                 "A command's options come before or after its arguments, as --name VALUE or\n"
+                 "--name=VALUE (-n VALUE for a short name; short flags combine, as -qv); --\n"
+                 "ends the options.\n"
+                 "\nRun 'velmar-fw COMMAND --help' for details of one command.\n\n");
+    printExitCodes(to);
 }
 
 const Command* findCommand(const std::string& name) {
@@ -42,7 +56,8 @@ const Command* findCommand(const std::string& name) {
 }
 
 void printCommandHelp(const Command& command) {
-    std::printf("Usage: velmar-fw %s\n\n%s\n%s", command.synopsis, command.details, kExitCodes);
+    std::printf("Usage: velmar-fw %s\n\n%s\n", command.synopsis, command.details);
+    printExitCodes(stdout);
 }
 
 bool isHelpWord(const std::string& word) {
@@ -55,6 +70,10 @@ int run(int argc, char** argv) {
         return kExitUsage;
     }
     const std::string first = argv[1];
+    if (first == "--version" || first == "-V") {
+        std::printf("velmar-fw %s\n", VELMAR_VERSION);
+        return kExitOk;
+    }
     if (isHelpWord(first) || first == "help") {
         if (argc > 2) {
             if (const Command* command = findCommand(argv[2])) {

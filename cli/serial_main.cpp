@@ -27,6 +27,10 @@ constexpr SerialCommand kSerialCommands[] = {
 
 int main(int argc, char** argv) {
     // One run detects the devices once, whichever commands and steps look them up.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::printf("%s %s\n", velmar::cli::kSerialProgramName, VELMAR_VERSION);
+        return velmar::cli::kExitOk;
+    }
     velmar::SystemPorts ports;
     if (argc >= 2)
         for (const SerialCommand& command : kSerialCommands)

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 
+#include "cli/command_line.h"
 #include "platform/line_settings.h"
 #include "platform/port_names.h"
 
@@ -109,39 +110,38 @@ SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
         result.error = std::move(text);
         return result;
     };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string word = args[i];
-        std::optional<std::string> value;
-        if (word.starts_with("--") && word.find('=') != std::string::npos) {
-            value = word.substr(word.find('=') + 1);
-            word.resize(word.find('='));
-        }
+    // The spellings live here while `names` points into them.
+    std::vector<std::pair<std::string, bool>> spellings = {{"-p,--port", true}};
+    if (syntax.takesSpeed) spellings.push_back({"--speed", true});
+    for (const OwnOption& option : syntax.own)
+        spellings.push_back(
+            {option.shortName.empty() ? option.name : option.shortName + "," + option.name,
+             !option.isFlag});
+    std::vector<OptionName> names;
+    for (const auto& [spelling, takesValue] : spellings)
+        names.push_back({spelling.c_str(), takesValue});
+    const CommandLine line = parseCommandLine(args, names);
+    if (!line.error.empty()) return fail(line.error);
+    for (const std::string& word : line.positionals) {
+        if (!syntax.takesFile) return fail("takes no FILE, got \"" + word + "\"");
+        if (!o.file.empty())
+            return fail("expects one FILE, got \"" + o.file + "\" and \"" + word + "\"");
+        o.file = word;
+    }
+    for (const GivenOption& given : line.options) {
+        const std::string& word = given.name;
         const auto own = std::find_if(syntax.own.begin(), syntax.own.end(),
                                       [&](const OwnOption& option) { return option.name == word; });
-        const bool known =
-            own != syntax.own.end() || word == "--port" || (syntax.takesSpeed && word == "--speed");
-        if (!known) {
-            if (word.starts_with("-") && word.size() > 1) return fail("unknown option " + word);
-            if (!syntax.takesFile) return fail("takes no FILE, got \"" + word + "\"");
-            if (!o.file.empty())
-                return fail("expects one FILE, got \"" + o.file + "\" and \"" + word + "\"");
-            o.file = word;
-            continue;
-        }
-        if (!value) {
-            if (i + 1 >= args.size()) return fail("option " + word + " needs a value");
-            value = args[++i];
-        }
-        const bool mayBeEmpty = own != syntax.own.end() && own->mayBeEmpty;
-        if (value->empty() && !mayBeEmpty) return fail("option " + word + " needs a value");
+        const bool mayBeEmpty = own != syntax.own.end() && (own->mayBeEmpty || own->isFlag);
+        if (given.value.empty() && !mayBeEmpty) return fail("option " + word + " needs a value");
         if (word == "--port") {
-            o.portValues.push_back(*value);
+            o.portValues.push_back(given.value);
             if (syntax.severalPorts) continue;
         }
-        if (const auto [where, added] = values.emplace(word, *value); !added) {
+        if (const auto [where, added] = values.emplace(word, given.value); !added) {
             if (own == syntax.own.end() || !own->lastCounts)
                 return fail("option " + word + " is given twice");
-            where->second = *value;
+            where->second = given.value;
         }
     }
     if (syntax.takesFile && o.file.empty()) return fail("expects a firmware FILE");

@@ -30,9 +30,14 @@ struct WriteOptions {
     // Every port in order, the one above first; a station's ranges spread out.
     std::vector<PortChoice> ports;
     std::optional<std::string> reportPath;  // a station's summary of every port
+    bool quiet = false;                     // no progress lines, only the outcome
+    bool verbose = false;                   // the device opened and each stage's time besides
 };
 
-// One --port, or a station's several (with --report, without --trace).
+// A run over several ports, or over any number with --report: the station's.
+bool runsAsStation(const Args& args);
+
+// One --port, or a station's one or more (with --report, without --trace).
 enum class PortList { One, Several };
 
 struct WriteOptionsResult {

@@ -1,14 +1,28 @@
 // velmar-fw write's options, for one port and for a station of several alike.
 
+#include <algorithm>
+
 #include "cli/serial_options.h"
 #include "cli/write_command.h"
 
 namespace velmar::cli {
 
+bool runsAsStation(const Args& args) {
+    return namesSeveralPorts(args) || std::any_of(args.begin(), args.end(), [](const auto& word) {
+               return word == "--report" || word.starts_with("--report=");
+           });
+}
+
 WriteOptionsResult parseWriteOptions(const Args& args, PortList ports) {
     const bool several = ports == PortList::Several;
-    std::vector<OwnOption> own = {{"--loader"}, {"--trace"}};
-    if (several) own.push_back({.name = "--report", .mayBeEmpty = false, .lastCounts = true});
+    std::vector<OwnOption> own = {{.name = "--loader"}, {.name = "--trace"}};
+    // A station's table or event lines are its output; one port's progress can be left out or
+    // told in more detail.
+    if (several)
+        own.push_back({.name = "--report", .lastCounts = true});
+    else
+        own.insert(own.end(), {{.name = "--quiet", .isFlag = true, .shortName = "-q"},
+                               {.name = "--verbose", .isFlag = true, .shortName = "-v"}});
     WriteOptionsResult result;
     const SerialCommandOptionsResult parsed = parseSerialCommandOptions(
         args, {.takesFile = true, .takesSpeed = false, .own = own, .severalPorts = several});
@@ -27,6 +41,12 @@ WriteOptionsResult parseWriteOptions(const Args& args, PortList ports) {
             result.error = "--loader takes 1.05 or 1.06, not \"" + loader->second + "\"";
             return result;
         }
+    }
+    o.quiet = given.contains("--quiet");
+    o.verbose = given.contains("--verbose");
+    if (o.quiet && o.verbose) {
+        result.error = "--quiet and --verbose exclude each other";
+        return result;
     }
     if (!several) {
         o.portNumber = parsed.options.portNumber;

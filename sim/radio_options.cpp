@@ -6,6 +6,8 @@
 #include <functional>
 #include <sstream>
 
+#include "cli/command_line.h"
+
 namespace velmar::sim {
 
 namespace {
@@ -43,6 +45,7 @@ struct OptionRow {
     // Applies the value; returns an error text or "".
     std::function<std::string(RadioOptions&, const std::string&)> apply;
     Scope scope;
+    const char* shortName = nullptr;  // "-h", as the other programs spell it
 };
 
 const std::vector<OptionRow>& optionTable() {
@@ -176,7 +179,13 @@ const std::vector<OptionRow>& optionTable() {
              o.help = true;
              return std::string{};
          },
-         Scope::Process},
+         Scope::Process, "-h"},
+        {"--version", nullptr, "show the version",
+         [](RadioOptions& o, const std::string&) {
+             o.version = true;
+             return std::string{};
+         },
+         Scope::Process, "-V"},
     };
     return rows;
 }
@@ -251,35 +260,28 @@ RadioOptionsResult parseRadioOptions(const std::vector<std::string>& args) {
     std::vector<Aimed> aimed;
     int selected = 0;  // 0: every radio
     int highestSelected = 0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> inlineValue;
-        if (const std::size_t eq = name.find('=');
-            name.starts_with("--") && eq != std::string::npos) {
-            inlineValue = name.substr(eq + 1);
-            name.resize(eq);
-        }
+    // The spellings live here while `names` points into them.
+    std::vector<std::string> spellings;
+    for (const OptionRow& row : optionTable())
+        spellings.push_back(row.shortName ? std::string(row.shortName) + "," + row.name
+                                          : std::string(row.name));
+    std::vector<cli::OptionName> names;
+    for (std::size_t i = 0; i < spellings.size(); ++i)
+        names.push_back({spellings[i].c_str(), optionTable()[i].value != nullptr});
+    const cli::CommandLine line = cli::parseCommandLine(args, names);
+    if (!line.error.empty()) {
+        result.error = line.error + " (see --help)";
+        return result;
+    }
+    if (!line.positionals.empty()) {
+        result.error = "unknown option \"" + line.positionals.front() + "\" (see --help)";
+        return result;
+    }
+    for (const cli::GivenOption& given : line.options) {
         const OptionRow* row = nullptr;
         for (const OptionRow& candidate : optionTable())
-            if (name == candidate.name) row = &candidate;
-        if (row == nullptr) {
-            result.error = "unknown option \"" + args[i] + "\" (see --help)";
-            return result;
-        }
-        std::string value;
-        if (row->value != nullptr) {
-            if (inlineValue) {
-                value = *inlineValue;
-            } else if (i + 1 < args.size()) {
-                value = args[++i];
-            } else {
-                result.error = std::string(row->name) + " needs " + row->value;
-                return result;
-            }
-        } else if (inlineValue) {
-            result.error = std::string(row->name) + " takes no value";
-            return result;
-        }
+            if (given.name == candidate.name) row = &candidate;
+        const std::string& value = given.value;
         if (row->scope == Scope::Select) {
             const auto k = parseCount(value, 1);
             if (!k || *k > kMaxRadios) {
@@ -362,7 +364,8 @@ std::string radioHelpText() {
            "ends on a signal or when every radio has vanished, and SIGUSR1 or the exit dumps\n"
            "every radio's flash.\n\n";
     for (const OptionRow& row : optionTable()) {
-        std::string head = std::string("  ") + row.name;
+        std::string head =
+            std::string("  ") + (row.shortName ? std::string(row.shortName) + ", " : "") + row.name;
         if (row.value != nullptr) head += std::string(" ") + row.value;
         out << head;
         if (head.size() < kIndent)

@@ -24,6 +24,7 @@ struct RadioOptions {
     int idleMilliseconds = 300;  // quiet line time after which a partial frame is dropped
     int count = 1;               // radios served by the process, each on its own pty
     bool help = false;
+    bool version = false;
 };
 
 inline constexpr int kMaxRadios = 64;

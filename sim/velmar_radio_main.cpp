@@ -19,6 +19,10 @@ int main(int argc, char** argv) {
         std::cerr << "velmar-radio: " << parsed.error << "\n";
         return 1;
     }
+    if (parsed.options.version) {
+        std::cout << "velmar-radio " << VELMAR_VERSION << "\n";
+        return 0;
+    }
     if (parsed.options.help) {
         std::cout << radioHelpText();
         return 0;

@@ -4,7 +4,7 @@
 # its test.
 # Sourced by ./test and ./run; call ensure_packages with extra package names if a command needs more.
 velmar_build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-l10n-tools libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev srecord binutils python3
+  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev srecord binutils python3
   dpkg-dev file lintian desktop-file-utils appstream)
 
 ensure_packages() {

@@ -1,5 +1,6 @@
 #include "wording/load_words.h"
 
+#include "files/line_readers.h"
 #include "wording/hex_text.h"
 
 #include <cstdio>
@@ -34,7 +35,40 @@ const char* nodeWords(NodeKind kind) {
     }
 }
 
+struct CodeWords {
+    int16_t code;
+    const char* words;
+};
+
+constexpr CodeWords kReaderCodes[] = {
+    {parse_error::kShortLine, "line of 12 characters or fewer that is not the end record"},
+    {parse_error::kCountTooLarge, "byte count above 16"},
+    {parse_error::kLengthMismatch, "line length does not match the byte count"},
+    {parse_error::kTypeFirstDigit, "record type does not begin with 0"},
+    {parse_error::kBelowImage, "data address below 04000"},
+    {parse_error::kBadChecksum, "record checksum wrong (or a character that is not a hex digit)"},
+    {parse_error::kBadStart, "line does not begin with \":\" (Intel HEX) or \"S\" (S-record)"},
+    {parse_error::kUnsupportedType,
+     "record type other than 00, 01, 02 and 03, or a segment other than 0000"},
+};
+
 }  // namespace
+
+std::string describeReaderCode(int16_t code) {
+    for (const CodeWords& row : kReaderCodes)
+        if (row.code == code) return row.words;
+    return "reader code " + std::to_string(code) + " has no known meaning";
+}
+
+std::string readerCodeList() {
+    std::string list;
+    for (const CodeWords& row : kReaderCodes) {
+        char number[8];
+        std::snprintf(number, sizeof number, "  %-3d", row.code);
+        list += number + std::string(row.words) + "\n";
+    }
+    return list;
+}
 
 LoadMessage loadMessage(const LoadOutcome& outcome) {
     switch (outcome.kind) {

@@ -3,6 +3,7 @@
 // the window's box and velmar-fw's stderr so both say the same; and why a file the tools write
 // was refused.
 
+#include <cstdint>
 #include <string>
 
 #include "files/firmware_loader.h"
@@ -20,6 +21,13 @@ struct LoadMessage {
     Icon icon = Icon::None;
 };
 LoadMessage loadMessage(const LoadOutcome& outcome);
+
+// What a reader's refusal code means, in words shown under "Error Code = N ; 行番号 = M":
+// 8 is "record checksum wrong (or a character that is not a hex digit)".
+std::string describeReaderCode(int16_t code);
+
+// One line per reader code, "  N  meaning", for the help texts.
+std::string readerCodeList();
 
 // "/home/me/fw.mot: no such file"; "" for an outcome that is not a "File Open Error".
 std::string describeLoadFailure(const LoadOutcome& outcome, const std::string& path);

@@ -95,16 +95,18 @@ struct FailedStart {
     const char* text;
     const char* title;
     MessageIcon icon;
+    const char* detailPart;
 };
 
 TEST_F(WindowStartup, AFailedLoadStillSetsUpThePorts) {
     const FailedStart cases[] = {
-        {"missing file", {}, "File Open Error", "ERROR", MessageIcon::Stop},
+        {"missing file", {}, "File Open Error", "ERROR", MessageIcon::Stop, "no such file"},
         {"line 3 refused",
          {srec(2, 0x4000, {1}), srec(2, 0x4010, {2}), "X2140040", srec(2, 0x4020, {3})},
          "Error Code = 9 ; 行番号 = 3",
          "Error",
-         MessageIcon::Warning},
+         MessageIcon::Warning,
+         "line does not begin with"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,6 +124,7 @@ TEST_F(WindowStartup, AFailedLoadStillSetsUpThePorts) {
         EXPECT_EQ(dialogs.boxes[0].text, c.text);
         EXPECT_EQ(dialogs.boxes[0].title, c.title);
         EXPECT_EQ(dialogs.boxes[0].icon, c.icon);
+        EXPECT_NE(dialogs.boxes[0].detail.find(c.detailPart), std::string::npos);
         EXPECT_EQ(dialogs.boxes[0].buttons, MessageButtons::Ok);
         EXPECT_EQ(pointerDuringBox, std::vector<int16_t>{frmMain::kHourglass});
         EXPECT_EQ(window->MousePointer(), frmMain::kDefaultPointer);

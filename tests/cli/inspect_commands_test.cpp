@@ -43,6 +43,7 @@ class InspectCommands : public ::testing::Test {
 
 TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
     const std::string refused = dir.write("refused.hex", "S1130000\r\n");
+    const std::string badSum = dir.write("bad-sum.hex", ":0140000000BE\r\n");
     const std::string outside = dir.write("outside.mot", testing::srec(1, 0x2000, {1}));
     const std::string missing = dir.path("missing.mot");
     const std::string out = dir.path("out.bin");
@@ -62,12 +63,15 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
     const std::vector<Case> cases = {
         {{}, 1, "", "Usage: velmar-fw COMMAND"},
         {{"--help"}, 0, "checksum FILE START STOP", ""},
+        {{"--version"}, 0, "velmar-fw 1.", ""},
         {{"help", "dump"}, 0, "Usage: velmar-fw dump FILE -o OUTPUT.bin", ""},
         {{"info", "--help"}, 0, "Usage: velmar-fw info FILE", ""},
         {{"frobnicate"}, 1, "", "unknown command 'frobnicate'"},
         {{"info"}, 1, "", "expects exactly one FILE"},
         {{"info", samplePath(), samplePath()}, 1, "", "expects exactly one FILE"},
         {{"info", refused}, 2, "Error Code = 9 ; 行番号 = 1 (Error)", ""},
+        {{"info", "--json", refused}, 2, R"("code":9,"line":1})", "line does not begin with"},
+        {{"info", samplePath(), "--jsn"}, 1, "", "unknown option --jsn"},
         {{"info", outside}, 3, "File Open Error (ERROR)", ""},
         {{"info", missing}, 3, "File Open Error", "  " + missing + ": no such file\n"},
         {{"dump", samplePath()}, 1, "", "needs an output file"},
@@ -88,9 +92,14 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
         {{"dump", copy, "-o", linkToCopy}, 1, "", "is the firmware file itself"},
         {{"dump", linkToCopy, "-o", hardLink}, 1, "", "is the firmware file itself"},
         {{"checksum", samplePath(), "C000"}, 1, "", "expects FILE START STOP"},
+        {{"checksum", samplePath(), "C000", "FFFF", "-x"}, 1, "", "unknown option -x"},
         {{"checksum", samplePath(), "0", "FFFF"}, 1, "", words::kChecksumOutOfRangeMessage},
         {{"checksum", samplePath(), "4000", "24000"}, 1, "", words::kChecksumOutOfRangeMessage},
         {{"checksum", refused, "C000", "FFFF"}, 2, "", "Error Code = 9"},
+        {{"checksum", badSum, "C000", "FFFF"},
+         2,
+         "",
+         "Error Code = 8 ; 行番号 = 1 (Error)\n  record checksum wrong"},
         {{"checksum", missing, "C000", "FFFF"}, 3, "", "File Open Error"},
     };
     for (const Case& c : cases) {
@@ -106,6 +115,10 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
 }
 
 TEST_F(InspectCommands, InfoReportsWhatTheWriterWouldSend) {
+    const CliResult json = runVelmarFw({"info", samplePath(), "--json"});
+    EXPECT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_TRUE(contains(json.out, R"("outcome":"loaded")")) << json.out;
+    EXPECT_TRUE(contains(json.out, R"("checksum":")" + *checksumText(sample, "C000", "FFFF")));
     const CliResult result = runVelmarFw({"info", samplePath()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     int usedRows = 0;

@@ -53,6 +53,13 @@ TEST(LogCommand, ShowsTheLatestEntriesFromTheEndWithControlCharactersEscaped) {
          0,
          {"T1", longName, "T2"},
          "skipped 1 line(s)"},
+        {"--json gives the chosen entries one per line, whatever the order of the options",
+         entry("T1", "one") + entry("T2", "two") + entry("T3", "three"),
+         {"--json", "--last", "2"},
+         0,
+         {R"("time":"T2")", "}\n{", R"("time":"T3")"},
+         "",
+         "T1"},
         {"a FIFO never blocks the reader", "", {}, 3, {}, "not a regular file (a FIFO)"},
     };
     for (const Case& c : cases) {

@@ -55,6 +55,17 @@ TEST(WriteArguments, PortNumberOrPathLoaderAndTrace) {
         {{"fw.mot", "--port", "3", "--speed", "9600"}, "unknown option"},
         {{"a.mot", "b.mot", "--port", "3"}, "one FILE"},
         {{"fw.mot", "--port", "3", "--report", "r.json"}, "unknown option --report"},
+        {{"fw.mot", "-p", "3", "-qv"}, "--quiet and --verbose exclude each other"},
+        // One port with a report runs as a station of one.
+        {{"fw.mot", "--port", "3", "--report=r.json"},
+         "",
+         3,
+         nullptr,
+         LoaderVersion::v106OrLater,
+         nullptr,
+         PortList::Several,
+         1,
+         "r.json"},
         // A station: several --port values or a range, and a report instead of a trace.
         {{"fw.mot", "--port", "2-4", "--port=/dev/pts/4", "--report", "a", "--report", "r.json"},
          "",
@@ -88,6 +99,9 @@ TEST(WriteArguments, PortNumberOrPathLoaderAndTrace) {
          PortList::Several},
     };
     for (const WriteArgsCase& c : cases) {
+        if (*c.errorPart == '\0') {
+            EXPECT_EQ(runsAsStation(c.args), c.list == PortList::Several) << c.args[0];
+        }
         const WriteOptionsResult r = parseWriteOptions(c.args, c.list);
         const std::string label = c.args.empty() ? "" : c.args[0] + " ...";
         if (*c.errorPart != '\0') {
