@@ -63,7 +63,7 @@ std::string describeReaderCode(int16_t code) {
 std::string readerCodeList() {
     std::string list;
     for (const CodeWords& row : kReaderCodes) {
-        char number[8];
+        char number[16];
         std::snprintf(number, sizeof number, "  %-3d", row.code);
         list += number + std::string(row.words) + "\n";
     }

@@ -29,10 +29,14 @@ radio_files="$(cd "$work/radio" && find . -type f | sort)"
 [ "$radio_files" = "$(printf '%s\n' ./usr/bin/velmar-radio ./usr/share/doc/velmar-radio/changelog.gz \
     ./usr/share/doc/velmar-radio/copyright ./usr/share/man/man1/velmar-radio.1.gz)" ] ||
     fail "the velmar-radio package holds: $radio_files"
-"$work/radio/usr/bin/velmar-radio" --help | grep -q "^usage: velmar-radio" || fail "velmar-radio --help"
-QT_QPA_PLATFORM=offscreen "$usr/bin/velmar-writer" --help | grep -q "^Usage: .*velmar-writer" ||
-    fail "velmar-writer --help"
-"$usr/bin/velmar-fw" --help | grep -q "^Usage: velmar-fw COMMAND" || fail "velmar-fw --help"
+# Read whole before grep: grep -q stops at its match, and the program's next write would then
+# fail the pipeline with SIGPIPE.
+help="$("$work/radio/usr/bin/velmar-radio" --help)"
+grep -q "^usage: velmar-radio" <<<"$help" || fail "velmar-radio --help"
+help="$(QT_QPA_PLATFORM=offscreen "$usr/bin/velmar-writer" --help)"
+grep -q "^Usage: .*velmar-writer" <<<"$help" || fail "velmar-writer --help"
+help="$("$usr/bin/velmar-fw" --help)"
+grep -q "^Usage: velmar-fw COMMAND" <<<"$help" || fail "velmar-fw --help"
 info="$("$usr/bin/velmar-fw" info "$usr/share/velmar-writer/Velmar_150421_01_12.mot")"
 grep -q "Outcome:   loaded" <<<"$info" || fail "velmar-fw info on the packaged sample: $info"
 # The serial commands run in velmar-fw-serial from the libexec folder: a missing --pin is
