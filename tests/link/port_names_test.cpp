@@ -9,6 +9,16 @@
 
 #include "platform/port_names.h"
 
+#ifdef _WIN32
+// Windows has _putenv_s, where an empty value removes the variable.
+static int setenv(const char* name, const char* value, int) {
+    return _putenv_s(name, value);
+}
+static int unsetenv(const char* name) {
+    return _putenv_s(name, "");
+}
+#endif
+
 namespace velmar {
 namespace {
 
