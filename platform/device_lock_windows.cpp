@@ -97,10 +97,10 @@ DeviceLock DeviceLock::acquire(const std::string& device, const std::string& hol
         const std::string holding = holderNamedIn(file);
         ::CloseHandle(file);
         if (why != ERROR_LOCK_VIOLATION) return {};
-        const std::string who = holding.empty() ? "another velmar-writer program" : holding;
-        throw SerialError(SerialFault::Busy, device + ": in use by " + who,
-                          "busy: another program holds the port " + device + " (" + who +
-                              ", until its rewrite or step ends); wait for it, then try again");
+        throw SerialError(
+            SerialFault::Busy,
+            device + ": in use by " + (holding.empty() ? "another program" : holding),
+            SerialErrorContext{.device = device, .group = {}, .holder = holding, .advice = {}});
     }
     const std::string note = holder + " (pid " + std::to_string(::_getpid()) + ")\n";
     OVERLAPPED start{};

@@ -173,6 +173,9 @@ TEST(PortMapping, TheEnvironmentNamesPortsFromOne) {
 }
 
 TEST(PortMapping, OneDeviceListServesEveryLookupUntilARefresh) {
+#ifdef _WIN32
+    GTEST_SKIP() << "automatic ports are COMn on Windows: no device list to keep";
+#endif
     struct CountingSource final : SerialDeviceSource {
         std::vector<SerialDeviceInfo> devices() const override {
             ++scans;
