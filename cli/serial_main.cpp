@@ -1,5 +1,6 @@
 // velmar-fw-serial: the velmar-fw commands that talk to the radio. velmar-fw checks the
 // command and its --help and then hands the whole command line over to this program.
+#include <clocale>
 #include <cstdio>
 #include <string_view>
 
@@ -26,6 +27,8 @@ constexpr SerialCommand kSerialCommands[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The station's table measures names as the terminal's character set shows them.
+    std::setlocale(LC_CTYPE, "");
     // One run detects the devices once, whichever commands and steps look them up.
     if (argc == 2 && std::string_view(argv[1]) == "--version") {
         std::printf("%s %s\n", velmar::cli::kSerialProgramName, VELMAR_VERSION);

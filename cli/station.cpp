@@ -92,7 +92,8 @@ int runStation(const WriteOptions& options, PortDirectory& directory) {
         row.total = blockCount;
         rows.push_back(std::move(row));
     }
-    StationDisplay display(stdout, ::isatty(STDOUT_FILENO) != 0, std::move(rows));
+    StationDisplay display(stdout, ::isatty(STDOUT_FILENO) != 0 ? STDOUT_FILENO : -1,
+                           std::move(rows));
     std::printf("Writing %s (%zu blocks of 1 KiB) to %zu radios\n", options.file.c_str(),
                 blockCount, ports.size());
     std::fflush(stdout);

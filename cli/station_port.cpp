@@ -72,7 +72,7 @@ void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion load
     port.record->setBlocksWritten(outcome.blocksWritten);
     finishRewriteRecord(*port.record, words.result);
     display.finished(port.index, words.stopped ? words.result + " (stopped)" : words.result,
-                     words.cause, static_cast<int>(outcome.blocksWritten),
+                     words.cause, words.succeeded, static_cast<int>(outcome.blocksWritten),
                      port.record->record().seconds);
 }
 

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <regex>
 
 #include "files/firmware_loader.h"
 #include "image/blocks.h"
@@ -212,7 +213,13 @@ TEST(Station, CtrlCStopsEveryPortAfterItsFrame) {
     while (writing < 2) {
         const std::string line = station.readLine();
         ASSERT_FALSE(line.empty()) << readFile(dir + "/station.err");
-        if (line.ends_with(": write")) ++writing;
+        if (line.ends_with(": write")) {
+            // Each event line on a pipe starts with its local time.
+            EXPECT_TRUE(std::regex_match(line.substr(0, 9), std::regex(R"(\d\d:\d\d:\d\d )")) &&
+                        line.substr(9).starts_with(dir))
+                << line;
+            ++writing;
+        }
     }
     station.signal(SIGINT);
     EXPECT_EQ(station.wait(), 9) << readFile(dir + "/station.err");

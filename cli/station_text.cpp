@@ -1,0 +1,103 @@
+#include "cli/station_text.h"
+
+#include <sys/ioctl.h>
+
+#include <cstdlib>
+#include <cwchar>
+#include <vector>
+
+namespace velmar::cli {
+
+namespace {
+
+constexpr std::string_view kEllipsis = "…";
+
+struct Character {
+    std::size_t bytes;
+    std::size_t width;
+};
+
+std::vector<Character> charactersOf(std::string_view text) {
+    std::vector<Character> characters;
+    std::mbstate_t state{};
+    std::size_t at = 0;
+    while (at < text.size()) {
+        wchar_t wide = 0;
+        const std::size_t length = std::mbrtowc(&wide, text.data() + at, text.size() - at, &state);
+        if (length == static_cast<std::size_t>(-1) || length == static_cast<std::size_t>(-2) ||
+            length == 0) {
+            // A stray or cut byte: the terminal shows one replacement mark for it.
+            characters.push_back({1, 1});
+            state = {};
+            ++at;
+            continue;
+        }
+        const int width = ::wcwidth(wide);
+        characters.push_back({length, width < 0 ? 1u : static_cast<std::size_t>(width)});
+        at += length;
+    }
+    return characters;
+}
+
+// "…" in a UTF-8 locale, "~" where the terminal could not show it.
+std::string_view ellipsis() {
+    return displayWidth(kEllipsis) == 1 ? kEllipsis : std::string_view("~");
+}
+
+}  // namespace
+
+std::size_t displayWidth(std::string_view text) {
+    std::size_t width = 0;
+    for (const Character& character : charactersOf(text)) width += character.width;
+    return width;
+}
+
+std::string elided(std::string_view text, std::size_t width, Elide where) {
+    const std::vector<Character> characters = charactersOf(text);
+    std::size_t total = 0;
+    for (const Character& character : characters) total += character.width;
+    if (total <= width) return std::string(text);
+    if (width == 0) return "";
+    const std::size_t room = width - 1;  // the mark takes one column
+    const std::size_t headRoom = where == Elide::End ? room : room / 3;
+    std::size_t tailRoom = room - headRoom;
+    std::size_t headBytes = 0;
+    std::size_t used = 0;
+    for (const Character& character : characters) {
+        if (used + character.width > headRoom) break;
+        used += character.width;
+        headBytes += character.bytes;
+    }
+    // A wide character that did not fit in the head leaves its column to the tail.
+    if (where == Elide::Middle) tailRoom += headRoom - used;
+    std::size_t tailBytes = 0;
+    used = 0;
+    for (auto it = characters.rbegin(); it != characters.rend(); ++it) {
+        if (used + it->width > tailRoom) break;
+        used += it->width;
+        tailBytes += it->bytes;
+    }
+    return std::string(text.substr(0, headBytes)) + std::string(ellipsis()) +
+           std::string(text.substr(text.size() - tailBytes));
+}
+
+std::string fitted(std::string_view text, std::size_t width, Elide where) {
+    std::string shown = elided(text, width, where);
+    const std::size_t shownWidth = displayWidth(shown);
+    if (shownWidth < width) shown.append(width - shownWidth, ' ');
+    return shown;
+}
+
+std::size_t terminalColumns(int fd) {
+    winsize size{};
+    if (::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    if (const char* columns = std::getenv("COLUMNS"); columns != nullptr) {
+        char* end = nullptr;
+        const long value = std::strtol(columns, &end, 10);
+        if (end != columns && *end == '\0' && value > 0 && value < 10000)
+            return static_cast<std::size_t>(value);
+    }
+    return 80;
+}
+
+}  // namespace velmar::cli
