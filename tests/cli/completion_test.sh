@@ -11,6 +11,7 @@ source "$scripts/velmar-fw" && source "$scripts/velmar-radio" || exit 1
 while IFS="|" read -r program words expected; do
     function="$(complete -p "$program" | sed -n "s/.*-F \([^ ]*\) .*/\1/p")"
     eval "COMP_WORDS=(\"$bin/$program\" $words)"
+    eval "expected=\"$expected\""
     COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
     COMPREPLY=()
     "$function"
@@ -24,6 +25,8 @@ velmar-fw|write f.mot --loader ""|1.05 1.06
 velmar-fw|pin --op ""|low high input read
 velmar-fw|pin -p 1|1 10 11 12 13 14 15 16
 velmar-fw|dump f.mot -|-h --help -o --output
+velmar-fw|write f.mot --port = 1|1 10 11 12 13 14 15 16
+velmar-fw|info "$scripts/velmar-r"|$scripts/velmar-radio
 velmar-radio|--l|--link --log --loader
 velmar-radio|--loader ""|1.05 1.06
 TABLE
