@@ -44,8 +44,7 @@ int usageError(const std::string& command, const std::string& text) {
 
 OutputOption splitOutputOption(const Args& args) {
     OutputOption result;
-    constexpr OptionName kOutput[] = {{"-o,--output", true}};
-    const CommandLine line = parseCommandLine(args, kOutput);
+    const CommandLine line = parseCommandLine(args, kOutputOptions);
     if (line.error.starts_with("option --output needs")) {
         result.error = "option --output needs a file name";
         return result;

@@ -9,6 +9,8 @@
 #include <vector>
 #include "wording/hex_text.h"
 
+#include "cli/command_line.h"
+
 #include "files/firmware_loader.h"
 #include "image/memory_image.h"
 
@@ -53,5 +55,6 @@ struct OutputOption {
     std::string error;  // non-empty when the option is malformed
 };
 OutputOption splitOutputOption(const Args& args);
+inline constexpr OptionName kOutputOptions[] = {{"-o,--output", true}};
 
 }  // namespace velmar::cli

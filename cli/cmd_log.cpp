@@ -104,8 +104,7 @@ void printTable(const std::vector<std::vector<std::string>>& rows) {
 }  // namespace
 
 int runLog(const Args& args) {
-    constexpr OptionName kOptions[] = {{"-n,--last", true}, {"--json", false}};
-    const CommandLine line = parseCommandLine(args, kOptions);
+    const CommandLine line = parseCommandLine(args, kLogOptions);
     if (!line.error.empty()) return usageError("log", line.error);
     if (!line.positionals.empty())
         return usageError("log", "unknown argument \"" + line.positionals.front() + "\"");

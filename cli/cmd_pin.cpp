@@ -28,9 +28,16 @@ std::optional<PinOperation> operationNamed(const std::string& name) {
 
 }  // namespace
 
+namespace {
+const SerialCommandSyntax kPinSyntax = {.own = {{"--pin", true}, {"--op", true}}};
+}  // namespace
+
+std::vector<std::string> pinOptionNames() {
+    return optionNames(kPinSyntax);
+}
+
 int runPin(const Args& args, PortDirectory& ports) {
-    const SerialCommandOptionsResult parsed =
-        parseSerialCommandOptions(args, {.own = {{"--pin", true}, {"--op", true}}});
+    const SerialCommandOptionsResult parsed = parseSerialCommandOptions(args, kPinSyntax);
     if (!parsed.error.empty()) return usageError("pin", parsed.error);
     const SerialCommandOptions& options = parsed.options;
     const auto pinText = options.own.find("--pin");

@@ -84,8 +84,7 @@ void printTable(const std::vector<ResolvedPort>& ports, const std::vector<Serial
 }  // namespace
 
 int runPorts(const Args& args, PortDirectory& ports) {
-    constexpr OptionName kOptions[] = {{"--json", false}};
-    const CommandLine line = parseCommandLine(args, kOptions);
+    const CommandLine line = parseCommandLine(args, kPortsOptions);
     if (!line.error.empty()) return usageError("ports", line.error);
     if (!line.positionals.empty())
         return usageError("ports", "unknown argument \"" + line.positionals.front() + "\"");

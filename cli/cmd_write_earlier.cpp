@@ -78,9 +78,16 @@ class RowProgress final : public WriteObserver {
 
 }  // namespace
 
+namespace {
+const SerialCommandSyntax kWriteEarlierSyntax = {.takesFile = true, .own = {}};
+}  // namespace
+
+std::vector<std::string> writeEarlierOptionNames() {
+    return optionNames(kWriteEarlierSyntax);
+}
+
 int runWriteEarlier(const Args& args, PortDirectory& ports) {
-    const SerialCommandOptionsResult parsed =
-        parseSerialCommandOptions(args, {.takesFile = true, .own = {}});
+    const SerialCommandOptionsResult parsed = parseSerialCommandOptions(args, kWriteEarlierSyntax);
     if (!parsed.error.empty()) return usageError("write-earlier", parsed.error);
     const SerialCommandOptions& options = parsed.options;
 

@@ -89,6 +89,17 @@ CommandLine parseCommandLine(const std::vector<std::string>& args,
     return line;
 }
 
+std::vector<std::string> namesOf(const std::string& spelling) {
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = spelling.find(',', start);
+        names.push_back(spelling.substr(start, comma - start));
+        if (comma == std::string::npos) return names;
+        start = comma + 1;
+    }
+}
+
 std::optional<std::string> lastValue(const CommandLine& line, const std::string& name) {
     std::optional<std::string> value;
     for (const GivenOption& option : line.options)

@@ -30,6 +30,9 @@ struct CommandLine {
 CommandLine parseCommandLine(const std::vector<std::string>& args,
                              std::span<const OptionName> options);
 
+// Each name of a spelling on its own: "-o,--output" gives "-o" and "--output".
+std::vector<std::string> namesOf(const std::string& spelling);
+
 // The last value given for `name`; nullopt when it was not given.
 std::optional<std::string> lastValue(const CommandLine& line, const std::string& name);
 

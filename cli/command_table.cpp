@@ -138,9 +138,10 @@ constexpr const char* kPortsDetails =
 // The serial commands run in a second program (serial_handover.h); their run is empty here.
 constexpr std::array kCommands = {
     Command{"info", "info FILE [--json]",
-            "show what a firmware file loads to and what would be sent", kInfoDetails, runInfo},
+            "show what a firmware file loads to and what would be sent", kInfoDetails, runInfo,
+            kInfoOptions},
     Command{"dump", "dump FILE -o OUTPUT.bin", "write the loaded 128 KiB image as a binary file",
-            kDumpDetails, runDump},
+            kDumpDetails, runDump, kOutputOptions},
     Command{"checksum", "checksum FILE START STOP", "sum the image bytes of an address range",
             kChecksumDetails, runChecksum},
     Command{"write", "write FILE --port DEVICE|N",

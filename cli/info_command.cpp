@@ -41,8 +41,7 @@ void printJson(const std::string& path, const LoadedFirmware& firmware) {
 }  // namespace
 
 int runInfo(const Args& args) {
-    constexpr OptionName kOptions[] = {{"--json", false}};
-    const CommandLine line = parseCommandLine(args, kOptions);
+    const CommandLine line = parseCommandLine(args, kInfoOptions);
     if (!line.error.empty()) return usageError("info", line.error);
     const bool json = timesGiven(line, "--json") > 0;
     const Args& files = line.positionals;

@@ -64,12 +64,34 @@ bool isHelpWord(const std::string& word) {
     return word == "--help" || word == "-h";
 }
 
+// Hidden: the words shell completion offers, one per line. Without COMMAND the commands and
+// the program's options; with it the options of COMMAND's reader (the serial program lists
+// those of its own commands).
+int printCompletionWords(int argc, char** argv) {
+    if (argc == 2) {
+        for (const Command& command : commandTable()) std::printf("%s\n", command.name);
+        std::printf("-h\n--help\n-V\n--version\n");
+        return kExitOk;
+    }
+    const Command* command = argc == 3 ? findCommand(argv[2]) : nullptr;
+    if (command == nullptr) return kExitUsage;
+    std::printf("-h\n--help\n");
+    if (command->run == kRunsInSerialProgram) {
+        std::fflush(stdout);
+        return handOverToSerialProgram(argv);
+    }
+    for (const OptionName& option : command->options)
+        for (const std::string& name : namesOf(option.names)) std::printf("%s\n", name.c_str());
+    return kExitOk;
+}
+
 int run(int argc, char** argv) {
     if (argc < 2) {
         printOverview(stderr);
         return kExitUsage;
     }
     const std::string first = argv[1];
+    if (first == "--completion-words") return printCompletionWords(argc, argv);
     if (first == "--version" || first == "-V") {
         std::printf("velmar-fw %s\n", VELMAR_VERSION);
         return kExitOk;

@@ -101,6 +101,23 @@ std::string portNumberProblem(const std::string& text) {
     return {};
 }
 
+std::vector<std::pair<std::string, bool>> optionSpellings(const SerialCommandSyntax& syntax) {
+    std::vector<std::pair<std::string, bool>> spellings = {{"-p,--port", true}};
+    if (syntax.takesSpeed) spellings.push_back({"--speed", true});
+    for (const OwnOption& option : syntax.own)
+        spellings.push_back(
+            {option.shortName.empty() ? option.name : option.shortName + "," + option.name,
+             !option.isFlag});
+    return spellings;
+}
+
+std::vector<std::string> optionNames(const SerialCommandSyntax& syntax) {
+    std::vector<std::string> names;
+    for (const auto& [spelling, takesValue] : optionSpellings(syntax))
+        for (std::string& name : namesOf(spelling)) names.push_back(std::move(name));
+    return names;
+}
+
 SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
                                                      const SerialCommandSyntax& syntax) {
     SerialCommandOptionsResult result;
@@ -111,12 +128,7 @@ SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
         return result;
     };
     // The spellings live here while `names` points into them.
-    std::vector<std::pair<std::string, bool>> spellings = {{"-p,--port", true}};
-    if (syntax.takesSpeed) spellings.push_back({"--speed", true});
-    for (const OwnOption& option : syntax.own)
-        spellings.push_back(
-            {option.shortName.empty() ? option.name : option.shortName + "," + option.name,
-             !option.isFlag});
+    const std::vector<std::pair<std::string, bool>> spellings = optionSpellings(syntax);
     std::vector<OptionName> names;
     for (const auto& [spelling, takesValue] : spellings)
         names.push_back({spelling.c_str(), takesValue});

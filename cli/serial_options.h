@@ -53,6 +53,13 @@ struct SerialCommandOptionsResult {
 SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
                                                      const SerialCommandSyntax& syntax);
 
+// The options `syntax` offers as the reader takes them: ("-p,--port", true) for --port, which
+// takes a value, and so on.
+std::vector<std::pair<std::string, bool>> optionSpellings(const SerialCommandSyntax& syntax);
+
+// Every name of those options on its own: "-p", "--port", ...
+std::vector<std::string> optionNames(const SerialCommandSyntax& syntax);
+
 // True when `args` give --port more than once, or a range of ports such as 1-8.
 bool namesSeveralPorts(const Args& args);
 

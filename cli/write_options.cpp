@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/commands.h"
 #include "cli/serial_options.h"
 #include "cli/write_command.h"
 
@@ -13,7 +14,9 @@ bool runsAsStation(const Args& args) {
            });
 }
 
-WriteOptionsResult parseWriteOptions(const Args& args, PortList ports) {
+namespace {
+
+SerialCommandSyntax writeSyntax(PortList ports) {
     const bool several = ports == PortList::Several;
     std::vector<OwnOption> own = {{.name = "--loader"}, {.name = "--trace"}};
     // A station's table or event lines are its output; one port's progress can be left out or
@@ -23,9 +26,22 @@ WriteOptionsResult parseWriteOptions(const Args& args, PortList ports) {
     else
         own.insert(own.end(), {{.name = "--quiet", .isFlag = true, .shortName = "-q"},
                                {.name = "--verbose", .isFlag = true, .shortName = "-v"}});
+    return {.takesFile = true, .takesSpeed = false, .own = own, .severalPorts = several};
+}
+
+}  // namespace
+
+std::vector<std::string> writeOptionNames() {
+    std::vector<std::string> names = optionNames(writeSyntax(PortList::One));
+    for (std::string& name : optionNames(writeSyntax(PortList::Several)))
+        if (std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(std::move(name));
+    return names;
+}
+
+WriteOptionsResult parseWriteOptions(const Args& args, PortList ports) {
     WriteOptionsResult result;
-    const SerialCommandOptionsResult parsed = parseSerialCommandOptions(
-        args, {.takesFile = true, .takesSpeed = false, .own = own, .severalPorts = several});
+    const SerialCommandOptionsResult parsed = parseSerialCommandOptions(args, writeSyntax(ports));
     if (!parsed.error.empty()) {
         result.error = parsed.error;
         return result;
@@ -48,7 +64,7 @@ WriteOptionsResult parseWriteOptions(const Args& args, PortList ports) {
         result.error = "--quiet and --verbose exclude each other";
         return result;
     }
-    if (!several) {
+    if (ports == PortList::One) {
         o.portNumber = parsed.options.portNumber;
         o.devicePath = parsed.options.devicePath;
         o.ports.push_back({.label = parsed.options.portValues.front(),

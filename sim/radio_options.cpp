@@ -352,6 +352,15 @@ void appendWrapped(std::ostringstream& out, std::string_view text, std::size_t i
 
 }  // namespace
 
+std::string radioOptionList() {
+    std::string list;
+    for (const OptionRow& row : optionTable()) {
+        if (row.shortName != nullptr) list += std::string(row.shortName) + "\n";
+        list += std::string(row.name) + "\n";
+    }
+    return list;
+}
+
 std::string radioHelpText() {
     constexpr std::size_t kIndent = 24;
     constexpr std::size_t kWidth = 79;

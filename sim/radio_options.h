@@ -39,6 +39,8 @@ struct RadioOptionsResult {
 
 RadioOptionsResult parseRadioOptions(const std::vector<std::string>& args);
 std::string radioHelpText();
+// Every option name, one per line: what the hidden --list-options prints for shell completion.
+std::string radioOptionList();
 
 // Radio `number`'s file when `count` radios share one FILE option: FILE itself for a single
 // radio, else FILE with the number before its extension ("dir/flash.bin" -> "dir/flash2.bin").

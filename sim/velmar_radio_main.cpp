@@ -14,6 +14,10 @@
 int main(int argc, char** argv) {
     using namespace velmar::sim;
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args == std::vector<std::string>{"--list-options"}) {
+        std::cout << radioOptionList();
+        return 0;
+    }
     const RadioOptionsResult parsed = parseRadioOptions(args);
     if (!parsed.error.empty()) {
         std::cerr << "velmar-radio: " << parsed.error << "\n";

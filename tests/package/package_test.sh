@@ -26,9 +26,14 @@ appstreamcli validate --no-net "$usr"/share/metainfo/*.metainfo.xml
 
 [ ! -e "$usr/bin/velmar-radio" ] || fail "velmar-radio is in the velmar-writer package"
 radio_files="$(cd "$work/radio" && find . -type f | sort)"
-[ "$radio_files" = "$(printf '%s\n' ./usr/bin/velmar-radio ./usr/share/doc/velmar-radio/changelog.gz \
+[ "$radio_files" = "$(printf '%s\n' ./usr/bin/velmar-radio \
+    ./usr/share/bash-completion/completions/velmar-radio ./usr/share/doc/velmar-radio/changelog.gz \
     ./usr/share/doc/velmar-radio/copyright ./usr/share/man/man1/velmar-radio.1.gz)" ] ||
     fail "the velmar-radio package holds: $radio_files"
+# Completion asks the packaged programs; write's options come from the packaged helper.
+[ -f "$usr/share/bash-completion/completions/velmar-fw" ] || fail "no bash completion for velmar-fw"
+words="$("$usr/bin/velmar-fw" --completion-words write)"
+grep -qx -- "--loader" <<<"$words" || fail "velmar-fw --completion-words write: $words"
 # Read whole before grep: grep -q stops at its match, and the program's next write would then
 # fail the pipeline with SIGPIPE.
 help="$("$work/radio/usr/bin/velmar-radio" --help)"
