@@ -55,20 +55,6 @@ std::string deviceLockDirectory() {
     return std::filesystem::temp_directory_path(ignored).string();
 }
 
-DeviceLock::DeviceLock(DeviceLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-DeviceLock& DeviceLock::operator=(DeviceLock&& other) noexcept {
-    if (this != &other) {
-        release();
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-DeviceLock::~DeviceLock() {
-    release();
-}
-
 void DeviceLock::release() noexcept {
     if (fd_ < 0) return;
     ::close(fd_);  // the lock goes with the descriptor

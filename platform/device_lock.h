@@ -6,17 +6,24 @@
 // by the system when its holder ends in any way.
 
 #include <string>
+#include <utility>
 
 namespace velmar {
 
 class DeviceLock {
   public:
     DeviceLock() = default;
-    DeviceLock(DeviceLock&& other) noexcept;
-    DeviceLock& operator=(DeviceLock&& other) noexcept;
+    DeviceLock(DeviceLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    DeviceLock& operator=(DeviceLock&& other) noexcept {
+        if (this != &other) {
+            release();
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
     DeviceLock(const DeviceLock&) = delete;
     DeviceLock& operator=(const DeviceLock&) = delete;
-    ~DeviceLock();
+    ~DeviceLock() { release(); }
 
     // Locks `device` for `holder` (a program name, shown to whoever is refused). Throws
     // SerialError(Busy) naming the holder when another program of ours has it. A device that
