@@ -62,8 +62,7 @@ void explainSerialFailure(const char* command, const std::string& deviceName,
     if (const auto& error = fault) {
         std::fprintf(stderr, "velmar-fw %s: %s: %s\n", command, deviceName.c_str(),
                      describeSerialError(*error).c_str());
-        if (error->fault() == SerialFault::Other || error->fault() == SerialFault::BadSettings)
-            std::fprintf(stderr, "  (%s)\n", error->what());
+        if (systemAccountAdds(*error)) std::fprintf(stderr, "  (%s)\n", error->what());
         if (error->fault() == SerialFault::NoSuchDevice && !devicePath)
             std::fprintf(
                 stderr,

@@ -13,8 +13,7 @@ std::string faultText(const RewriteOutcome& outcome) {
     if (!outcome.fault()) return describeFailure(outcome.failure, StepFamily::CurrentLoader);
     const SerialError& fault = *outcome.fault();
     std::string text = describeSerialError(fault);
-    if (fault.fault() == SerialFault::Other || fault.fault() == SerialFault::BadSettings)
-        text += std::string(" (") + fault.what() + ")";
+    if (systemAccountAdds(fault)) text += std::string(" (") + fault.what() + ")";
     return text;
 }
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "platform/device_lock_note.h"
 #include "platform/serial_control.h"
 
 namespace velmar {
@@ -38,11 +39,7 @@ std::string holderNamedIn(int fd) {
     char text[256];
     const ssize_t got = ::pread(fd, text, sizeof text - 1, 0);
     if (got <= 0) return {};
-    std::string holder(text, static_cast<std::size_t>(got));
-    while (!holder.empty() && (holder.back() == '\n' || holder.back() == '\0')) holder.pop_back();
-    for (char& c : holder)
-        if (static_cast<unsigned char>(c) < 0x20) c = ' ';  // shown in a message: one line
-    return holder;
+    return holderFromNote(std::string(text, static_cast<std::size_t>(got)));
 }
 
 }  // namespace
@@ -87,7 +84,7 @@ DeviceLock DeviceLock::acquire(const std::string& device, const std::string& hol
             device + ": in use by " + (holding.empty() ? "another program" : holding),
             SerialErrorContext{.device = device, .group = {}, .holder = holding, .advice = {}});
     }
-    const std::string note = holder + " (pid " + std::to_string(::getpid()) + ")\n";
+    const std::string note = holderNote(holder, ::getpid());
     if (::ftruncate(fd, 0) == 0) {
         [[maybe_unused]] const ssize_t written = ::pwrite(fd, note.data(), note.size(), 0);
     }

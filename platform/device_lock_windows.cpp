@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/device_lock.h"
+#include "platform/device_lock_note.h"
 #include "platform/serial_control.h"
 
 namespace velmar {
@@ -44,11 +45,7 @@ std::string holderNamedIn(HANDLE file) {
     OVERLAPPED at{};
     DWORD got = 0;
     if (!::ReadFile(file, text, sizeof text - 1, &got, &at) || got == 0) return {};
-    std::string holder(text, got);
-    while (!holder.empty() && (holder.back() == '\n' || holder.back() == '\0')) holder.pop_back();
-    for (char& c : holder)
-        if (static_cast<unsigned char>(c) < 0x20) c = ' ';  // shown in a message: one line
-    return holder;
+    return holderFromNote(std::string(text, got));
 }
 
 }  // namespace
@@ -88,7 +85,7 @@ DeviceLock DeviceLock::acquire(const std::string& device, const std::string& hol
             device + ": in use by " + (holding.empty() ? "another program" : holding),
             SerialErrorContext{.device = device, .group = {}, .holder = holding, .advice = {}});
     }
-    const std::string note = holder + " (pid " + std::to_string(::_getpid()) + ")\n";
+    const std::string note = holderNote(holder, ::_getpid());
     OVERLAPPED start{};
     DWORD written = 0;
     if (::SetEndOfFile(file)) {

@@ -39,6 +39,10 @@ std::string describeSerialError(const SerialError& error) {
     return describeSerialFault(error.fault());
 }
 
+bool systemAccountAdds(const SerialError& error) {
+    return error.fault() == SerialFault::Other || error.fault() == SerialFault::BadSettings;
+}
+
 std::string describeSerialErrorWithCause(const SerialError& error) {
     std::string text = describeSerialError(error);
     const std::string cause = error.what();

@@ -13,6 +13,9 @@ std::string describeSerialFault(SerialFault fault);
 // Words for this error in particular: whose group a device belongs to, which program holds it;
 // else the words for its fault.
 std::string describeSerialError(const SerialError& error);
+// True where the words only name the fault in general (a settings refusal, an unknown
+// error), so the system's own account is worth showing beside them even where space is short.
+bool systemAccountAdds(const SerialError& error);
 // The same followed by the system's own account in parentheses, where it has one.
 std::string describeSerialErrorWithCause(const SerialError& error);
 

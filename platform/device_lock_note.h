@@ -1,0 +1,21 @@
+#pragma once
+// The note a lock's holder leaves in the lock file, "velmar-fw (pid 1234)", so that a program
+// refused the device can say who has it. One format for every system's lock.
+
+#include <string>
+
+namespace velmar {
+
+inline std::string holderNote(const std::string& holder, long pid) {
+    return holder + " (pid " + std::to_string(pid) + ")\n";
+}
+
+// The holder as a one-line text from the note's bytes ("" when there are none).
+inline std::string holderFromNote(std::string note) {
+    while (!note.empty() && (note.back() == '\n' || note.back() == '\0')) note.pop_back();
+    for (char& c : note)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';  // shown in a message: one line
+    return note;
+}
+
+}  // namespace velmar
