@@ -25,7 +25,7 @@
 #include "link/byte_trace.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_language_setting.h"
-#include "platform/qt/qt_serial_control.h"
+#include "platform/qt/system_serial_control.h"
 #include "platform/qt/qt_serial_devices.h"
 #include "wording/load_words.h"
 
@@ -143,7 +143,7 @@ int main(int argc, char* argv[]) {
     QApplication::setFont(font);
 
     velmar::SystemPorts ports;
-    velmar::QtSerialControl serial(ports.directory());
+    velmar::SystemSerialControl serial(ports.directory());
     velmar::QtEventWait wait;
     velmar::QtDialogs dialogs;
     velmar::frmMain window(serial, wait, dialogs, defaultFirmwarePath);

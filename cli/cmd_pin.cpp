@@ -7,7 +7,7 @@
 #include "cli/serial_port_use.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
-#include "platform/qt/qt_serial_control.h"
+#include "platform/qt/system_serial_control.h"
 #include "protocol/pin_text.h"
 #include "protocol/port_pin.h"
 
@@ -56,7 +56,7 @@ int runPin(const Args& args, PortDirectory& ports) {
     }
 
     ensureApplication();
-    QtSerialControl serial(ports);
+    SystemSerialControl serial(ports);
     if (!aimAtPort(serial, "pin", options.devicePath, options.portNumber)) return kExitUsage;
     QtEventWait wait;
     LoaderLink link(serial, wait);

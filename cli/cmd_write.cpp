@@ -23,7 +23,7 @@
 #include "cli/write_progress.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
-#include "platform/qt/qt_serial_control.h"
+#include "platform/qt/system_serial_control.h"
 #include "protocol/rewrite_sequence.h"
 #include "wording/failure_words.h"
 #include "wording/rewrite_words.h"
@@ -119,7 +119,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports)
         options.loader == LoaderVersion::v105 ? "1.05" : "1.06", blockCount, ports);
 
     ensureApplication();
-    QtSerialControl serial(ports);
+    SystemSerialControl serial(ports);
     QtEventWait wait;
     LoaderLink link(serial, wait);
     std::optional<InterruptGuard> interrupts;

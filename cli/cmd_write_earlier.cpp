@@ -15,7 +15,7 @@
 #include "cli/write_progress.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
-#include "platform/qt/qt_serial_control.h"
+#include "platform/qt/system_serial_control.h"
 #include "protocol/earlier_loader.h"
 #include "wording/hex_text.h"
 #include "wording/rewrite_words.h"
@@ -114,7 +114,7 @@ int runWriteEarlier(const Args& args, PortDirectory& ports) {
     }
 
     ensureApplication();
-    QtSerialControl serial(ports);
+    SystemSerialControl serial(ports);
     if (!aimAtPort(serial, "write-earlier", options.devicePath, options.portNumber))
         return kExitUsage;
     QtEventWait wait;

@@ -7,7 +7,7 @@
 
 #include "cli/cli_common.h"
 #include "link/loader_link.h"
-#include "platform/qt/qt_serial_control.h"
+#include "platform/qt/system_serial_control.h"
 #include "platform/qt/qt_serial_devices.h"
 
 namespace velmar::cli {
@@ -29,7 +29,7 @@ void noteSavedAssignment(const PortDirectory& ports) {
         std::fprintf(stderr, "velmar-fw: %s\n", notice.c_str());
 }
 
-bool aimAtPort(QtSerialControl& serial, const char* command,
+bool aimAtPort(SystemSerialControl& serial, const char* command,
                const std::optional<std::string>& devicePath, int16_t portNumber) {
     serial.setDevicePath(devicePath);
     serial.setCommPort(portNumber);

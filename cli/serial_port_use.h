@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/qt/system_serial_control.h"
 #include "platform/serial_control.h"
 #include "wording/failure_words.h"
 
@@ -14,7 +15,6 @@ class QCoreApplication;
 namespace velmar {
 class LoaderLink;
 class PortDirectory;
-class QtSerialControl;
 }  // namespace velmar
 
 namespace velmar::cli {
@@ -27,7 +27,7 @@ void noteSavedAssignment(const PortDirectory& ports);
 
 // Points `serial` at the device path, else at the port number's device in its directory. When
 // a port number names no device, prints the usage error for `command` and returns false.
-bool aimAtPort(QtSerialControl& serial, const char* command,
+bool aimAtPort(SystemSerialControl& serial, const char* command,
                const std::optional<std::string>& devicePath, int16_t portNumber);
 
 // On stderr, for the step that just failed on `link`: the port's fault (with the system's

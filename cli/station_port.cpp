@@ -9,7 +9,7 @@
 #include "cli/write_command.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
-#include "platform/qt/qt_serial_control.h"
+#include "platform/qt/system_serial_control.h"
 #include "platform/qt/qt_serial_devices.h"
 
 namespace velmar::cli {
@@ -36,7 +36,7 @@ class PortObserver final : public WriteObserver {
 
 void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion loader,
                  const PortDirectory& directory, StationDisplay& display) {
-    QtSerialControl serial(directory);
+    SystemSerialControl serial(directory);
     QtEventWait wait;
     LoaderLink link(serial, wait);
     PortObserver observer(display, port.index);

@@ -1,0 +1,16 @@
+#pragma once
+// The serial control the programs open their ports with: Qt SerialPort on Linux, where the
+// distribution ships it; Win32's own serial calls on Windows, where Qt SerialPort is not built.
+// Both offer the same operations beyond SerialControl (--port's path, the last error, ...).
+
+#ifdef _WIN32
+#include "platform/win/win_serial_control.h"
+namespace velmar {
+using SystemSerialControl = WinSerialControl;
+}
+#else
+#include "platform/qt/qt_serial_control.h"
+namespace velmar {
+using SystemSerialControl = QtSerialControl;
+}
+#endif
