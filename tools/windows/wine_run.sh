@@ -12,13 +12,18 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 unset DISPLAY WAYLAND_DISPLAY
 
+# VELMAR_WINE_BARE=1 runs a program as on a PC that has only what its own folder brings.
 compiler=x86_64-w64-mingw32-g++-posix
 dlls="$(dirname "$($compiler -print-file-name=libstdc++-6.dll)");/usr/x86_64-w64-mingw32/lib"
 if [ -n "${VELMAR_QT_WINDOWS:-}" ]; then
     dlls="$VELMAR_QT_WINDOWS/bin;$dlls"
     export QT_PLUGIN_PATH="$VELMAR_QT_WINDOWS/plugins"
 fi
-export WINEPATH="$dlls${WINEPATH:+;$WINEPATH}"
+if [ "${VELMAR_WINE_BARE:-}" = 1 ]; then
+    unset WINEPATH QT_PLUGIN_PATH
+else
+    export WINEPATH="$dlls${WINEPATH:+;$WINEPATH}"
+fi
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$(dirname "$WINEPREFIX")"
