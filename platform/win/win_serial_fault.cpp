@@ -22,6 +22,11 @@ SerialFault classifyWinSerialError(WinSerialCall call, uint32_t code) {
             return SerialFault::BadSettings;
         case WinSerialCall::Io:
             switch (code) {
+                // A pulled USB adapter leaves a handle that answers "access denied" or "bad
+                // command"; wine answers "not ready" once the far end of its line hung up.
+                case ERROR_ACCESS_DENIED:
+                case ERROR_NOT_READY:
+                case ERROR_INVALID_HANDLE:
                 case ERROR_DEVICE_REMOVED:
                 case ERROR_BAD_COMMAND:
                 case ERROR_OPERATION_ABORTED:

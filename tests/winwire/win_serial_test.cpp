@@ -26,7 +26,9 @@ TEST(WinSerialFault, EachCallMapsWindowsErrorsToTheFaultAPersonCanActOn) {
         {WinSerialCall::Io, ERROR_BAD_COMMAND, SerialFault::DeviceRemoved},
         {WinSerialCall::Io, ERROR_OPERATION_ABORTED, SerialFault::DeviceRemoved},
         {WinSerialCall::Io, ERROR_GEN_FAILURE, SerialFault::DeviceRemoved},
-        {WinSerialCall::Io, ERROR_ACCESS_DENIED, SerialFault::Other},
+        {WinSerialCall::Io, ERROR_ACCESS_DENIED, SerialFault::DeviceRemoved},
+        {WinSerialCall::Io, ERROR_NOT_READY, SerialFault::DeviceRemoved},
+        {WinSerialCall::Io, ERROR_INVALID_PARAMETER, SerialFault::Other},
     };
     for (const Case& c : cases)
         EXPECT_EQ(classifyWinSerialError(c.call, c.code), c.fault)
