@@ -57,5 +57,10 @@ wait "$radio_pid" || true
 radio_pid=
 tail -n 3 "$work/traffic.log" || true
 [ "$status" -eq 0 ] || { echo "the rewrite under wine failed ($status)" >&2; exit 1; }
+# Every speed change on the open handle reached the line before the next frame.
+if grep -q "WRONG SPEED" "$work/traffic.log"; then
+    echo "a frame arrived at the wrong line speed" >&2
+    exit 1
+fi
 cmp "$work/expected.bin" "$work/flash.bin"
 echo "the radio's flash equals the image"
