@@ -7,6 +7,11 @@
 #include "cli/serial_handover.h"
 #include "wording/load_words.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace velmar::cli {
 namespace {
 
@@ -129,5 +134,10 @@ int run(int argc, char** argv) {
 }  // namespace velmar::cli
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Output byte for byte as on Linux: no line ending of the text becomes CR LF.
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+#endif
     return velmar::cli::run(argc, argv);
 }

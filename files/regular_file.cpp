@@ -14,6 +14,8 @@
 #include <unistd.h>
 #endif
 
+#include "files/file_identity.h"
+
 namespace velmar {
 
 namespace {
@@ -81,8 +83,7 @@ OpenedForWriting openFileForWriting(const std::string& path, const WriteTarget& 
     const std::optional<NodeKind> kind = nodeKindAt(path);
     if (kind && *kind != NodeKind::Regular && (!target.devicesToo || *kind == NodeKind::Folder))
         return refused(notRegular(*kind));
-    std::error_code error;
-    if (kind && !target.keep.empty() && std::filesystem::equivalent(path, target.keep, error))
+    if (kind && !target.keep.empty() && namesSameFile(path, target.keep))
         return OpenedForWriting{-1, FileFault::None, 0, *kind, true};
     const int flags = (target.append ? _O_RDWR | _O_APPEND : _O_WRONLY | _O_TRUNC) | _O_CREAT |
                       _O_BINARY | _O_NOINHERIT;

@@ -1,0 +1,12 @@
+#pragma once
+// UTF-8, the programs' own encoding, to and from the UTF-16 of Windows' wide-character calls.
+#include <string>
+
+namespace velmar {
+
+std::wstring widePath(const std::string& utf8);
+std::string utf8Text(const std::wstring& wide);
+// The system's own sentence for a GetLastError() code, in UTF-8, without the final line break.
+std::string systemMessage(unsigned long error);
+
+}  // namespace velmar
