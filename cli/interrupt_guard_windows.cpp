@@ -20,13 +20,14 @@ constexpr std::sig_atomic_t stopNumber(DWORD event) {
 }
 
 // Windows runs the handler on a thread of its own. The first event asks for the stop; a
-// second Ctrl-C or Ctrl-Break is left to the system's default, which ends the program at once.
+// second one ends the program at once, with the exit code Windows gives a Ctrl-C.
 // For a closed console, logoff or shutdown the process ends as soon as the handler returns, so
 // the handler waits instead: the run ends its session and the program exits while the system's
 // grace period lasts.
 BOOL WINAPI onConsoleEvent(DWORD event) {
-    if (::InterlockedIncrement(&eventsSeen) > 1)
-        return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? FALSE : TRUE;
+    // Ended here rather than left to the next handler: one installed later (a library's) might
+    // take the event for itself.
+    if (::InterlockedIncrement(&eventsSeen) > 1) ::ExitProcess(STATUS_CONTROL_C_EXIT);
     stopFlag = stopNumber(event);
     DWORD written = 0;
     ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), noticeText, noticeLength, &written, nullptr);

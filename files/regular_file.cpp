@@ -7,6 +7,7 @@
 #include <io.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <filesystem>
 #else
 #include <fcntl.h>
@@ -54,9 +55,27 @@ OpenedFile notRegular(NodeKind kind) {
 
 #ifdef _WIN32
 
+namespace {
+
+// The devices every folder has (NUL, CON, COM1, ... with any extension) and \\.\ names: known by
+// name, as Windows knows them, so that none is opened (or its modem lines touched) to ask.
+bool namesADevice(const std::string& path) {
+    if (path.starts_with("\\\\.\\") || path.starts_with("//./")) return true;
+    std::string name = std::filesystem::path(path).filename().string();
+    name = name.substr(0, name.find_first_of(".:"));
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL") return true;
+    return name.size() == 4 && (name.starts_with("COM") || name.starts_with("LPT")) &&
+           name[3] >= '1' && name[3] <= '9';
+}
+
+}  // namespace
+
 // No FIFOs to hang on here; the type is checked before the open all the same.
 OpenedFile openRegularFile(const std::string& path) {
     namespace fs = std::filesystem;
+    if (namesADevice(path)) return notRegular(NodeKind::CharacterDevice);
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (error) return openFailed(error.default_error_condition().value());
@@ -69,6 +88,7 @@ OpenedFile openRegularFile(const std::string& path) {
 
 std::optional<NodeKind> nodeKindAt(const std::string& path) {
     namespace fs = std::filesystem;
+    if (namesADevice(path)) return NodeKind::CharacterDevice;
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (error || !fs::exists(status)) return std::nullopt;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # velmar-fw.exe under wine against the native velmar-fw: info, checksum and dump of the sample
 # give the same bytes on stdout and stderr and the same exit codes, the image byte for byte;
-# a dump replaces an existing output file, and refuses the firmware file under any of its
-# names.
+# a dump replaces an existing output file, writes a device through, and refuses the firmware
+# file under any of its names.
 # Usage: windows_file_commands_test.sh WINE_RUN WINDOWS_BIN_DIR HOST_BIN_DIR SAMPLE
 set -uo pipefail
 wine_run=$1 windows_bin=$2 host_bin=$3 sample=$4
@@ -44,6 +44,9 @@ printf 'old' >windows.bin
 "$wine_run" "$windows_bin/velmar-fw.exe" dump fw.mot -o windows.bin ||
     fail "dump over an existing file exits $?"
 cmp -s linux.bin windows.bin || fail "dump over an existing file left other bytes"
+
+# A device is written through, never replaced by a file of its name.
+"$wine_run" "$windows_bin/velmar-fw.exe" dump fw.mot -o NUL || fail "dump to NUL exits $?"
 
 # The firmware itself, by its name and by a second hard link, is refused and stays as it was.
 ln fw.mot hard.mot
