@@ -4,13 +4,9 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/program_start.h"
 #include "cli/serial_handover.h"
 #include "wording/load_words.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace velmar::cli {
 namespace {
@@ -134,10 +130,6 @@ int run(int argc, char** argv) {
 }  // namespace velmar::cli
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-    // Output byte for byte as on Linux: no line ending of the text becomes CR LF.
-    ::_setmode(::_fileno(stdout), _O_BINARY);
-    ::_setmode(::_fileno(stderr), _O_BINARY);
-#endif
+    velmar::cli::startProgram(argc, argv);
     return velmar::cli::run(argc, argv);
 }

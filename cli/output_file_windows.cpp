@@ -104,7 +104,8 @@ DWORD putInPlace(const std::string& partial, const std::string& path, bool exist
 std::optional<OutputFailure> writeOutputFile(const std::string& path, std::string_view bytes,
                                              const OutputRules& rules) {
     std::error_code error;
-    const bool link = std::filesystem::is_symlink(std::filesystem::symlink_status(path, error));
+    const bool link =
+        std::filesystem::is_symlink(std::filesystem::symlink_status(widePath(path), error));
     const std::optional<NodeKind> kind = nodeKindAt(path);
     const bool exists = kind.has_value();
     if (link || (exists && *kind != NodeKind::Regular)) return writeInPlace(path, bytes, rules);

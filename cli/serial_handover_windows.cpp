@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -37,23 +35,11 @@ void appendQuoted(std::wstring& line, const std::wstring& argument) {
     line += L'"';
 }
 
-// The arguments as the user typed them, in UTF-16: argv holds them in the ANSI code page,
-// which loses what it cannot spell. argv is the fallback when the two disagree.
+// main() has made argv UTF-8, from the command line as typed.
 std::vector<std::wstring> wideArguments(char** argv) {
-    std::vector<std::wstring> fromArgv;
-    for (char** each = argv; *each != nullptr; ++each) {
-        const int size = ::MultiByteToWideChar(CP_ACP, 0, *each, -1, nullptr, 0);
-        std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
-        if (size > 0) ::MultiByteToWideChar(CP_ACP, 0, *each, -1, wide.data(), size);
-        wide.resize(wide.size() - 1);
-        fromArgv.push_back(std::move(wide));
-    }
-    int count = 0;
-    wchar_t** line = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (line == nullptr) return fromArgv;
-    std::vector<std::wstring> typed(line, line + count);
-    ::LocalFree(line);
-    return typed.size() == fromArgv.size() ? typed : fromArgv;
+    std::vector<std::wstring> arguments;
+    for (char** each = argv; *each != nullptr; ++each) arguments.push_back(widePath(*each));
+    return arguments;
 }
 
 std::wstring ownPath() {

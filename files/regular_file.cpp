@@ -7,8 +7,10 @@
 #include <io.h>
 #include <sys/stat.h>
 
-#include <cctype>
+#include <cwctype>
 #include <filesystem>
+
+#include "files/win_text.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -61,13 +63,13 @@ namespace {
 // name, as Windows knows them, so that none is opened (or its modem lines touched) to ask.
 bool namesADevice(const std::string& path) {
     if (path.starts_with("\\\\.\\") || path.starts_with("//./")) return true;
-    std::string name = std::filesystem::path(path).filename().string();
-    name = name.substr(0, name.find_first_of(".:"));
-    while (!name.empty() && name.back() == ' ') name.pop_back();
-    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL") return true;
-    return name.size() == 4 && (name.starts_with("COM") || name.starts_with("LPT")) &&
-           name[3] >= '1' && name[3] <= '9';
+    std::wstring name = std::filesystem::path(widePath(path)).filename().wstring();
+    name = name.substr(0, name.find_first_of(L".:"));
+    while (!name.empty() && name.back() == L' ') name.pop_back();
+    for (wchar_t& c : name) c = static_cast<wchar_t>(std::towupper(c));
+    if (name == L"CON" || name == L"PRN" || name == L"AUX" || name == L"NUL") return true;
+    return name.size() == 4 && (name.starts_with(L"COM") || name.starts_with(L"LPT")) &&
+           name[3] >= L'1' && name[3] <= L'9';
 }
 
 }  // namespace
@@ -77,12 +79,12 @@ OpenedFile openRegularFile(const std::string& path) {
     namespace fs = std::filesystem;
     if (namesADevice(path)) return notRegular(NodeKind::CharacterDevice);
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = fs::status(widePath(path), error);
     if (error) return openFailed(error.default_error_condition().value());
     if (fs::is_directory(status)) return notRegular(NodeKind::Folder);
     if (!fs::is_regular_file(status)) return notRegular(NodeKind::Other);
     OpenedFile opened;
-    opened.file = std::fopen(path.c_str(), "rb");
+    opened.file = ::_wfopen(widePath(path).c_str(), L"rb");
     return opened.file != nullptr ? opened : openFailed(errno);
 }
 
@@ -90,7 +92,7 @@ std::optional<NodeKind> nodeKindAt(const std::string& path) {
     namespace fs = std::filesystem;
     if (namesADevice(path)) return NodeKind::CharacterDevice;
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = fs::status(widePath(path), error);
     if (error || !fs::exists(status)) return std::nullopt;
     if (fs::is_directory(status)) return NodeKind::Folder;
     return fs::is_regular_file(status) ? NodeKind::Regular : NodeKind::Other;
@@ -107,7 +109,7 @@ OpenedForWriting openFileForWriting(const std::string& path, const WriteTarget& 
         return OpenedForWriting{-1, FileFault::None, 0, *kind, true};
     const int flags = (target.append ? _O_RDWR | _O_APPEND : _O_WRONLY | _O_TRUNC) | _O_CREAT |
                       _O_BINARY | _O_NOINHERIT;
-    const int fd = ::_open(path.c_str(), flags, _S_IREAD | _S_IWRITE);
+    const int fd = ::_wopen(widePath(path).c_str(), flags, _S_IREAD | _S_IWRITE);
     if (fd < 0) return refused(openFailed(errno));
     return OpenedForWriting{fd, FileFault::None, 0, kind.value_or(NodeKind::Regular), false};
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 namespace velmar {
 
 std::wstring widePath(const std::string& utf8) {
@@ -37,6 +39,18 @@ std::string systemMessage(unsigned long error) {
         wide.pop_back();
     if (wide.empty()) return "system error " + std::to_string(error);
     return utf8Text(wide);
+}
+
+std::vector<std::string> utf8Arguments(int argc, char** argv) {
+    int count = 0;
+    wchar_t** typed = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    if (typed != nullptr && count == argc)
+        for (int i = 0; i < count; ++i) arguments.push_back(utf8Text(typed[i]));
+    else
+        arguments.assign(argv, argv + argc);
+    if (typed != nullptr) ::LocalFree(typed);
+    return arguments;
 }
 
 }  // namespace velmar
