@@ -80,7 +80,6 @@ int runToTheEnd(const std::wstring& program, std::vector<std::wstring> arguments
         return -1;
     }
     ::CloseHandle(process.hThread);
-    ::SetConsoleCtrlHandler(leaveConsoleEventsToTheChild, TRUE);
     ::WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     if (!::GetExitCodeProcess(process.hProcess, &code)) code = kExitNoSerialProgram;
@@ -107,6 +106,8 @@ int handOverToSerialProgram(char** argv) {
         (folder / VELMAR_BIN_TO_LIBEXECDIR / name).lexically_normal().wstring();
     const std::vector<std::wstring> arguments = wideArguments(argv);
 
+    // From before the start on, so that no Ctrl-C ends velmar-fw alone.
+    ::SetConsoleCtrlHandler(leaveConsoleEventsToTheChild, TRUE);
     DWORD error = ERROR_SUCCESS;
     int code = runToTheEnd(beside, arguments, error);
     if (code >= 0) return code;
