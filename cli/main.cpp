@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/program_start.h"
 #include "cli/serial_handover.h"
 #include "wording/load_words.h"
 
@@ -129,5 +130,6 @@ int run(int argc, char** argv) {
 }  // namespace velmar::cli
 
 int main(int argc, char** argv) {
+    velmar::cli::startProgram(argc, argv);
     return velmar::cli::run(argc, argv);
 }

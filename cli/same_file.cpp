@@ -1,7 +1,5 @@
 #include "cli/same_file.h"
 
-#include <sys/stat.h>
-
 namespace velmar::cli {
 
 namespace {
@@ -14,13 +12,6 @@ bool sameDevice(const NamedDevice& a, const NamedDevice& b) {
 }
 
 }  // namespace
-
-bool namesSameFile(const std::string& a, const std::string& b) {
-    struct stat first {};
-    struct stat second {};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
 
 std::string sharedDeviceRefusal(const std::vector<NamedDevice>& ports) {
     for (std::size_t i = 0; i < ports.size(); ++i)

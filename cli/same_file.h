@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "files/file_identity.h"
+
 namespace velmar::cli {
 
-// True when both paths name one file (the same device and inode, through any link); false when
-// either does not exist.
-bool namesSameFile(const std::string& a, const std::string& b);
+using velmar::namesSameFile;
 
 // One --port of a station and the device it opens ("" when it has none).
 struct NamedDevice {

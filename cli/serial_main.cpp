@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/program_start.h"
 #include "cli/serial_handover.h"
 #include "platform/qt/qt_serial_devices.h"
 
@@ -42,6 +43,7 @@ constexpr SerialCommand kSerialCommands[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
+    velmar::cli::startProgram(argc, argv);
     // The station's table measures names as the terminal's character set shows them.
     std::setlocale(LC_CTYPE, "");
     // One run detects the devices once, whichever commands and steps look them up.

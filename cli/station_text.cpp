@@ -1,43 +1,22 @@
 #include "cli/station_text.h"
 
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <sys/ioctl.h>
+#endif
 
 #include <cstdlib>
-#include <cwchar>
 #include <vector>
+
+#include "cli/station_chars.h"
 
 namespace velmar::cli {
 
 namespace {
 
 constexpr std::string_view kEllipsis = "…";
-
-struct Character {
-    std::size_t bytes;
-    std::size_t width;
-};
-
-std::vector<Character> charactersOf(std::string_view text) {
-    std::vector<Character> characters;
-    std::mbstate_t state{};
-    std::size_t at = 0;
-    while (at < text.size()) {
-        wchar_t wide = 0;
-        const std::size_t length = std::mbrtowc(&wide, text.data() + at, text.size() - at, &state);
-        if (length == static_cast<std::size_t>(-1) || length == static_cast<std::size_t>(-2) ||
-            length == 0) {
-            // A stray or cut byte: the terminal shows one replacement mark for it.
-            characters.push_back({1, 1});
-            state = {};
-            ++at;
-            continue;
-        }
-        const int width = ::wcwidth(wide);
-        characters.push_back({length, width < 0 ? 1u : static_cast<std::size_t>(width)});
-        at += length;
-    }
-    return characters;
-}
 
 // "…" in a UTF-8 locale, "~" where the terminal could not show it.
 std::string_view ellipsis() {
@@ -89,8 +68,14 @@ std::string fitted(std::string_view text, std::size_t width, Elide where) {
 }
 
 std::size_t terminalColumns(int fd) {
+#ifdef _WIN32
+    CONSOLE_SCREEN_BUFFER_INFO console{};
+    if (::GetConsoleScreenBufferInfo(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)), &console))
+        return static_cast<std::size_t>(console.srWindow.Right - console.srWindow.Left + 1);
+#else
     winsize size{};
     if (::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+#endif
     if (const char* columns = std::getenv("COLUMNS"); columns != nullptr) {
         char* end = nullptr;
         const long value = std::strtol(columns, &end, 10);

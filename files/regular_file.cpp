@@ -7,12 +7,17 @@
 #include <io.h>
 #include <sys/stat.h>
 
+#include <cwctype>
 #include <filesystem>
+
+#include "files/win_text.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+#include "files/file_identity.h"
 
 namespace velmar {
 
@@ -52,23 +57,42 @@ OpenedFile notRegular(NodeKind kind) {
 
 #ifdef _WIN32
 
+namespace {
+
+// The devices every folder has (NUL, CON, COM1, ... with any extension) and \\.\ names: known by
+// name, as Windows knows them, so that none is opened (or its modem lines touched) to ask.
+bool namesADevice(const std::string& path) {
+    if (path.starts_with("\\\\.\\") || path.starts_with("//./")) return true;
+    std::wstring name = std::filesystem::path(widePath(path)).filename().wstring();
+    name = name.substr(0, name.find_first_of(L".:"));
+    while (!name.empty() && name.back() == L' ') name.pop_back();
+    for (wchar_t& c : name) c = static_cast<wchar_t>(std::towupper(c));
+    if (name == L"CON" || name == L"PRN" || name == L"AUX" || name == L"NUL") return true;
+    return name.size() == 4 && (name.starts_with(L"COM") || name.starts_with(L"LPT")) &&
+           name[3] >= L'1' && name[3] <= L'9';
+}
+
+}  // namespace
+
 // No FIFOs to hang on here; the type is checked before the open all the same.
 OpenedFile openRegularFile(const std::string& path) {
     namespace fs = std::filesystem;
+    if (namesADevice(path)) return notRegular(NodeKind::CharacterDevice);
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = fs::status(widePath(path), error);
     if (error) return openFailed(error.default_error_condition().value());
     if (fs::is_directory(status)) return notRegular(NodeKind::Folder);
     if (!fs::is_regular_file(status)) return notRegular(NodeKind::Other);
     OpenedFile opened;
-    opened.file = std::fopen(path.c_str(), "rb");
+    opened.file = ::_wfopen(widePath(path).c_str(), L"rb");
     return opened.file != nullptr ? opened : openFailed(errno);
 }
 
 std::optional<NodeKind> nodeKindAt(const std::string& path) {
     namespace fs = std::filesystem;
+    if (namesADevice(path)) return NodeKind::CharacterDevice;
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = fs::status(widePath(path), error);
     if (error || !fs::exists(status)) return std::nullopt;
     if (fs::is_directory(status)) return NodeKind::Folder;
     return fs::is_regular_file(status) ? NodeKind::Regular : NodeKind::Other;
@@ -81,12 +105,11 @@ OpenedForWriting openFileForWriting(const std::string& path, const WriteTarget& 
     const std::optional<NodeKind> kind = nodeKindAt(path);
     if (kind && *kind != NodeKind::Regular && (!target.devicesToo || *kind == NodeKind::Folder))
         return refused(notRegular(*kind));
-    std::error_code error;
-    if (kind && !target.keep.empty() && std::filesystem::equivalent(path, target.keep, error))
+    if (kind && !target.keep.empty() && namesSameFile(path, target.keep))
         return OpenedForWriting{-1, FileFault::None, 0, *kind, true};
     const int flags = (target.append ? _O_RDWR | _O_APPEND : _O_WRONLY | _O_TRUNC) | _O_CREAT |
                       _O_BINARY | _O_NOINHERIT;
-    const int fd = ::_open(path.c_str(), flags, _S_IREAD | _S_IWRITE);
+    const int fd = ::_wopen(widePath(path).c_str(), flags, _S_IREAD | _S_IWRITE);
     if (fd < 0) return refused(openFailed(errno));
     return OpenedForWriting{fd, FileFault::None, 0, kind.value_or(NodeKind::Regular), false};
 }

@@ -2,7 +2,7 @@
 // Opens the files the tools read and write without ever blocking: a FIFO with no writer (or no
 // reader), a device or a terminal would hang the program on open or on the first read or
 // write, so anything but a regular file is refused before a byte moves. Faults come back as
-// numbers; the edges put them into words.
+// numbers; the edges put them into words. Paths are UTF-8, on Windows too.
 
 #include <cstdio>
 #include <optional>

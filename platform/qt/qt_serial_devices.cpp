@@ -21,9 +21,7 @@ constexpr const char* kSettingsName = "velmar-writer";
 constexpr const char* kGroup = "ports";
 
 std::unique_ptr<QSettings> openSettings(const QString& file) {
-    if (!file.isEmpty()) return std::make_unique<QSettings>(file, QSettings::IniFormat);
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, kSettingsName,
-                                       kSettingsName);
+    return std::make_unique<QSettings>(file, QSettings::IniFormat);
 }
 
 QString keyFor(int16_t port) {
@@ -88,14 +86,17 @@ QtPortAssignmentStore::QtPortAssignmentStore(QString file) : file_(std::move(fil
 
 QString QtPortAssignmentStore::fileName() const {
     if (!file_.isEmpty()) return file_;
+        // Where QSettings puts the user's file, named without making one: a QSettings reads its
+        // file as soon as it is made, before the file could be checked. On Windows an INI file in
+        // the local application data folder, beside the service log, rather than the registry or
+        // the roaming folder: the assignments belong to this PC's adapters.
 #ifdef _WIN32
-    return openSettings(file_)->fileName();
+    const auto location = QStandardPaths::GenericDataLocation;
 #else
-    // Where QSettings puts the user's file, named without making one: a QSettings reads its
-    // file as soon as it is made, before the file could be checked.
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/" +
-           kSettingsName + "/" + kSettingsName + ".ini";
+    const auto location = QStandardPaths::GenericConfigLocation;
 #endif
+    return QStandardPaths::writableLocation(location) + "/" + kSettingsName + "/" + kSettingsName +
+           ".ini";
 }
 
 PortAssignments QtPortAssignmentStore::load() const {
@@ -134,7 +135,7 @@ SavedAssignments QtPortAssignmentStore::read() const {
         return saved;
     }
 
-    const auto settings = openSettings(file_);
+    const auto settings = openSettings(fileName());
     settings->beginGroup(kGroup);
     for (int16_t port = 1; port <= kPortCount; ++port) {
         const QVariant value = settings->value(keyFor(port));
@@ -153,7 +154,7 @@ bool QtPortAssignmentStore::save(const PortAssignments& assignments) {
     const OpenedFile existing = openRegularFile(QFile::encodeName(fileName()).toStdString());
     if (existing.file != nullptr) std::fclose(existing.file);
     if (existing.fault != FileFault::None && existing.fault != FileFault::NoSuchFile) return false;
-    const auto settings = openSettings(file_);
+    const auto settings = openSettings(fileName());
     settings->remove(kGroup);
     settings->beginGroup(kGroup);
     for (const auto& [port, device] : assignments)

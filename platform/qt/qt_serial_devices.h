@@ -20,7 +20,8 @@ class QtSerialDeviceSource final : public SerialDeviceSource {
 
 class QtPortAssignmentStore final : public PortAssignmentStore {
   public:
-    // The user's settings file (Linux ~/.config/velmar-writer/velmar-writer.conf).
+    // The user's settings file (~/.config/velmar-writer/velmar-writer.ini; on Windows
+    // velmar-writer\velmar-writer.ini in %LOCALAPPDATA%).
     QtPortAssignmentStore();
     // A given file, for tests.
     explicit QtPortAssignmentStore(QString file);

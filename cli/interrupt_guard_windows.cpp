@@ -1,0 +1,74 @@
+#include <windows.h>
+
+#include <cstring>
+
+#include "cli/interrupt_guard.h"
+
+namespace velmar::cli {
+
+namespace {
+
+volatile std::sig_atomic_t stopFlag = 0;
+// Set before the handler is installed and only read by it.
+const char* noticeText = "";
+DWORD noticeLength = 0;
+volatile LONG eventsSeen = 0;
+
+// Console events are numbered from 0 (Ctrl-C); the stop keeps 0 for "none".
+constexpr std::sig_atomic_t stopNumber(DWORD event) {
+    return static_cast<std::sig_atomic_t>(event) + 1;
+}
+
+// Windows runs the handler on a thread of its own. The first event asks for the stop; a
+// second one ends the program at once, with the exit code Windows gives a Ctrl-C.
+// For a closed console, logoff or shutdown the process ends as soon as the handler returns, so
+// the handler waits instead: the run ends its session and the program exits while the system's
+// grace period lasts.
+BOOL WINAPI onConsoleEvent(DWORD event) {
+    // Ended here rather than left to the next handler: one installed later (a library's) might
+    // take the event for itself.
+    if (::InterlockedIncrement(&eventsSeen) > 1) ::ExitProcess(STATUS_CONTROL_C_EXIT);
+    stopFlag = stopNumber(event);
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), noticeText, noticeLength, &written, nullptr);
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
+    ::Sleep(INFINITE);
+    return TRUE;
+}
+
+}  // namespace
+
+InterruptGuard::InterruptGuard(const char* notice) {
+    stopFlag = 0;
+    eventsSeen = 0;
+    noticeText = notice;
+    noticeLength = static_cast<DWORD>(std::strlen(notice));
+    ::SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+InterruptGuard::~InterruptGuard() {
+    ::SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+}
+
+volatile std::sig_atomic_t& InterruptGuard::stopAsked() {
+    return stopFlag;
+}
+
+const char* InterruptGuard::signalName(int signalNumber) {
+    switch (signalNumber) {
+        case stopNumber(CTRL_C_EVENT):
+            return "Ctrl-C";
+        case stopNumber(CTRL_BREAK_EVENT):
+            return "Ctrl-Break";
+        case stopNumber(CTRL_CLOSE_EVENT):
+            return "the console closing";
+        case stopNumber(CTRL_LOGOFF_EVENT):
+            return "logoff";
+        case stopNumber(CTRL_SHUTDOWN_EVENT):
+            return "shutdown";
+        default:
+            return "a console event";
+    }
+}
+
+}  // namespace velmar::cli

@@ -1,0 +1,14 @@
+#include "files/file_identity.h"
+
+#include <sys/stat.h>
+
+namespace velmar {
+
+bool namesSameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+}  // namespace velmar
