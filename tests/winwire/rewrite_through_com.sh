@@ -2,6 +2,8 @@
 # One rewrite by the Windows build under wine through COM9, wine's link to the native virtual
 # radio's pseudo-terminal; the radio's flash must then equal the image. Runs on the host.
 # Usage: rewrite_through_com.sh RADIO PROGRAM.exe FIRMWARE [RADIO OPTION]...   (e.g. --pace)
+# PROGRAM is the test's own winwire_rewrite.exe, or velmar-fw.exe, which then runs
+# `write FIRMWARE --port 9` as a technician would, and its own `dump` gives the image.
 # Exit 77 (skipped) when the native radio is not built.
 set -euo pipefail
 radio="$1" program="$2" firmware="$3"
@@ -47,9 +49,17 @@ echo "COM9 -> $(readlink "$link")"
 # wine's stderr goes to a file: a wineserver started here keeps it, and lists all its objects
 # there when the radio's pseudo-terminal hangs up.
 status=0
-VELMAR_WINWIRE_PORT=COM9 VELMAR_WINWIRE_FIRMWARE="$firmware" \
-    VELMAR_WINWIRE_EXPECTED="$work/expected.bin" "$wine_run" "$program" 2>"$work/wine.err" ||
-    status=$?
+if [ "$(basename "$program")" = velmar-fw.exe ]; then
+    "$wine_run" "$program" dump "$firmware" -o "$work/expected.bin" 2>"$work/wine.err" &&
+        "$wine_run" "$program" write "$firmware" --port 9 >"$work/write.out" 2>>"$work/wine.err" ||
+        status=$?
+    cat "$work/write.out" 2>/dev/null || true
+    [ "$status" -ne 0 ] || grep -q "Rewriting success!" "$work/write.out" || status=1
+else
+    VELMAR_WINWIRE_PORT=COM9 VELMAR_WINWIRE_FIRMWARE="$firmware" \
+        VELMAR_WINWIRE_EXPECTED="$work/expected.bin" "$wine_run" "$program" 2>"$work/wine.err" ||
+        status=$?
+fi
 [ "$status" -eq 0 ] || cat "$work/wine.err" >&2
 
 kill -TERM "$radio_pid"
