@@ -8,7 +8,16 @@ namespace velmar {
 QtEventWait::QtEventWait(QObject* parent) : QObject(parent) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, [this] { armed_ = false; });
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        armed_ = false;
+#ifdef _WIN32
+        poll_.stop();
+#endif
+    });
+#ifdef _WIN32
+    poll_.setTimerType(Qt::PreciseTimer);
+    poll_.setInterval(2);
+#endif
 }
 
 void QtEventWait::armTimer(std::chrono::milliseconds interval) {
@@ -19,6 +28,9 @@ void QtEventWait::armTimer(std::chrono::milliseconds interval) {
 void QtEventWait::disarmTimer() {
     timer_.stop();
     armed_ = false;
+#ifdef _WIN32
+    poll_.stop();
+#endif
 }
 
 bool QtEventWait::timerArmed() const {
@@ -26,6 +38,10 @@ bool QtEventWait::timerArmed() const {
 }
 
 void QtEventWait::processEventsOnce() {
+#ifdef _WIN32
+    // Runs from the first wait for a reply to its end, so an idle window is not woken for nothing.
+    if (!poll_.isActive()) poll_.start();
+#endif
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 

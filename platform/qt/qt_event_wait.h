@@ -1,7 +1,9 @@
 #pragma once
 // EventWait over the Qt event loop: the reply timer is a precise one-shot QTimer (a coarse
 // timer fires up to 5% early), and one pass of events blocks until something happens, so a
-// transfer sleeps between the serial port's notifications instead of spinning.
+// transfer sleeps between the serial port's notifications instead of spinning. On Windows the
+// port is polled and nothing wakes the loop when bytes arrive, so a wait there also ends every
+// couple of milliseconds.
 
 #include <QObject>
 #include <QTimer>
@@ -26,6 +28,9 @@ class QtEventWait final : public QObject, public EventWait {
   private:
     QTimer timer_;
     bool armed_ = false;
+#ifdef _WIN32
+    QTimer poll_;
+#endif
 };
 
 }  // namespace velmar

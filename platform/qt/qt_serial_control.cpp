@@ -180,6 +180,11 @@ void QtSerialControl::open() {
         close();
         throw;
     }
+    // Cables that draw their power from DTR and RTS get it whatever the driver left them at; a
+    // pseudo-terminal has no modem lines and refuses, which is no fault of the port.
+    port_.setDataTerminalReady(true);
+    port_.setRequestToSend(true);
+    port_.clearError();
     // Bytes that reached the device before this open would otherwise be read as part of the
     // first reply.
     port_.clear(QSerialPort::Input);

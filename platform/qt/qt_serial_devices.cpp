@@ -1,18 +1,14 @@
 #include "platform/qt/qt_serial_devices.h"
 
 #include <QFile>
-#include <QSerialPortInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <map>
 #include <memory>
 #include <string_view>
-#include <system_error>
 
 #include "files/regular_file.h"
 #include "wording/load_words.h"
@@ -23,19 +19,6 @@ namespace {
 
 constexpr const char* kSettingsName = "velmar-writer";
 constexpr const char* kGroup = "ports";
-
-// Device node -> its /dev/serial/by-id link, which names the adapter by make and serial
-// number and so stays the same whichever ttyUSB number it gets.
-std::map<std::string, std::string> stablePaths() {
-    std::map<std::string, std::string> links;
-    namespace fs = std::filesystem;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator("/dev/serial/by-id", error)) {
-        const fs::path target = fs::canonical(entry.path(), error);
-        if (!error) links.emplace(target.string(), entry.path().string());
-    }
-    return links;
-}
 
 std::unique_ptr<QSettings> openSettings(const QString& file) {
     if (!file.isEmpty()) return std::make_unique<QSettings>(file, QSettings::IniFormat);
@@ -97,29 +80,6 @@ DeviceKind deviceKindOf(const std::string& portName, bool hasVendorId) {
         portName.starts_with("ttyGS"))
         return DeviceKind::Other;
     return DeviceKind::BuiltIn;
-}
-
-std::vector<SerialDeviceInfo> QtSerialDeviceSource::devices() const {
-    const auto links = stablePaths();
-    std::vector<SerialDeviceInfo> devices;
-    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
-        SerialDeviceInfo device;
-#ifdef _WIN32
-        device.path = port.portName().toStdString();
-#else
-        device.path = port.systemLocation().toStdString();
-#endif
-        if (const auto link = links.find(device.path); link != links.end())
-            device.stablePath = link->second;
-        device.description = port.description().toStdString();
-        device.manufacturer = port.manufacturer().toStdString();
-        device.serialNumber = port.serialNumber().toStdString();
-        if (port.hasVendorIdentifier()) device.vendorId = port.vendorIdentifier();
-        if (port.hasProductIdentifier()) device.productId = port.productIdentifier();
-        device.kind = deviceKindOf(port.portName().toStdString(), port.hasVendorIdentifier());
-        devices.push_back(std::move(device));
-    }
-    return devices;
 }
 
 QtPortAssignmentStore::QtPortAssignmentStore() = default;

@@ -1,7 +1,7 @@
 #pragma once
-// The production port seams: the devices QSerialPortInfo lists (on Linux with their
-// /dev/serial/by-id names), the technician's assignments in a QSettings file, and the
-// PortDirectory over both that each program's main makes.
+// The production port seams: the devices QSerialPortInfo lists on Linux (with their
+// /dev/serial/by-id names) or Windows' present COM ports, the technician's assignments in a
+// QSettings file, and the PortDirectory over both that each program's main makes.
 
 #include <QString>
 
@@ -13,7 +13,8 @@ namespace velmar {
 class QtSerialDeviceSource final : public SerialDeviceSource {
   public:
     // Qt itself leaves out 8250 ports whose UART type reads as unknown (no hardware behind
-    // them), so a PC's phantom ttyS ports never show up here.
+    // them), so a PC's phantom ttyS ports never show up here. On Windows: the registry's list
+    // of present COM ports, described by SetupAPI where it knows them.
     std::vector<SerialDeviceInfo> devices() const override;
 };
 

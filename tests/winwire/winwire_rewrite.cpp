@@ -1,0 +1,82 @@
+// The production rewrite path of the Windows build (WinSerialControl, QtEventWait, LoaderLink,
+// runRewrite) against a radio behind a COM port. Started by rewrite_through_com.sh, which puts
+// the virtual radio behind $VELMAR_WINWIRE_PORT and compares its flash with the image written
+// to $VELMAR_WINWIRE_EXPECTED.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+
+#include "files/firmware_loader.h"
+#include "image/blocks.h"
+#include "link/loader_link.h"
+#include "platform/qt/qt_event_wait.h"
+#include "platform/qt/qt_serial_devices.h"
+#include "platform/win/win_serial_control.h"
+#include "protocol/rewrite_sequence.h"
+
+namespace velmar {
+namespace {
+
+std::string variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+class CountingObserver final : public WriteObserver {
+  public:
+    float progressValue() const override { return value_; }
+    void setProgressValue(float value) override { value_ = value; }
+    void showRow(int32_t) override {}
+
+  private:
+    float value_ = 0;
+};
+
+TEST(WinWire, TheSampleIsRewrittenThroughTheComPort) {
+    const std::string port = variable("VELMAR_WINWIRE_PORT");
+    const std::string firmware = variable("VELMAR_WINWIRE_FIRMWARE");
+    const std::string expected = variable("VELMAR_WINWIRE_EXPECTED");
+    ASSERT_FALSE(port.empty() || firmware.empty() || expected.empty())
+        << "set VELMAR_WINWIRE_PORT, VELMAR_WINWIRE_FIRMWARE and VELMAR_WINWIRE_EXPECTED";
+
+    auto image = std::make_unique<MemoryImage>();
+    auto scratch = std::make_unique<MemoryImage>();
+    ASSERT_EQ(loadFirmwareFile(firmware, *image, *scratch).kind, LoadOutcome::Kind::Loaded);
+    const auto bytes = image->bytes();
+    std::ofstream(expected, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+
+    QtSerialDeviceSource devices;
+    QtPortAssignmentStore store(QString::fromStdString(expected + ".ini"));
+    const PortDirectory ports(devices, store);
+    WinSerialControl serial(ports);
+    serial.setDevicePath(port);
+    QtEventWait wait;
+    LoaderLink link(serial, wait);
+    CountingObserver observer;
+    const auto start = std::chrono::steady_clock::now();
+    const RewriteOutcome outcome = runRewrite(link, *image, {.port = 1, .observer = observer});
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(outcome.succeeded()) << "stage " << static_cast<int>(outcome.failed) << ", failure "
+                                     << static_cast<int>(outcome.failure.kind) << " "
+                                     << (outcome.fault() ? outcome.fault()->what() : "");
+    EXPECT_TRUE(outcome.endConfirmed);
+    EXPECT_EQ(outcome.blocksWritten, blocksToSend(*image).size());
+    std::printf("rewrite through %s: %zu blocks in %.2f s\n", port.c_str(), outcome.blocksWritten,
+                took.count());
+}
+
+}  // namespace
+}  // namespace velmar
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
