@@ -70,8 +70,8 @@ void describeOptions(QCommandLineParser& parser) {
 }
 
 // --help and --version need no display: they are answered before the window's application
-// exists.
-void answerHelp(int argc, char* argv[]) {
+// exists. `toOutput`: print the help on stdout even where Qt would show it in a message box.
+void answerHelp(int argc, char* argv[], bool toOutput) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view word = argv[i];
         if (word == "-V" || word == "--version") {
@@ -83,6 +83,10 @@ void answerHelp(int argc, char* argv[]) {
         QCoreApplication::setApplicationName("velmar-writer");
         QCommandLineParser parser;
         describeOptions(parser);
+        if (toOutput) {
+            std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+            std::exit(0);
+        }
         parser.process(core);  // prints the help and exits
     }
 }
@@ -101,9 +105,12 @@ QStringList gothicFaces() {
 
 int main(int argc, char* argv[]) {
 #ifdef _WIN32
-    velmar::useParentConsole();
+    // Qt shows the help in a message box unless it sees a console window, which neither a
+    // redirection nor wine's console is.
+    answerHelp(argc, argv, velmar::useParentConsole());
+#else
+    answerHelp(argc, argv, false);
 #endif
-    answerHelp(argc, argv);
     QApplication application(argc, argv);
     QApplication::setApplicationName("velmar-writer");
     QApplication::setWindowIcon(QIcon(":/icons/velmar-writer.png"));

@@ -6,7 +6,8 @@
 namespace velmar {
 
 // Attaches to the console of the program that started this one, if it has one, and points
-// stdout and stderr at it unless they already lead somewhere (a redirection).
-void useParentConsole();
+// stdout and stderr at it unless they already lead somewhere (a redirection). Returns whether
+// stdout leads somewhere now.
+bool useParentConsole();
 
 }  // namespace velmar

@@ -15,13 +15,14 @@ bool leadsSomewhere(DWORD which) {
 
 }  // namespace
 
-void useParentConsole() {
+bool useParentConsole() {
     const bool output = leadsSomewhere(STD_OUTPUT_HANDLE);
     const bool errors = leadsSomewhere(STD_ERROR_HANDLE);
-    if (output && errors) return;
-    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    if (output && errors) return true;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return output;
     if (!output) (void)!std::freopen("CONOUT$", "w", stdout);
     if (!errors) (void)!std::freopen("CONOUT$", "w", stderr);
+    return true;
 }
 
 }  // namespace velmar

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs a cross-built Windows program under wine without a display: the emulator CTest and the
+# Runs a cross-built Windows program under wine, without a display unless asked: the emulator CTest and the
 # test discovery start each test program through. It finds the mingw runtime DLLs, and the Qt
 # DLLs and plugins of $VELMAR_QT_WINDOWS when set, and keeps one wine prefix in the cache,
 # created once (under a lock, since the build discovers two programs' tests at a time).
@@ -10,7 +10,10 @@ export WINEPREFIX="${WINEPREFIX:-$cache/wine-prefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko installer prompts when the prefix is made; no test needs them.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-unset DISPLAY WAYLAND_DISPLAY
+# VELMAR_WINE_DISPLAY=1 keeps the X display, to look at a window (under Xvfb, say).
+if [ "${VELMAR_WINE_DISPLAY:-}" != 1 ]; then
+    unset DISPLAY WAYLAND_DISPLAY
+fi
 
 compiler=x86_64-w64-mingw32-g++-posix
 dlls="$(dirname "$($compiler -print-file-name=libstdc++-6.dll)");/usr/x86_64-w64-mingw32/lib"
