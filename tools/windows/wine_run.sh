@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs a cross-built Windows program under wine, without a display unless asked: the emulator CTest and the
-# test discovery start each test program through. It finds the mingw runtime DLLs, and the Qt
-# DLLs and plugins of $VELMAR_QT_WINDOWS when set, and keeps one wine prefix in the cache,
-# created once (under a lock, since the build discovers two programs' tests at a time).
+# Runs a cross-built Windows program under wine, without a display unless asked: the emulator
+# CTest and the test discovery start each test program through. It finds the mingw runtime DLLs,
+# and the Qt DLLs and plugins of $VELMAR_QT_WINDOWS when set, and keeps one wine prefix in the
+# cache, created once (under a lock, since the build discovers two programs' tests at a time).
 # Usage: tools/windows/wine_run.sh PROGRAM.exe [ARGS...]
 set -euo pipefail
 cache="${VELMAR_CACHE:-$HOME/.cache/velmar-writer}"
