@@ -15,6 +15,7 @@
 #include "app/default_firmware_path.h"
 #include "app/frm_main.h"
 #include "app/language_menu.h"
+#include "app/parent_console.h"
 #include "app/qt_dialogs.h"
 #include "app/recent_folder.h"
 #include "app/termination_signals.h"
@@ -25,8 +26,8 @@
 #include "link/byte_trace.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_language_setting.h"
-#include "platform/qt/system_serial_control.h"
 #include "platform/qt/qt_serial_devices.h"
+#include "platform/qt/system_serial_control.h"
 #include "wording/load_words.h"
 
 namespace {
@@ -69,8 +70,8 @@ void describeOptions(QCommandLineParser& parser) {
 }
 
 // --help and --version need no display: they are answered before the window's application
-// exists.
-void answerHelp(int argc, char* argv[]) {
+// exists. `toOutput`: print the help on stdout even where Qt would show it in a message box.
+void answerHelp(int argc, char* argv[], bool toOutput) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view word = argv[i];
         if (word == "-V" || word == "--version") {
@@ -82,14 +83,34 @@ void answerHelp(int argc, char* argv[]) {
         QCoreApplication::setApplicationName("velmar-writer");
         QCommandLineParser parser;
         describeOptions(parser);
+        if (toOutput) {
+            std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+            std::exit(0);
+        }
         parser.process(core);  // prints the help and exits
     }
+}
+
+// A Japanese Gothic face for the window's texts, whichever of these is installed. Windows has
+// its own; the IPA faces come last there too for wine, which borrows the system's fonts.
+QStringList gothicFaces() {
+#ifdef _WIN32
+    return {"MS UI Gothic", "Meiryo UI", "Yu Gothic UI", "IPAPGothic"};
+#else
+    return {"IPAPGothic", "IPAGothic", "Noto Sans CJK JP"};
+#endif
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    answerHelp(argc, argv);
+#ifdef _WIN32
+    // Qt shows the help in a message box unless it sees a console window, which neither a
+    // redirection nor wine's console is.
+    answerHelp(argc, argv, velmar::useParentConsole());
+#else
+    answerHelp(argc, argv, false);
+#endif
     QApplication application(argc, argv);
     QApplication::setApplicationName("velmar-writer");
     QApplication::setWindowIcon(QIcon(":/icons/velmar-writer.png"));
@@ -136,9 +157,8 @@ int main(int argc, char* argv[]) {
         trace->note("velmar-writer started");
     }
 
-    // A Japanese Gothic face for the window's texts, whichever of these is installed.
     QFont font = QApplication::font();
-    font.setFamilies({"IPAPGothic", "IPAGothic", "Noto Sans CJK JP", font.family()});
+    font.setFamilies(gothicFaces() << font.family());
     font.setPointSize(9);
     QApplication::setFont(font);
 
@@ -155,7 +175,14 @@ int main(int argc, char* argv[]) {
     QObject::connect(&terminations, &velmar::TerminationSignals::received, &window,
                      [&window] { window.closeWithoutAsking(); });
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
-                     [&window] { window.closeWithoutAsking(); });
+                     [&window]([[maybe_unused]] QSessionManager& session) {
+                         window.closeWithoutAsking();
+#ifdef _WIN32
+                         // Windows ends the process right after the session ends: hold the
+                         // end back until the operation has stopped and the window closed.
+                         if (window.isVisible()) session.cancel();
+#endif
+                     });
     window.setPortDirectory(ports.directory());
     velmar::RecentFolder recentFolder(velmar::QtPortAssignmentStore().fileName());
     window.setRecentFolder(&recentFolder);

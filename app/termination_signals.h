@@ -1,12 +1,18 @@
 #pragma once
-// SIGTERM and SIGHUP as a Qt signal. The handler only writes the signal's number into a pipe
-// (all it may safely do); a socket notifier reads it on the event loop, where the window can
-// stop its operation after the frame in flight and close.
+// The requests to end the program that leave nobody to ask, as a Qt signal. On Linux SIGTERM
+// and SIGHUP: the handler only writes the signal's number into a pipe (all it may safely do); a
+// socket notifier reads it on the event loop. On Windows the console's Ctrl-C, Ctrl-Break,
+// close, logoff and shutdown (when the program was started from a console): Windows calls the
+// handler on a thread of its own, which posts the event to the object's thread. Either way the
+// window can stop its operation after the frame in flight and close.
 
 #include <QObject>
+
+#ifndef _WIN32
 #include <QSocketNotifier>
 #include <csignal>
 #include <memory>
+#endif
 
 namespace velmar {
 
@@ -22,14 +28,24 @@ class TerminationSignals : public QObject {
     TerminationSignals& operator=(const TerminationSignals&) = delete;
 
   signals:
+    // The signal's number; on Windows the console event (CTRL_C_EVENT...).
     void received(int signalNumber);
 
+#ifndef _WIN32
   private:
     void drain();
 
     std::unique_ptr<QSocketNotifier> notifier_;
     struct sigaction previousTerm_ {};
     struct sigaction previousHangUp_ {};
+#endif
 };
+
+#ifdef _WIN32
+// The console handler as Windows calls it, on a thread of its own; returns whether the event
+// was taken. After a close, logoff or shutdown event it returns once the instance is gone,
+// since Windows ends the process as soon as it returns.
+bool handleConsoleEvent(unsigned long event);
+#endif
 
 }  // namespace velmar

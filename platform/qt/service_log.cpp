@@ -34,7 +34,9 @@ std::string text(const QJsonObject& object, const char* key) {
 
 std::string serviceLogFolder() {
 #ifdef _WIN32
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    // %LOCALAPPDATA%, which Windows sets for every user (and a test for itself).
+    const QString base = qEnvironmentVariable(
+        "LOCALAPPDATA", QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     return QDir(base).filePath(kFolderName).toStdString();
 #else
     // The XDG rules: a relative XDG_STATE_HOME is ignored.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <memory>
 
 #include "window_fixture.h"
@@ -13,16 +14,32 @@ namespace velmar::testing {
 namespace {
 
 std::unique_ptr<QApplication> instance;
+std::unique_ptr<QTemporaryDir> stateFolder;
 
 class QtApplicationEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
-        static int argc = 1;
         static char name[] = "app_tests";
+#ifdef _WIN32
+        // wine sets %LOCALAPPDATA% itself, so the service log's folder cannot come from the
+        // test's environment: the rewrites the tests run stay out of the user's own log here.
+        stateFolder = std::make_unique<QTemporaryDir>();
+        qputenv("LOCALAPPDATA", stateFolder->path().toUtf8());
+        // Nor does QT_QPA_PLATFORM, which under wine was seen not to arrive.
+        static char option[] = "-platform";
+        static char offscreen[] = "offscreen";
+        static char* argv[] = {name, option, offscreen, nullptr};
+        static int argc = 3;
+#else
         static char* argv[] = {name, nullptr};
+        static int argc = 1;
+#endif
         instance = std::make_unique<QApplication>(argc, argv);
     }
-    void TearDown() override { instance.reset(); }
+    void TearDown() override {
+        instance.reset();
+        stateFolder.reset();
+    }
 };
 
 [[maybe_unused]] const auto* const kEnvironment =

@@ -9,10 +9,9 @@
 #include <QTimer>
 #include <filesystem>
 
-#include <csignal>
-
 #include "app/termination_signals.h"
 #include "platform/qt/qt_serial_devices.h"
+#include "raise_termination.h"
 #include "window_bench.h"
 
 namespace velmar::testing {
@@ -82,10 +81,16 @@ TEST(WindowRewrite, DecliningTheConfirmationSendsNothing) {
     }
 }
 
+#ifdef _WIN32
+const std::string kAdapterPath = "COM1";  // Windows' COM n is COMn itself
+#else
+const std::string kAdapterPath = "/dev/ttyUSB0";
+#endif
+
 class OneAdapter : public SerialDeviceSource {
   public:
     std::vector<SerialDeviceInfo> devices() const override {
-        return {{"/dev/ttyUSB0", "", "FT232R USB UART", "FTDI", "A", 0x0403, 0x6001,
+        return {{kAdapterPath, "", "FT232R USB UART", "FTDI", "A", 0x0403, 0x6001,
                  DeviceKind::UsbAdapter}};
     }
 };
@@ -102,7 +107,8 @@ TEST(WindowRewrite, TheConfirmationNamesWhatIsWrittenWhere) {
     ASSERT_EQ(w.dialogs.boxes.size(), 1u);
     EXPECT_EQ(w.dialogs.boxes[0].detail, "File: " + w.defaultPath +
                                              "\nCHECK SUM (C000-FFFF): 3FC000"
-                                             "\nPort: COM 1 /dev/ttyUSB0 (FT232R USB UART)");
+                                             "\nPort: COM 1 " +
+                                             kAdapterPath + " (FT232R USB UART)");
 }
 
 struct FailureCase {
@@ -389,7 +395,7 @@ TEST(WindowRewrite, TerminationStopsAfterTheFrameInFlightWithoutAsking) {
     w.bench.wait.setOnPass([&] {
         if (sent || w.frameKinds().size() != 3) return;
         sent = true;
-        std::raise(SIGTERM);
+        raiseTermination();
         QCoreApplication::processEvents();
     });
     w["cmdMacro_0"]->click();
@@ -490,13 +496,20 @@ TEST(WindowRewrite, ClosingWhileALoadRunsAsksFirst) {
     }
 }
 
+// The variable that holds the service log's folder.
+#ifdef _WIN32
+constexpr const char* kStateVariable = "LOCALAPPDATA";
+#else
+constexpr const char* kStateVariable = "XDG_STATE_HOME";
+#endif
+
 // Points the service log at a fresh folder for one test, and back afterwards.
 class StateFolder {
   public:
-    StateFolder() : previous_(qgetenv("XDG_STATE_HOME")) {
-        qputenv("XDG_STATE_HOME", dir_.path().toUtf8());
+    StateFolder() : previous_(qgetenv(kStateVariable)) {
+        qputenv(kStateVariable, dir_.path().toUtf8());
     }
-    ~StateFolder() { qputenv("XDG_STATE_HOME", previous_); }
+    ~StateFolder() { qputenv(kStateVariable, previous_); }
     std::string log() const { return dir_.filePath("velmar-writer/service.jsonl").toStdString(); }
 
   private:
@@ -525,6 +538,7 @@ TEST(WindowRewrite, EachRewriteIsLoggedAndAnUnwritableLogChangesNothingElse) {
     EXPECT_EQ(record["blocks_written"], 1);
     EXPECT_EQ(record["blocks_total"], 1);
     EXPECT_FALSE(std::getline(log, line)) << "one line per rewrite";
+    log.close();  // Windows removes no file that is open
 
     // The log's place is taken by a folder: the rewrite still succeeds and says so underneath.
     std::filesystem::remove(state.log());

@@ -14,7 +14,6 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QUrl>
-#include <csignal>
 
 #include "app/recent_folder.h"
 #include "app/service_record_dialog.h"
@@ -23,6 +22,7 @@
 #include "platform/qt/service_log.h"
 
 #include "app/twips.h"
+#include "raise_termination.h"
 #include "window_fixture.h"
 
 namespace velmar::testing {
@@ -148,10 +148,10 @@ TEST_F(WindowStartup, ATerminationBeforeTheWindowShowsEndsTheProgram) {
         QObject::connect(&terminations, &TerminationSignals::received, window.get(),
                          [&window] { window->closeWithoutAsking(); });
         dialogs.onBox = [&](const MessageRequest&) {
-            std::raise(SIGTERM);
+            raiseTermination();
             QCoreApplication::processEvents();
         };
-        if (!duringBox) std::raise(SIGTERM);
+        if (!duringBox) raiseTermination();
 
         EXPECT_FALSE(window->openWindow());
         EXPECT_FALSE(window->isVisible());

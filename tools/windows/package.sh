@@ -44,6 +44,9 @@ while [ ${#pending[@]} -gt 0 ]; do
     done < <($objdump -p "$file" | sed -n 's/^\s*DLL Name: //p')
 done
 
+# The build keeps its debug information; a user's copy needs none of it.
+find "$stage" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip --strip-unneeded
+
 licenses="$stage/licenses"
 cp /usr/share/common-licenses/LGPL-3 "$licenses/Qt-LGPL-3.txt"
 cp /usr/share/common-licenses/GPL-3 "$licenses/GPL-3.txt"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs a cross-built Windows program under wine without a display: the emulator CTest and the
-# test discovery start each test program through. It finds the mingw runtime DLLs, and the Qt
-# DLLs and plugins of $VELMAR_QT_WINDOWS when set, and keeps one wine prefix in the cache,
-# created once (under a lock, since the build discovers two programs' tests at a time).
+# Runs a cross-built Windows program under wine, without a display unless asked: the emulator
+# CTest and the test discovery start each test program through. It finds the mingw runtime DLLs,
+# and the Qt DLLs and plugins of $VELMAR_QT_WINDOWS when set, and keeps one wine prefix in the
+# cache, created once (under a lock, since the build discovers two programs' tests at a time).
 # Usage: tools/windows/wine_run.sh PROGRAM.exe [ARGS...]
 set -euo pipefail
 cache="${VELMAR_CACHE:-$HOME/.cache/velmar-writer}"
@@ -10,7 +10,10 @@ export WINEPREFIX="${WINEPREFIX:-$cache/wine-prefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko installer prompts when the prefix is made; no test needs them.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-unset DISPLAY WAYLAND_DISPLAY
+# VELMAR_WINE_DISPLAY=1 keeps the X display, to look at a window (under Xvfb, say).
+if [ "${VELMAR_WINE_DISPLAY:-}" != 1 ]; then
+    unset DISPLAY WAYLAND_DISPLAY
+fi
 
 # VELMAR_WINE_BARE=1 runs a program as on a PC that has only what its own folder brings.
 compiler=x86_64-w64-mingw32-g++-posix
