@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,9 +63,10 @@ BOOL WINAPI leaveConsoleEventsToTheChild(DWORD) {
     return TRUE;
 }
 
-// Starts `program` with the arguments and returns its exit code; -1 when it could not be
+// Starts `program` with the arguments and returns its exit code; nothing when it could not be
 // started, with the system's error in `error`.
-int runToTheEnd(const std::wstring& program, std::vector<std::wstring> arguments, DWORD& error) {
+std::optional<DWORD> runToTheEnd(const std::wstring& program, std::vector<std::wstring> arguments,
+                                 DWORD& error) {
     arguments[0] = program;
     std::wstring line;
     for (const std::wstring& argument : arguments) {
@@ -77,13 +79,38 @@ int runToTheEnd(const std::wstring& program, std::vector<std::wstring> arguments
     if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                           &startup, &process)) {
         error = ::GetLastError();
-        return -1;
+        return std::nullopt;
     }
     ::CloseHandle(process.hThread);
     ::WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     if (!::GetExitCodeProcess(process.hProcess, &code)) code = kExitNoSerialProgram;
     ::CloseHandle(process.hProcess);
+    return code;
+}
+
+// The loader's own codes for a program that was started but never ran: Windows shows its box,
+// and the exit code is all velmar-fw sees of it.
+const char* loadFailure(DWORD code) {
+    switch (code) {
+        case 0xC0000135:  // STATUS_DLL_NOT_FOUND
+            return "a DLL it needs is missing (Qt6Core.dll, libstdc++-6.dll, ... belong beside it)";
+        case 0xC0000139:  // STATUS_ENTRYPOINT_NOT_FOUND
+            return "a DLL beside it is of another version";
+        case 0xC000007B:  // STATUS_INVALID_IMAGE_FORMAT
+            return "it or a DLL beside it is not a 64-bit Windows program";
+        default:
+            return nullptr;
+    }
+}
+
+// The child's exit code passed on as it was (a Ctrl-C's 0xC000013A included), unless the
+// child never got to run.
+int passOn(DWORD code, const std::wstring& program) {
+    if (const char* why = loadFailure(code)) {
+        std::fprintf(stderr, "velmar-fw: %s could not run: %s\n", utf8Text(program).c_str(), why);
+        return kExitNoSerialProgram;
+    }
     return static_cast<int>(code);
 }
 
@@ -109,13 +136,13 @@ int handOverToSerialProgram(char** argv) {
     // From before the start on, so that no Ctrl-C ends velmar-fw alone.
     ::SetConsoleCtrlHandler(leaveConsoleEventsToTheChild, TRUE);
     DWORD error = ERROR_SUCCESS;
-    int code = runToTheEnd(beside, arguments, error);
-    if (code >= 0) return code;
+    std::optional<DWORD> code = runToTheEnd(beside, arguments, error);
+    if (code) return passOn(*code, beside);
     const std::wstring* failed = &beside;
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
         DWORD installedError = ERROR_SUCCESS;
         code = runToTheEnd(installed, arguments, installedError);
-        if (code >= 0) return code;
+        if (code) return passOn(*code, installed);
         // A missing file is reported beside velmar-fw; anything else where it was found.
         if (installedError != ERROR_FILE_NOT_FOUND && installedError != ERROR_PATH_NOT_FOUND) {
             failed = &installed;
