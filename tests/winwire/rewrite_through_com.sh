@@ -4,6 +4,8 @@
 # Usage: rewrite_through_com.sh RADIO PROGRAM.exe FIRMWARE [RADIO OPTION]...   (e.g. --pace)
 # PROGRAM is the test's own winwire_rewrite.exe, or velmar-fw.exe, which then runs
 # `write FIRMWARE --port 9` as a technician would, and its own `dump` gives the image.
+# With VELMAR_WINWIRE_FAILS=1 the radio's options spoil the rewrite: velmar-fw.exe must then end
+# within a minute with "Writing failure" and exit 8, never hang or report success.
 # Exit 77 (skipped) when the native radio is not built.
 set -euo pipefail
 radio="$1" program="$2" firmware="$3"
@@ -49,7 +51,17 @@ echo "COM9 -> $(readlink "$link")"
 # wine's stderr goes to a file: a wineserver started here keeps it, and lists all its objects
 # there when the radio's pseudo-terminal hangs up.
 status=0
-if [ "$(basename "$program")" = velmar-fw.exe ]; then
+if [ "${VELMAR_WINWIRE_FAILS:-}" = 1 ]; then
+    timeout 60 "$wine_run" "$program" write "$firmware" --port 9 >"$work/write.out" \
+        2>"$work/wine.err" || status=$?
+    cat "$work/write.out" "$work/wine.err" | grep -v "^0x" || true
+    kill -TERM "$radio_pid"
+    wait "$radio_pid" || true
+    radio_pid=
+    [ "$status" -eq 8 ] && grep -q "^Writing failure" "$work/write.out" ||
+        { echo "expected \"Writing failure\" and exit 8, got exit $status" >&2; exit 1; }
+    exit 0
+elif [ "$(basename "$program")" = velmar-fw.exe ]; then
     "$wine_run" "$program" dump "$firmware" -o "$work/expected.bin" 2>"$work/wine.err" &&
         "$wine_run" "$program" write "$firmware" --port 9 >"$work/write.out" 2>>"$work/wine.err" ||
         status=$?
