@@ -1,6 +1,5 @@
 #include "platform/qt/qt_serial_control.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cerrno>
 #include <cstring>
@@ -10,7 +9,6 @@
 #endif
 
 #include "platform/qt/qt_port_name.h"
-#include "platform/qt/qt_serial_devices.h"
 #include "platform/qt/serial_open_error.h"
 
 namespace velmar {
@@ -42,17 +40,10 @@ std::string text(const QString& s) {
     return s.toStdString();
 }
 
-// Who holds a lock, as another program shows it: "velmar-fw", "velmar-writer".
-std::string lockHolderName() {
-    if (const auto* application = QCoreApplication::instance())
-        return text(application->applicationName());
-    return "velmar-writer";
-}
-
 }  // namespace
 
 QtSerialControl::QtSerialControl(const PortDirectory& ports, QObject* parent)
-    : QObject(parent), ports_(ports) {
+    : QObject(parent), target_(ports) {
     settings_ = parseLineSettings(settingsText_);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
 }
@@ -77,41 +68,12 @@ std::string QtSerialControl::settings() const {
     return settingsText_;
 }
 
-void QtSerialControl::setCommPort(int16_t port) {
-    commPort_ = port;
-}
-int16_t QtSerialControl::commPort() const {
-    return commPort_;
-}
-
-void QtSerialControl::setDevicePath(std::optional<std::string> path) {
-    devicePath_ = std::move(path);
-}
-
-std::string QtSerialControl::deviceName() const {
-    if (heldDevice_) return *heldDevice_;
-    return devicePath_ ? *devicePath_ : ports_.deviceFor(commPort_);
-}
-
 std::string QtSerialControl::holdDevice(int16_t port) {
-    releaseDevice();
-    commPort_ = port;
-    const std::string device = deviceName();
-    if (device.empty())
-        fail(SerialFault::NoSuchDevice,
-             "port " + std::to_string(commPort_) + " has no device: none is connected for it");
     try {
-        heldLock_ = DeviceLock::acquire(device, lockHolderName());
+        return target_.hold(port);
     } catch (const SerialError& error) {
-        fail(error.fault(), error.what(), error.context());
+        fail(error);
     }
-    heldDevice_ = device;
-    return device;
-}
-
-void QtSerialControl::releaseDevice() noexcept {
-    heldDevice_.reset();
-    heldLock_.release();
 }
 
 bool QtSerialControl::portOpen() const {
@@ -127,30 +89,25 @@ void QtSerialControl::setPortOpen(bool open) {
 }
 
 void QtSerialControl::open() {
-    const std::string device = deviceName();
-    if (device.empty() && !devicePath_) {
-        if (std::string why = unreadableAssignment(ports_, commPort_); !why.empty())
-            fail(SerialFault::NoSuchDevice, "port " + std::to_string(commPort_) + " has no device",
-                 SerialErrorContext{.device = {}, .group = {}, .holder = {}, .advice = why});
+    std::string device;
+    try {
+        device = target_.deviceToOpen();
+    } catch (const SerialError& error) {
+        fail(error);
     }
-    if (device.empty())
-        fail(SerialFault::NoSuchDevice,
-             "port " + std::to_string(commPort_) + " has no device: none is connected for it");
     const DeviceAccess access = probeDeviceAccess(device);
     if (!access.exists) fail(SerialFault::NoSuchDevice, device + ": no such device");
     // A step outside a rewrite keeps the others off the device while its port is open.
-    if (!heldDevice_) {
-        try {
-            stepLock_ = DeviceLock::acquire(device, lockHolderName());
-        } catch (const SerialError& error) {
-            fail(error.fault(), error.what(), error.context());
-        }
+    try {
+        target_.lockStep(device);
+    } catch (const SerialError& error) {
+        fail(error);
     }
 
     const QtPortName name(device);
     port_.setPortName(name.name());
     if (!port_.open(QIODevice::ReadWrite)) {
-        stepLock_.release();
+        target_.unlockStep();
         const std::string why = text(port_.errorString());
         const SerialFault fault = classifyOpenError(port_.error(), access, why);
         port_.clearError();
@@ -163,7 +120,7 @@ void QtSerialControl::open() {
     // A node that cannot be locked at all is used unlocked, as before.
     if (::flock(static_cast<int>(port_.handle()), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         port_.close();
-        stepLock_.release();
+        target_.unlockStep();
         port_.clearError();
         fail(SerialFault::Busy,
              device + ": another program holds this device (" + std::strerror(EWOULDBLOCK) + ")");
@@ -206,7 +163,7 @@ void QtSerialControl::applySettings() {
 
 void QtSerialControl::close() noexcept {
     if (!port_.isOpen()) {
-        stepLock_.release();
+        target_.unlockStep();
         return;
     }
     if (!broken_) {
@@ -220,7 +177,7 @@ void QtSerialControl::close() noexcept {
     }
     port_.close();
     port_.clearError();
-    stepLock_.release();  // only once the device is closed
+    target_.unlockStep();  // only once the device is closed
 }
 
 void QtSerialControl::onError(QSerialPort::SerialPortError error) {

@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/device_lock.h"
 #include "platform/line_settings.h"
 #include "platform/port_names.h"
+#include "platform/qt/port_target.h"
 #include "platform/serial_control.h"
 
 namespace velmar {
@@ -26,15 +26,15 @@ class QtSerialControl final : public QObject, public SerialControl {
     void setSettings(std::string_view settings) override;
     std::string settings() const override;
 
-    void setCommPort(int16_t port) override;
-    int16_t commPort() const override;
+    void setCommPort(int16_t port) override { target_.setCommPort(port); }
+    int16_t commPort() const override { return target_.commPort(); }
 
     // A device path that replaces the port number's device (the command line's --port PATH);
     // nullopt goes back to resolving the port number.
-    void setDevicePath(std::optional<std::string> path);
+    void setDevicePath(std::optional<std::string> path) { target_.setDevicePath(std::move(path)); }
     // The device the next open uses ("" when the port number has none).
-    std::string deviceName() const;
-    const PortDirectory& portDirectory() const { return ports_; }
+    std::string deviceName() const { return target_.deviceName(); }
+    const PortDirectory& portDirectory() const { return target_.ports(); }
 
     bool portOpen() const override;
     void setPortOpen(bool open) override;
@@ -45,7 +45,7 @@ class QtSerialControl final : public QObject, public SerialControl {
     std::vector<uint8_t> input() override;
 
     std::string holdDevice(int16_t port) override;
-    void releaseDevice() noexcept override;
+    void releaseDevice() noexcept override { target_.release(); }
 
     // True once the line broke (hang-up, adapter pulled) until the port is opened again.
     bool lineBroken() const { return broken_; }
@@ -62,16 +62,14 @@ class QtSerialControl final : public QObject, public SerialControl {
     void throwIfBroken();
     [[noreturn]] void fail(SerialFault fault, const std::string& what,
                            SerialErrorContext context = {});
+    [[noreturn]] void fail(const SerialError& error) {
+        fail(error.fault(), error.what(), error.context());
+    }
 
-    const PortDirectory& ports_;
+    PortTarget target_;
     QSerialPort port_;
     std::string settingsText_{kSettings9600};
     LineSettings settings_{};
-    int16_t commPort_ = 0;
-    std::optional<std::string> devicePath_;
-    std::optional<std::string> heldDevice_;  // while a rewrite holds it
-    DeviceLock heldLock_;                    // from holdDevice() to releaseDevice()
-    DeviceLock stepLock_;                    // while the port is open outside a hold
     bool broken_ = false;
     std::string brokenReason_;
     std::optional<SerialError> lastError_;

@@ -2,10 +2,7 @@
 
 #include <windows.h>
 
-#include <QCoreApplication>
 #include <cctype>
-
-#include "platform/qt/qt_serial_devices.h"
 
 namespace velmar {
 
@@ -46,13 +43,6 @@ BYTE toWinParity(char parity) {
     }
 }
 
-// Who holds a lock, as another program shows it: "velmar-fw", "velmar-writer".
-std::string lockHolderName() {
-    if (const auto* application = QCoreApplication::instance())
-        return application->applicationName().toStdString();
-    return "velmar-writer";
-}
-
 }  // namespace
 
 std::wstring win32DeviceName(const std::string& device) {
@@ -64,7 +54,7 @@ std::wstring win32DeviceName(const std::string& device) {
     return wide(comName ? "\\\\.\\" + device : device);
 }
 
-WinSerialControl::WinSerialControl(const PortDirectory& ports) : ports_(ports) {
+WinSerialControl::WinSerialControl(const PortDirectory& ports) : target_(ports) {
     settings_ = parseLineSettings(settingsText_);
 }
 
@@ -88,41 +78,12 @@ std::string WinSerialControl::settings() const {
     return settingsText_;
 }
 
-void WinSerialControl::setCommPort(int16_t port) {
-    commPort_ = port;
-}
-int16_t WinSerialControl::commPort() const {
-    return commPort_;
-}
-
-void WinSerialControl::setDevicePath(std::optional<std::string> path) {
-    devicePath_ = std::move(path);
-}
-
-std::string WinSerialControl::deviceName() const {
-    if (heldDevice_) return *heldDevice_;
-    return devicePath_ ? *devicePath_ : ports_.deviceFor(commPort_);
-}
-
 std::string WinSerialControl::holdDevice(int16_t port) {
-    releaseDevice();
-    commPort_ = port;
-    const std::string device = deviceName();
-    if (device.empty())
-        fail(SerialFault::NoSuchDevice,
-             "port " + std::to_string(commPort_) + " has no device: none is connected for it");
     try {
-        heldLock_ = DeviceLock::acquire(device, lockHolderName());
+        return target_.hold(port);
     } catch (const SerialError& error) {
-        fail(error.fault(), error.what(), error.context());
+        fail(error);
     }
-    heldDevice_ = device;
-    return device;
-}
-
-void WinSerialControl::releaseDevice() noexcept {
-    heldDevice_.reset();
-    heldLock_.release();
 }
 
 bool WinSerialControl::portOpen() const {
@@ -138,22 +99,17 @@ void WinSerialControl::setPortOpen(bool open) {
 }
 
 void WinSerialControl::open() {
-    const std::string device = deviceName();
-    if (device.empty() && !devicePath_) {
-        if (std::string why = unreadableAssignment(ports_, commPort_); !why.empty())
-            fail(SerialFault::NoSuchDevice, "port " + std::to_string(commPort_) + " has no device",
-                 SerialErrorContext{.device = {}, .group = {}, .holder = {}, .advice = why});
+    std::string device;
+    try {
+        device = target_.deviceToOpen();
+    } catch (const SerialError& error) {
+        fail(error);
     }
-    if (device.empty())
-        fail(SerialFault::NoSuchDevice,
-             "port " + std::to_string(commPort_) + " has no device: none is connected for it");
     // A step outside a rewrite keeps the others off the device while its port is open.
-    if (!heldDevice_) {
-        try {
-            stepLock_ = DeviceLock::acquire(device, lockHolderName());
-        } catch (const SerialError& error) {
-            fail(error.fault(), error.what(), error.context());
-        }
+    try {
+        target_.lockStep(device);
+    } catch (const SerialError& error) {
+        fail(error);
     }
 
     // Exclusive and synchronous: a second program is refused, and no call returns before done.
@@ -162,7 +118,7 @@ void WinSerialControl::open() {
                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
-        stepLock_.release();
+        target_.unlockStep();
         fail(classifyWinSerialError(WinSerialCall::Open, code),
              device + ": " + windowsMessage(code),
              SerialErrorContext{.device = device, .group = {}, .holder = {}, .advice = {}});
@@ -249,14 +205,14 @@ void WinSerialControl::drainOutput() noexcept {
 
 void WinSerialControl::close() noexcept {
     if (handle_ == nullptr) {
-        stepLock_.release();
+        target_.unlockStep();
         return;
     }
     if (!broken_) drainOutput();
     ::PurgeComm(asHandle(handle_), PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
     ::CloseHandle(asHandle(handle_));
     handle_ = nullptr;
-    stepLock_.release();  // only once the device is closed
+    target_.unlockStep();  // only once the device is closed
 }
 
 void WinSerialControl::fail(SerialFault fault, const std::string& what,
@@ -274,7 +230,7 @@ void WinSerialControl::failIo(const std::string& doing, uint32_t code) {
         brokenReason_ = why;
         ::CloseHandle(asHandle(handle_));
         handle_ = nullptr;
-        stepLock_.release();
+        target_.unlockStep();
         fail(fault, deviceName() + ": the line broke (" + why + ")");
     }
     fail(fault, deviceName() + ": " + doing + " failed: " + why);
