@@ -4,6 +4,8 @@
 
 #include <cctype>
 
+#include "files/win_text.h"
+
 namespace velmar {
 
 namespace {
@@ -16,16 +18,6 @@ constexpr DWORD kWriteMilliseconds = 3000;
 
 HANDLE asHandle(void* handle) {
     return static_cast<HANDLE>(handle);
-}
-
-std::wstring wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int length =
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
-                          length);
-    return text;
 }
 
 BYTE toWinParity(char parity) {
@@ -51,7 +43,7 @@ std::wstring win32DeviceName(const std::string& device) {
                          std::tolower(static_cast<unsigned char>(device[1])) == 'o' &&
                          std::tolower(static_cast<unsigned char>(device[2])) == 'm' &&
                          device.find_first_not_of("0123456789", 3) == std::string::npos;
-    return wide(comName ? "\\\\.\\" + device : device);
+    return widePath(comName ? "\\\\.\\" + device : device);
 }
 
 WinSerialControl::WinSerialControl(const PortDirectory& ports) : target_(ports) {
@@ -102,11 +94,7 @@ void WinSerialControl::open() {
     std::string device;
     try {
         device = target_.deviceToOpen();
-    } catch (const SerialError& error) {
-        fail(error);
-    }
-    // A step outside a rewrite keeps the others off the device while its port is open.
-    try {
+        // A step outside a rewrite keeps the others off the device while its port is open.
         target_.lockStep(device);
     } catch (const SerialError& error) {
         fail(error);

@@ -11,21 +11,12 @@
 #include <optional>
 #include <string>
 
+#include "files/win_text.h"
 #include "platform/qt/qt_serial_devices.h"
 
 namespace velmar {
 
 namespace {
-
-std::string utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                            nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes,
-                          nullptr, nullptr);
-    return out;
-}
 
 std::wstring upper(std::wstring text) {
     for (wchar_t& c : text) c = static_cast<wchar_t>(std::towupper(c));
@@ -96,8 +87,8 @@ std::map<std::wstring, SerialDeviceInfo> describedPorts() {
         ::RegCloseKey(key);
         if (read != ERROR_SUCCESS || type != REG_SZ) continue;
         SerialDeviceInfo info;
-        info.description = utf8(property(set, device, SPDRP_FRIENDLYNAME));
-        info.manufacturer = utf8(property(set, device, SPDRP_MFG));
+        info.description = utf8Text(property(set, device, SPDRP_FRIENDLYNAME));
+        info.manufacturer = utf8Text(property(set, device, SPDRP_MFG));
         const std::wstring hardwareId = upper(property(set, device, SPDRP_HARDWAREID));
         info.vendorId = idAfter(hardwareId, L"VID_");
         info.productId = idAfter(hardwareId, L"PID_");
@@ -116,7 +107,7 @@ std::vector<SerialDeviceInfo> QtSerialDeviceSource::devices() const {
         SerialDeviceInfo device;
         if (const auto found = described.find(upper(port)); found != described.end())
             device = found->second;
-        device.path = utf8(port);
+        device.path = utf8Text(port);
         device.kind = deviceKindOf(device.path, device.vendorId.has_value());
         devices.push_back(std::move(device));
     }

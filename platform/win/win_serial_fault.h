@@ -18,8 +18,8 @@ enum class WinSerialCall {
 // `code` is a GetLastError() value.
 SerialFault classifyWinSerialError(WinSerialCall call, uint32_t code);
 
-// FormatMessageW's text for `code` in UTF-8, without the trailing line break; "error N" when
-// Windows has no text for it.
+// Windows' sentence for `code` in UTF-8, without its line break and full stop; "system error N"
+// when Windows has no text for it.
 std::string windowsMessage(uint32_t code);
 
 }  // namespace velmar
