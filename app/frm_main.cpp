@@ -181,6 +181,9 @@ void frmMain::setProgressValue(float value) {
     // A manual write starts from whatever the last run left; the bar never leaves its range.
     progressValue_ = std::clamp(value, 0.0f, kProgressMaximum);
     ProgressBar1_->setValue(static_cast<int>(std::lround(progressValue_)));
+    // setValue paints at once; with Windows' own style that paint was seen (under wine) to leave
+    // the bar empty until something else repainted it. The queued paint is merged with others.
+    ProgressBar1_->update();
 }
 
 void frmMain::showRow(int32_t row) {
