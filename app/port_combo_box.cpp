@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/port_assignment_dialog.h"
+#include "files/utf8_path.h"
 
 namespace velmar {
 
@@ -39,7 +40,7 @@ void PortComboBox::refreshTooltips() {
         inputs.environment = environmentPortDevice;
         inputs.exists = [](const std::string& path) {
             std::error_code error;
-            return std::filesystem::exists(path, error);
+            return std::filesystem::exists(utf8Path(path), error);
         };
         ports = resolvePorts(inputs, static_cast<int16_t>(count()));
     }

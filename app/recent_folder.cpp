@@ -1,11 +1,11 @@
 #include "app/recent_folder.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <cstdio>
 
 #include "files/regular_file.h"
+#include "platform/qt/qt_path.h"
 
 namespace velmar {
 
@@ -16,7 +16,7 @@ constexpr const char* kKey = "files/last_folder";
 // QSettings would hang on a FIFO and read or write into a device: only a regular file, or
 // none yet, is handed to it.
 bool safeToOpen(const QString& file) {
-    const OpenedFile opened = openRegularFile(QFile::encodeName(file).toStdString());
+    const OpenedFile opened = openRegularFile(localPath(file));
     if (opened.file != nullptr) std::fclose(opened.file);
     return opened.fault == FileFault::None || opened.fault == FileFault::NoSuchFile;
 }

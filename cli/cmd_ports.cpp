@@ -9,6 +9,7 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/serial_port_use.h"
+#include "platform/qt/qt_path.h"
 #include "platform/qt/qt_serial_devices.h"
 
 namespace velmar::cli {
@@ -78,7 +79,7 @@ void printTable(const std::vector<ResolvedPort>& ports, const std::vector<Serial
             device.stablePath.empty() ? device.path : device.path + " = " + device.stablePath;
         std::printf("  %s  %s\n", shown.c_str(), deviceSummary(device).c_str());
     }
-    std::printf("\nSaved assignments: %s\n", settingsFile.toLocal8Bit().constData());
+    std::printf("\nSaved assignments: %s\n", localPath(settingsFile).c_str());
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "cli/trace_file.h"
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
+#include "files/utf8_path.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/system_serial_control.h"
@@ -46,8 +47,8 @@ int stopped(const char* message, const std::string& what, RewriteRecorder& recor
 // A link (velmar-radio's, a udev name) shown with the device it leads to.
 std::string shownDevice(const std::string& device) {
     std::error_code error;
-    const auto target = std::filesystem::canonical(device, error);
-    return error || target == device ? device : device + " -> " + target.string();
+    const std::string target = pathText(std::filesystem::canonical(utf8Path(device), error));
+    return error || target == device ? device : device + " -> " + target;
 }
 
 // How long each stage the run began took, for --verbose.

@@ -41,6 +41,20 @@ std::string systemMessage(unsigned long error) {
     return utf8Text(wide);
 }
 
+std::string environmentVariable(const char* name) {
+    const std::wstring wideName = widePath(name);
+    std::wstring value(64, L'\0');
+    for (;;) {
+        const DWORD length = ::GetEnvironmentVariableW(wideName.c_str(), value.data(),
+                                                       static_cast<DWORD>(value.size()));
+        if (length < value.size()) {
+            value.resize(length);
+            return utf8Text(value);
+        }
+        value.resize(length);
+    }
+}
+
 std::vector<std::string> utf8Arguments(int argc, char** argv) {
     int count = 0;
     wchar_t** typed = ::CommandLineToArgvW(::GetCommandLineW(), &count);

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <utility>
 
+#include "files/utf8_path.h"
+#include "files/win_text.h"
 #include "platform/device_lock.h"
 #include "platform/device_lock_note.h"
 #include "platform/serial_control.h"
@@ -30,10 +32,10 @@ std::string identityOf(const std::string& device) {
         lower.find_first_not_of("0123456789", 3) == std::string::npos)
         return lower;
     std::error_code error;
-    const std::filesystem::path canonical = std::filesystem::canonical(name, error);
+    const std::filesystem::path canonical = std::filesystem::canonical(utf8Path(name), error);
     if (error) return {};
     std::string identity = "f";
-    for (char c : canonical.string()) {
+    for (char c : pathText(canonical)) {
         const char lowered = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         identity += std::isalnum(static_cast<unsigned char>(c)) ? lowered : '_';
     }
@@ -51,10 +53,9 @@ std::string holderNamedIn(HANDLE file) {
 }  // namespace
 
 std::string deviceLockDirectory() {
-    if (const char* chosen = std::getenv("VELMAR_LOCK_DIR"); chosen != nullptr && *chosen != '\0')
-        return chosen;
+    if (std::string chosen = environmentVariable("VELMAR_LOCK_DIR"); !chosen.empty()) return chosen;
     std::error_code ignored;
-    return std::filesystem::temp_directory_path(ignored).string();
+    return pathText(std::filesystem::temp_directory_path(ignored));
 }
 
 void DeviceLock::release() noexcept {
@@ -68,7 +69,7 @@ DeviceLock DeviceLock::acquire(const std::string& device, const std::string& hol
     const std::string folder = deviceLockDirectory();
     if (identity.empty() || folder.empty()) return {};
     const std::string path = folder + "\\velmar-writer-" + identity + ".lock";
-    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+    const HANDLE file = ::CreateFileW(widePath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return {};

@@ -8,6 +8,11 @@
 #include <system_error>
 #include <tuple>
 
+#include "files/utf8_path.h"
+#ifdef _WIN32
+#include "files/win_text.h"
+#endif
+
 namespace velmar {
 
 namespace {
@@ -165,8 +170,13 @@ std::vector<SerialDeviceInfo> unusedDevices(const std::vector<ResolvedPort>& por
 
 std::string environmentPortDevice(int16_t port) {
     if (port <= 0) return {};
-    const char* mapped = std::getenv(("VELMAR_COM" + std::to_string(port)).c_str());
+    const std::string name = "VELMAR_COM" + std::to_string(port);
+#ifdef _WIN32
+    return environmentVariable(name.c_str());
+#else
+    const char* mapped = std::getenv(name.c_str());
     return mapped == nullptr ? std::string() : std::string(mapped);
+#endif
 }
 
 const char* portSourceName(PortSource source) {
@@ -195,7 +205,7 @@ PortInputs PortDirectory::inputs() const {
     inputs.devices = detected();
     inputs.exists = [](const std::string& path) {
         std::error_code error;
-        return std::filesystem::exists(path, error);
+        return std::filesystem::exists(utf8Path(path), error);
     };
 #ifdef _WIN32
     inputs.automaticByNumber = true;

@@ -1,6 +1,7 @@
 #include "wording/load_words.h"
 
 #include "files/line_readers.h"
+#include "files/utf8_path.h"
 #include "wording/hex_text.h"
 
 #include <cstdio>
@@ -13,8 +14,8 @@ namespace {
 
 std::string fullPath(const std::string& path) {
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.string();
+    const std::filesystem::path absolute = std::filesystem::absolute(utf8Path(path), error);
+    return error ? path : pathText(absolute);
 }
 
 std::string systemWords(int osError) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "files/regular_file.h"
+#include "platform/qt/qt_path.h"
 #include "platform/qt/qt_serial_devices.h"
 
 namespace velmar {
@@ -16,7 +17,7 @@ constexpr const char* kKey = "window/language";
 // The port assignments' file; QSettings would hang on a FIFO there or read a device, so only
 // a regular file (or none yet) is handed to it.
 bool usable(const QString& name) {
-    const OpenedFile opened = openRegularFile(QFile::encodeName(name).toStdString());
+    const OpenedFile opened = openRegularFile(localPath(name));
     if (opened.file != nullptr) std::fclose(opened.file);
     return opened.fault == FileFault::None || opened.fault == FileFault::NoSuchFile;
 }

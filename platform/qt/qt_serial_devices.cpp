@@ -1,6 +1,5 @@
 #include "platform/qt/qt_serial_devices.h"
 
-#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <string_view>
 
 #include "files/regular_file.h"
+#include "platform/qt/qt_path.h"
 #include "wording/load_words.h"
 
 namespace velmar {
@@ -107,7 +107,7 @@ SavedAssignments QtPortAssignmentStore::read() const {
     SavedAssignments saved;
     SavedState& state = saved.state;
     const QString name = fileName();
-    state.file = QFile::encodeName(name).toStdString();
+    state.file = localPath(name);
     // Checked before QSettings opens it: a FIFO there would hang the open, a device or a huge
     // file the read.
     const OpenedFile opened = openRegularFile(state.file);
@@ -141,7 +141,7 @@ SavedAssignments QtPortAssignmentStore::read() const {
         const QVariant value = settings->value(keyFor(port));
         // A string only: an entry read as a list (an unquoted comma) names no one device.
         if (value.typeId() == QMetaType::QString && !value.toString().isEmpty())
-            saved.ports[port] = QFile::encodeName(value.toString()).toStdString();
+            saved.ports[port] = localPath(value.toString());
     }
     state.unreadablePorts = brokenEntries(bytes, saved.ports);
     if (settings->status() == QSettings::FormatError || !state.unreadablePorts.empty())
@@ -151,7 +151,7 @@ SavedAssignments QtPortAssignmentStore::read() const {
 
 bool QtPortAssignmentStore::save(const PortAssignments& assignments) {
     // QSettings would hang opening a FIFO for writing, or write into a device.
-    const OpenedFile existing = openRegularFile(QFile::encodeName(fileName()).toStdString());
+    const OpenedFile existing = openRegularFile(localPath(fileName()));
     if (existing.file != nullptr) std::fclose(existing.file);
     if (existing.fault != FileFault::None && existing.fault != FileFault::NoSuchFile) return false;
     const auto settings = openSettings(fileName());
@@ -159,7 +159,7 @@ bool QtPortAssignmentStore::save(const PortAssignments& assignments) {
     settings->beginGroup(kGroup);
     for (const auto& [port, device] : assignments)
         if (port >= 1 && port <= kPortCount && !device.empty())
-            settings->setValue(keyFor(port), QString::fromStdString(device));
+            settings->setValue(keyFor(port), qtPath(device));
     settings->endGroup();
     settings->sync();
     return settings->status() == QSettings::NoError;

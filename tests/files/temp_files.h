@@ -8,6 +8,8 @@
 #include <fstream>
 #include <string>
 
+#include "files/utf8_path.h"
+
 namespace velmar::testing {
 
 class TempDir {
@@ -31,18 +33,18 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
 
     std::string write(const std::string& name, const std::string& contents) const {
-        const std::string file = (path_ / name).string();
-        std::ofstream(file, std::ios::binary) << contents;
-        return file;
+        std::ofstream(path_ / utf8Path(name), std::ios::binary) << contents;
+        return path(name);
     }
-    std::string path(const std::string& name) const { return (path_ / name).string(); }
+    // UTF-8, as the programs take paths; Windows' own temporary folder may be 山田's.
+    std::string path(const std::string& name) const { return pathText(path_ / utf8Path(name)); }
 
   private:
     std::filesystem::path path_;
 };
 
 inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(utf8Path(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
