@@ -4,7 +4,8 @@
 // socket notifier reads it on the event loop. On Windows the console's Ctrl-C, Ctrl-Break,
 // close, logoff and shutdown (when the program was started from a console): Windows calls the
 // handler on a thread of its own, which posts the event to the object's thread. Either way the
-// window can stop its operation after the frame in flight and close.
+// window can stop its operation after the frame in flight and close. (The end of a Windows
+// session reaches the window as window messages: see session_end.h.)
 
 #include <QObject>
 
@@ -22,7 +23,8 @@ class TerminationSignals : public QObject {
   public:
     // Installs the handlers; one instance at a time.
     explicit TerminationSignals(QObject* parent = nullptr);
-    // Puts the previous handlers back.
+    // Puts the previous handlers back; on Windows the console handler stays and passes every
+    // event on.
     ~TerminationSignals() override;
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
@@ -40,12 +42,5 @@ class TerminationSignals : public QObject {
     struct sigaction previousHangUp_ {};
 #endif
 };
-
-#ifdef _WIN32
-// The console handler as Windows calls it, on a thread of its own; returns whether the event
-// was taken. After a close, logoff or shutdown event it returns once the instance is gone,
-// since Windows ends the process as soon as it returns.
-bool handleConsoleEvent(unsigned long event);
-#endif
 
 }  // namespace velmar

@@ -1,54 +1,50 @@
-#include "app/termination_signals.h"
-
 #include <windows.h>
 
-#include <condition_variable>
 #include <mutex>
+
+#include "app/termination_signals.h"
 
 namespace velmar {
 
 namespace {
 
 std::mutex guard;
-std::condition_variable gone;
 TerminationSignals* instance = nullptr;
 
+// Windows calls the handler on a thread of its own and holds the console's lock meanwhile,
+// which SetConsoleCtrlHandler takes too. So the handler is added once and never removed: a
+// removal while it runs would wait for it for ever. Without an instance it passes the event on.
 BOOL WINAPI onConsoleEvent(DWORD event) {
-    return handleConsoleEvent(event) ? TRUE : FALSE;
+    {
+        const std::lock_guard lock(guard);
+        if (instance == nullptr) return FALSE;
+        TerminationSignals* const taker = instance;
+        // Posting is safe from any thread; the signal is emitted on the instance's own.
+        QMetaObject::invokeMethod(
+            taker, [taker, event] { emit taker->received(static_cast<int>(event)); },
+            Qt::QueuedConnection);
+    }
+    // Ctrl-C and Ctrl-Break leave the process running. After a close, logoff or shutdown
+    // Windows ends it as soon as the handler returns, so it never does: the program ends by
+    // itself once the window has closed, with its own exit code and its trace written.
+    // Windows' own time limit bounds this.
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        ::Sleep(INFINITE);
+    return TRUE;
 }
 
 }  // namespace
 
-bool handleConsoleEvent(unsigned long event) {
-    std::unique_lock lock(guard);
-    if (instance == nullptr) return false;
-    TerminationSignals* const taker = instance;
-    // Posting is safe from any thread; the signal is emitted on the instance's own.
-    QMetaObject::invokeMethod(
-        taker, [taker, event] { emit taker->received(static_cast<int>(event)); },
-        Qt::QueuedConnection);
-    // Ctrl-C and Ctrl-Break leave the process running. After the others Windows ends it when
-    // this returns, so wait until the window has closed; Windows' own time limit bounds this.
-    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
-        gone.wait(lock, [taker] { return instance != taker; });
-    return true;
-}
-
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
-    {
-        std::lock_guard lock(guard);
-        instance = this;
-    }
-    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+    static const bool added = ::SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0;
+    static_cast<void>(added);
+    const std::lock_guard lock(guard);
+    instance = this;
 }
 
 TerminationSignals::~TerminationSignals() {
-    SetConsoleCtrlHandler(onConsoleEvent, FALSE);
-    {
-        std::lock_guard lock(guard);
-        instance = nullptr;
-    }
-    gone.notify_all();
+    const std::lock_guard lock(guard);
+    instance = nullptr;
 }
 
 }  // namespace velmar

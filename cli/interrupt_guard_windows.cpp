@@ -9,22 +9,26 @@ namespace velmar::cli {
 namespace {
 
 volatile std::sig_atomic_t stopFlag = 0;
-// Set before the handler is installed and only read by it.
+// Set by each guard before it lets the handler act, and only read by the handler.
 const char* noticeText = "";
 DWORD noticeLength = 0;
 volatile LONG eventsSeen = 0;
+volatile LONG guarded = 0;
 
 // Console events are numbered from 0 (Ctrl-C); the stop keeps 0 for "none".
 constexpr std::sig_atomic_t stopNumber(DWORD event) {
     return static_cast<std::sig_atomic_t>(event) + 1;
 }
 
-// Windows runs the handler on a thread of its own. The first event asks for the stop; a
-// second one ends the program at once, with the exit code Windows gives a Ctrl-C.
-// For a closed console, logoff or shutdown the process ends as soon as the handler returns, so
-// the handler waits instead: the run ends its session and the program exits while the system's
-// grace period lasts.
+// Windows runs the handler on a thread of its own and holds the console's lock meanwhile, which
+// SetConsoleCtrlHandler takes too: the first guard adds the handler and it stays, since a
+// removal while it runs would wait for it for ever. Without a guard it passes the event on.
+// The first event asks for the stop; a second one ends the program at once, with the exit code
+// Windows gives a Ctrl-C. For a closed console, logoff or shutdown the process ends as soon as
+// the handler returns, so the handler never does: the run ends its session and the program
+// exits by itself, with its exit code, while the system's grace period lasts.
 BOOL WINAPI onConsoleEvent(DWORD event) {
+    if (guarded == 0) return FALSE;
     // Ended here rather than left to the next handler: one installed later (a library's) might
     // take the event for itself.
     if (::InterlockedIncrement(&eventsSeen) > 1) ::ExitProcess(STATUS_CONTROL_C_EXIT);
@@ -43,11 +47,13 @@ InterruptGuard::InterruptGuard(const char* notice) {
     eventsSeen = 0;
     noticeText = notice;
     noticeLength = static_cast<DWORD>(std::strlen(notice));
-    ::SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+    static const bool added = ::SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0;
+    static_cast<void>(added);
+    guarded = 1;
 }
 
 InterruptGuard::~InterruptGuard() {
-    ::SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+    guarded = 0;
 }
 
 volatile std::sig_atomic_t& InterruptGuard::stopAsked() {

@@ -3,9 +3,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include <thread>
-
-#include "app/termination_signals.h"
+#include "support/console_event_windows.h"
 #else
 #include <csignal>
 #endif
@@ -14,7 +12,9 @@ namespace velmar::testing {
 
 void raiseTermination() {
 #ifdef _WIN32
-    std::thread([] { handleConsoleEvent(CTRL_BREAK_EVENT); }).join();
+    const HANDLE console = deliverConsoleEvent(CTRL_BREAK_EVENT);
+    ::WaitForSingleObject(console, INFINITE);
+    ::CloseHandle(console);
 #else
     std::raise(SIGTERM);
 #endif
