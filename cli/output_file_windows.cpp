@@ -11,6 +11,7 @@
 #include "cli/output_file.h"
 #include "cli/same_file.h"
 #include "files/regular_file.h"
+#include "files/utf8_path.h"
 #include "files/win_text.h"
 #include "wording/load_words.h"
 
@@ -81,13 +82,13 @@ HANDLE createUniqueBeside(const std::string& path, std::string& created) {
 }
 
 std::string folderOf(const std::string& path) {
-    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const std::string folder = pathText(utf8Path(path).parent_path());
     return folder.empty() ? "." : folder;
 }
 
 // The new file takes the old one's place in one step. ReplaceFileW keeps what the old file
 // carried (attributes, security, creation time); a file system without it gets a plain move.
-DWORD putInPlace(const std::string& partial, const std::string& path, bool exists) {
+DWORD moveInPlace(const std::string& partial, const std::string& path, bool exists) {
     const std::wstring from = widePath(partial);
     const std::wstring to = widePath(path);
     if (exists && ::ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
@@ -96,6 +97,28 @@ DWORD putInPlace(const std::string& partial, const std::string& path, bool exist
     if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return ERROR_SUCCESS;
     return ::GetLastError();
+}
+
+// What a virus scanner (or an indexer) causes when it opens a file the moment it is written
+// or replaced: it holds it for a moment without letting it be renamed or deleted.
+bool heldForAMoment(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+           error == ERROR_LOCK_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED ||
+           error == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+}
+
+// Tried again for about two seconds while the files are held; neither file changes when a try
+// fails (no backup name is given to ReplaceFileW).
+DWORD putInPlace(const std::string& partial, const std::string& path, bool exists) {
+    DWORD error = moveInPlace(partial, path, exists);
+    DWORD waited = 0;
+    for (DWORD pause = 10; heldForAMoment(error) && waited < 2000;
+         pause = std::min<DWORD>(pause * 2, 250)) {
+        ::Sleep(pause);
+        waited += pause;
+        error = moveInPlace(partial, path, exists);
+    }
+    return error;
 }
 
 }  // namespace

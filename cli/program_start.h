@@ -1,7 +1,7 @@
 #pragma once
 // What both programs do first: on Windows, stdout and stderr in binary (their bytes are the
-// Linux ones, no LF becomes CR LF) and argv in UTF-8, as every path is taken (the C runtime
-// gives it in the ANSI code page). Elsewhere nothing.
+// Linux ones, no LF becomes CR LF), a console told that they are UTF-8, and argv in UTF-8, as
+// every path is taken (the C runtime gives it in the ANSI code page). Elsewhere nothing.
 
 namespace velmar::cli {
 

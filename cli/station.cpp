@@ -16,7 +16,9 @@
 #include "cli/serial_port_use.h"
 #include "cli/station_display.h"
 #include "cli/station_port.h"
+#include "cli/station_text.h"
 #include "cli/station_threads.h"
+#include "files/utf8_path.h"
 #include "platform/port_names.h"
 #include "platform/qt/service_log.h"
 #include "protocol/current_loader.h"
@@ -29,8 +31,8 @@ namespace {
 std::string shownDevice(const std::string& device) {
     if (device.empty()) return "-";
     std::error_code error;
-    const auto target = std::filesystem::canonical(device, error);
-    return error ? device : target.string();
+    const std::filesystem::path target = std::filesystem::canonical(utf8Path(device), error);
+    return error ? device : pathText(target);
 }
 
 // Every port with the device it opens; "" in `refusal` unless two of them share one.
@@ -92,7 +94,7 @@ int runStation(const WriteOptions& options, PortDirectory& directory) {
         row.total = blockCount;
         rows.push_back(std::move(row));
     }
-    StationDisplay display(stdout, ::isatty(STDOUT_FILENO) != 0 ? STDOUT_FILENO : -1,
+    StationDisplay display(stdout, redrawsInPlace(STDOUT_FILENO) ? STDOUT_FILENO : -1,
                            std::move(rows));
     std::printf("Writing %s (%zu blocks of 1 KiB) to %zu radios\n", options.file.c_str(),
                 blockCount, ports.size());

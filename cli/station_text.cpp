@@ -5,6 +5,7 @@
 #include <windows.h>
 #else
 #include <sys/ioctl.h>
+#include <unistd.h>
 #endif
 
 #include <cstdlib>
@@ -84,5 +85,36 @@ std::size_t terminalColumns(int fd) {
     }
     return 80;
 }
+
+#ifdef _WIN32
+namespace {
+
+HANDLE consoleWithMode = INVALID_HANDLE_VALUE;
+DWORD previousMode = 0;
+
+void restoreConsoleMode() {
+    ::SetConsoleMode(consoleWithMode, previousMode);
+}
+
+}  // namespace
+
+bool redrawsInPlace(int fd) {
+    const auto console = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+    DWORD mode = 0;
+    if (!::GetConsoleMode(console, &mode)) return false;
+    if ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0) return true;
+    if (!::SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) return false;
+    if (consoleWithMode == INVALID_HANDLE_VALUE) {
+        consoleWithMode = console;
+        previousMode = mode;
+        std::atexit(restoreConsoleMode);
+    }
+    return true;
+}
+#else
+bool redrawsInPlace(int fd) {
+    return ::isatty(fd) != 0;
+}
+#endif
 
 }  // namespace velmar::cli

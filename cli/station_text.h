@@ -23,4 +23,10 @@ std::string fitted(std::string_view text, std::size_t width, Elide where = Elide
 // The terminal's width on `fd`; else $COLUMNS; else 80.
 std::size_t terminalColumns(int fd);
 
+// Whether `fd` is a terminal the table can be redrawn on in place, with escape sequences: on
+// Windows a console whose virtual terminal processing is on or could be turned on (it is given
+// back as it was when the program ends). Elsewhere, such as an older Windows console, the
+// station writes plain lines.
+bool redrawsInPlace(int fd);
+
 }  // namespace velmar::cli
