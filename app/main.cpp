@@ -18,6 +18,7 @@
 #include "app/parent_console.h"
 #include "app/qt_dialogs.h"
 #include "app/recent_folder.h"
+#include "app/session_end.h"
 #include "app/termination_signals.h"
 #include "app/translation.h"
 #include "app/window_texts.h"
@@ -174,15 +175,13 @@ int main(int argc, char* argv[]) {
     velmar::TerminationSignals terminations;
     QObject::connect(&terminations, &velmar::TerminationSignals::received, &window,
                      [&window] { window.closeWithoutAsking(); });
-    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
-                     [&window]([[maybe_unused]] QSessionManager& session) {
-                         window.closeWithoutAsking();
 #ifdef _WIN32
-                         // Windows ends the process right after the session ends: hold the
-                         // end back until the operation has stopped and the window closed.
-                         if (window.isVisible()) session.cancel();
+    velmar::SessionEnd sessionEnd(window);
+    application.installNativeEventFilter(&sessionEnd);
+#else
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
+                     [&window] { window.closeWithoutAsking(); });
 #endif
-                     });
     window.setPortDirectory(ports.directory());
     velmar::RecentFolder recentFolder(velmar::QtPortAssignmentStore().fileName());
     window.setRecentFolder(&recentFolder);

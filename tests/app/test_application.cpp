@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <memory>
+#include <string>
 
 #include "window_fixture.h"
 
@@ -25,10 +26,12 @@ class QtApplicationEnvironment : public ::testing::Environment {
         // test's environment: the rewrites the tests run stay out of the user's own log here.
         stateFolder = std::make_unique<QTemporaryDir>();
         qputenv("LOCALAPPDATA", stateFolder->path().toUtf8());
-        // Nor does QT_QPA_PLATFORM, which under wine was seen not to arrive.
+        // Nor does QT_QPA_PLATFORM, which under wine was seen not to arrive. The session's end
+        // needs Windows' own windows: VELMAR_TEST_PLATFORM=windows.
         static char option[] = "-platform";
-        static char offscreen[] = "offscreen";
-        static char* argv[] = {name, option, offscreen, nullptr};
+        static std::string platform =
+            qEnvironmentVariable("VELMAR_TEST_PLATFORM", "offscreen").toStdString();
+        static char* argv[] = {name, option, platform.data(), nullptr};
         static int argc = 3;
 #else
         static char* argv[] = {name, nullptr};
