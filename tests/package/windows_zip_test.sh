@@ -12,7 +12,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cmake -E tar tf "$zip" >"$work/list"
 for f in velmar-writer.exe velmar-fw.exe velmar-fw-serial.exe Velmar_150421_01_12.mot \
     Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll platforms/qwindows.dll libstdc++-6.dll \
-    libgcc_s_seh-1.dll libwinpthread-1.dll README.txt licenses/Qt-LGPL-3.txt \
+    libgcc_s_seh-1.dll libwinpthread-1.dll README.txt FIRST-CHECKS.txt licenses/Qt-LGPL-3.txt \
     licenses/README.txt; do
     grep -qx "$name/$f" "$work/list" || fail "the zip has no $f"
 done

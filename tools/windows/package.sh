@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Windows zip: the three programs, every DLL they load that Windows itself does not
 # have (Qt's, the mingw runtime's), the Qt plugins the window needs, the sample firmware beside
-# the window program, the licences and a README for Windows users.
+# the window program, the licences, a README for Windows users and the first checks to run on
+# real adapters.
 # Usage: tools/windows/package.sh BIN_DIR QT_DIR VERSION OUT.zip
 set -euo pipefail
 bin="$1" qt="$2" version="$3" out="$4"
@@ -58,8 +59,9 @@ qt_source="$(dpkg-query -W -f='${source:Package} ${Version}' qt6-base-dev)"
 sed -e "s/@VERSION@/$version/g" -e "s/@QT_SOURCE@/$qt_source/g" \
     "$root/packaging/windows/README-Windows.txt" >"$stage/README.txt"
 sed -e "s/@QT_SOURCE@/$qt_source/g" "$root/packaging/windows/LICENSES.txt" >"$licenses/README.txt"
+cp "$root/packaging/windows/FIRST-CHECKS.txt" "$stage/"
 # Windows' own tools read the texts more happily with CR LF line ends.
-for f in "$stage/README.txt" "$licenses"/*.txt; do sed -i 's/\r\?$/\r/' "$f"; done
+for f in "$stage/README.txt" "$stage/FIRST-CHECKS.txt" "$licenses"/*.txt; do sed -i 's/\r\?$/\r/' "$f"; done
 
 rm -f "$out"
 (cd "$work" && cmake -E tar cf "$out" --format=zip "$name")
