@@ -49,7 +49,7 @@ profile="$WINEPREFIX/drive_c/users/山田"
 # What an earlier run left in the profile goes first.
 state="$profile/AppData/Local/velmar-writer"
 rm -rf "$state" "$profile/ロック"
-export VELMAR_LOCK_DIR='C:\users\山田\ロック'
+lock_dir='C:\users\山田\ロック'
 mkdir -p "$profile/ロック"
 
 work="$(mktemp -d)"
@@ -73,7 +73,7 @@ fw="$folder/$(basename "$firmware")"
 sed -n 2p "$firmware" | sed 's/..\r\?$/00/' >"$folder/壊れた.mot"
 fw_exe="$(winepath -w "$bin/velmar-fw.exe" 2>/dev/null)"
 run() { "$wine_run" "$@"; }
-echo "profile: C:\\users\\山田 (TEMP and LOCALAPPDATA inside it), lock folder: $VELMAR_LOCK_DIR"
+echo "profile: C:\\users\\山田 (TEMP and LOCALAPPDATA inside it)"
 echo "firmware: $fw"
 
 echo "== the window's assignment dialog saves, a new reader reads back (a folder under %TEMP%)"
@@ -89,7 +89,13 @@ grep -E '^COM  3  COM17 +saved' "$work/ports.out" ||
     { cat "$work/ports.out"; fail "the saved COM 3 was not read from 山田's profile"; }
 grep '^Saved assignments' "$work/ports.out"
 
-echo "== a second program is refused by the lock; the service log is written"
+echo "== the lock in a Japanese VELMAR_LOCK_DIR ($lock_dir)"
+VELMAR_LOCK_DIR="$lock_dir" run "$bin/link_tests.exe" --gtest_filter='DeviceLock.*' >"$work/lock.out" 2>&1 ||
+    { cat "$work/lock.out"; fail "the lock tests failed in $lock_dir"; }
+grep -E '^\[ +(OK|PASSED) ' "$work/lock.out"
+ls "$profile/ロック" | sed 's/^/  left: /'
+
+echo "== in %TEMP% (C:\\users\\山田\\Temp), a second program is refused by the lock; the service log"
 mkdir -p "$(dirname "$link")"
 "$radio" --pace --log "$work/traffic.log" --link "$link" >"$work/radio.out" 2>&1 &
 radio_pid=$!
