@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/frm_main.h"
+#include "files/utf8_path.h"
 #include "platform/event_wait.h"
 #include "platform/serial_control.h"
 #include "scripted_dialogs.h"
@@ -67,7 +68,7 @@ class FirmwareFolder {
     // Writes `lines` joined by CR LF (with a final CR LF) and returns the full path.
     std::string write(const std::string& name, const std::vector<std::string>& lines) const {
         const std::string path = dir_.filePath(QString::fromStdString(name)).toStdString();
-        std::ofstream out(path, std::ios::binary);
+        std::ofstream out(utf8Path(path), std::ios::binary);  // Windows' %TEMP% may be 山田's
         for (const auto& line : lines) out << line << "\r\n";
         return path;
     }

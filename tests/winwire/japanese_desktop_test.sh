@@ -10,12 +10,12 @@
 # Runs on the host; exit 77 (skipped) without the native radio.
 # Usage: japanese_desktop_test.sh RADIO BIN_DIR APP_TESTS.exe FIRMWARE
 set -euo pipefail
-radio="$1" bin="$2" app_tests="$3" firmware="$4"
+radio="$1" bin="$(realpath "$2")" app_tests="$(realpath "$3")" firmware="$(realpath "$4")"
 if [ ! -x "$radio" ]; then
     echo "SKIPPED: no native velmar-radio at $radio" >&2
     exit 77
 fi
-wine_run="${VELMAR_WINE_RUN:-$(dirname "$0")/../../tools/windows/wine_run.sh}"
+wine_run="$(realpath "${VELMAR_WINE_RUN:-$(dirname "$0")/../../tools/windows/wine_run.sh}")"
 cache="${VELMAR_CACHE:-$HOME/.cache/velmar-writer}"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -113,7 +113,8 @@ radio_pid=
 first_status=0
 wait "$first" || first_status=$?
 sed 's/^/  second: /' "$work/second.out"
-[ "$second" -eq 6 ] && grep -q "in use by velmar-fw (pid " "$work/second.out" ||
+# Named with its process: the lock's note, not Windows' own refusal of a second open.
+[ "$second" -eq 6 ] && grep -qE "busy: .*\(velmar-fw[a-z-]* \(pid [0-9]+\)" "$work/second.out" ||
     fail "the second program was not refused by the lock (exit $second)"
 echo "  first: exit $first_status after its radio went away"
 [ -f "$state/service.jsonl" ] || fail "no service log in $state"
