@@ -267,18 +267,6 @@ TEST_F(QtSerialOnPty, TheWriterExplainsPortsItCannotOpen) {
     std::filesystem::remove_all(dir);
 }
 
-TEST(QtEventWait, TheTimerTicksOnceAndDisarmingStopsIt) {
-    ensureApplication();
-    QtEventWait wait;
-    EXPECT_FALSE(wait.timerArmed());
-    wait.armTimer(std::chrono::milliseconds{20});
-    EXPECT_TRUE(wait.timerArmed());
-    while (wait.timerArmed()) wait.processEventsOnce();  // ends only by the tick
-    wait.armTimer(std::chrono::milliseconds{20});
-    wait.disarmTimer();
-    EXPECT_FALSE(wait.timerArmed());
-}
-
 TEST(RadioOnPty, ReportsAFrameSentAtTheWrongSpeed) {
     ensureApplication();
     const std::string dir = makeTempDir();
