@@ -65,6 +65,10 @@ int16_t LoaderLink::waitForReply(int16_t expected, const ReplyEcho& echo) {
             }
             if (complete()) wait_.disarmTimer();
         }
+        // Whatever held the thread up (a slot that blocks, a held title bar or menu on
+        // Windows) may have let the timer tick before the port's notice of the reply came:
+        // what has arrived is judged before a time-out is declared.
+        serial_.takeInArrived();
         // The count is read before the bytes: a byte landing in between is in rxBuffer but
         // not in the count, and the steps judge the length by the count.
         const int16_t count = clampCount(static_cast<int>(held.size()) + serial_.inBufferCount());
@@ -146,6 +150,8 @@ void LoaderLink::settleLine() {
 }
 
 bool LoaderLink::discardWaiting() {
+    // A late reply held up in the same way must not pass for a quiet line.
+    serial_.takeInArrived();
     if (serial_.inBufferCount() <= 0) return false;
     const std::vector<uint8_t> stale = serial_.input();
     if (trace_ != nullptr && !stale.empty()) trace_->received(stale, currentBaud());

@@ -82,6 +82,10 @@ class SerialControl {
     virtual int inBufferCount() = 0;
     // Reads and removes every waiting byte.
     virtual std::vector<uint8_t> input() = 0;
+    // Takes in what the system already holds for the port but no notice has brought yet (the
+    // thread was held up), so that the count then covers every byte that has arrived. A
+    // control whose count asks the driver itself has nothing to do.
+    virtual void takeInArrived() {}
 
     // A rewrite owns its radio from its first step to its last: `port` is tied to the device it
     // opens now, whatever the port list or the assignments say meanwhile, and no other program

@@ -22,41 +22,45 @@ constexpr DWORD kPollMilliseconds = 2;
 QtEventWait::QtEventWait(QObject* parent) : QObject(parent) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, [this] { armed_ = false; });
-#ifdef _WIN32
-    // Windows sleeps in steps of its timer period, 15.6 ms unless asked for 1 ms; a rewrite's
-    // hundred-odd replies would each be noticed that much late.
-    ::timeBeginPeriod(1);
-#endif
+    connect(&timer_, &QTimer::timeout, this, [this] { ended(); });
 }
 
 QtEventWait::~QtEventWait() {
-#ifdef _WIN32
-    ::timeEndPeriod(1);
-#endif
+    ended();
 }
 
 void QtEventWait::armTimer(std::chrono::milliseconds interval) {
     armed_ = true;
 #ifdef _WIN32
     deadline_ = std::chrono::steady_clock::now() + interval;
+    // Windows sleeps in steps of its timer period, 15.6 ms unless asked for 1 ms; a rewrite's
+    // hundred-odd replies would each be noticed that much late.
+    if (!periodHeld_) ::timeBeginPeriod(1);
 #endif
+    periodHeld_ = true;
     timer_.start(interval);
 }
 
 void QtEventWait::disarmTimer() {
     timer_.stop();
+    ended();
+}
+
+void QtEventWait::ended() const {
     armed_ = false;
+#ifdef _WIN32
+    if (periodHeld_) ::timeEndPeriod(1);
+#endif
+    periodHeld_ = false;
 }
 
 bool QtEventWait::timerArmed() const {
 #ifdef _WIN32
     // Windows' event loop was seen to hold a timer's tick back for good while the wait keeps
     // it busy: the clock decides as well.
-    return armed_ && std::chrono::steady_clock::now() < deadline_;
-#else
-    return armed_;
+    if (armed_ && std::chrono::steady_clock::now() >= deadline_) ended();
 #endif
+    return armed_;
 }
 
 void QtEventWait::processEventsOnce() {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #ifdef Q_OS_UNIX
+#include <poll.h>
 #include <sys/file.h>
 #endif
 
@@ -216,12 +217,35 @@ void QtSerialControl::output(std::span<const uint8_t> bytes) {
         const std::string why = text(port_.errorString());
         fail(SerialFault::DeviceRemoved, deviceName() + ": write failed: " + why);
     }
+    // QSerialPort only queues: the bytes would reach the device at the event loop's next
+    // notice, and a thread held up before it would start the reply timer on a frame still
+    // queued here. What the device takes without waiting goes now; the rest as before.
+    while (port_.bytesToWrite() > 0 && deviceReady(POLLOUT)) {
+        const qint64 queued = port_.bytesToWrite();
+        if (!port_.flush() || port_.bytesToWrite() >= queued) break;
+    }
+    throwIfBroken();
 }
 
 int QtSerialControl::inBufferCount() {
     throwIfBroken();
     if (!port_.isOpen()) fail(SerialFault::NotOpen, "count on a closed port");
     return static_cast<int>(port_.bytesAvailable());
+}
+
+void QtSerialControl::takeInArrived() {
+    if (broken_ || !port_.isOpen()) return;
+    // What the read notice would have read, up to the read buffer's bound.
+    while (port_.bytesAvailable() < kReadBufferBytes && deviceReady(POLLIN) &&
+           port_.waitForReadyRead(0)) {
+    }
+}
+
+bool QtSerialControl::deviceReady(short events) const {
+    // Asked before Qt is: its flush reports a device that takes nothing now as a broken line
+    // (EAGAIN), and its zero-time wait reports a time-out when nothing is there to read.
+    pollfd device{static_cast<int>(port_.handle()), events, 0};
+    return ::poll(&device, 1, 0) > 0 && (device.revents & events) != 0;
 }
 
 std::vector<uint8_t> QtSerialControl::input() {

@@ -43,6 +43,7 @@ class QtSerialControl final : public QObject, public SerialControl {
     using SerialControl::output;
     int inBufferCount() override;
     std::vector<uint8_t> input() override;
+    void takeInArrived() override;
 
     std::string holdDevice(int16_t port) override;
     void releaseDevice() noexcept override { target_.release(); }
@@ -60,6 +61,7 @@ class QtSerialControl final : public QObject, public SerialControl {
     void applySettings();
     void onError(QSerialPort::SerialPortError error);
     void throwIfBroken();
+    bool deviceReady(short events) const;
     [[noreturn]] void fail(SerialFault fault, const std::string& what,
                            SerialErrorContext context = {});
     [[noreturn]] void fail(const SerialError& error) {

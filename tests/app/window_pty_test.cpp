@@ -1,5 +1,6 @@
 // The real window on the real serial port: velmar-writer's own wiring (Qt serial port, Qt
-// event loop) over a pseudo-terminal to velmar-radio, through a full rewrite.
+// event loop) over a pseudo-terminal to velmar-radio, through a full rewrite during which the
+// window's thread is held up.
 
 #include <gtest/gtest.h>
 
@@ -7,8 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProgressBar>
 #include <QThread>
 
+#include "image/blocks.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_control.h"
 #include "platform/qt/qt_serial_devices.h"
@@ -25,9 +28,9 @@ QString binDir() {
 // velmar-radio on a pseudo-terminal reached through a link in a temporary folder.
 class RadioProcess {
   public:
-    RadioProcess(const QString& linkPath, const QString& dumpPath) {
+    RadioProcess(const QString& linkPath, const QString& dumpPath, const QString& logPath) {
         process_.setProgram(binDir() + "/velmar-radio");
-        process_.setArguments({"--link", linkPath, "--dump", dumpPath});
+        process_.setArguments({"--link", linkPath, "--dump", dumpPath, "--log", logPath});
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start();
         started_ = process_.waitForStarted(10000);
@@ -53,13 +56,29 @@ class RadioProcess {
     bool ready_ = false;
 };
 
+// The progress bar's value while the block at `firstRow` is written.
+int progressAt(int32_t firstRow) {
+    int value = 1;
+    for (int32_t row = kFirstBlockRow; row != firstRow; row = nextBlockRow(row)) ++value;
+    return value;
+}
+
+int writeFramesIn(const QString& trafficLog) {
+    QFile log(trafficLog);
+    if (!log.open(QIODevice::ReadOnly)) return -1;
+    int frames = 0;
+    while (!log.atEnd()) frames += log.readLine().contains(" write ") ? 1 : 0;
+    return frames;
+}
+
 TEST(WindowOverPty, RewritesTheVirtualRadioWithTheSampleFirmware) {
     application();
     ASSERT_FALSE(binDir().isEmpty());
     QTemporaryDir dir;
     const QString link = dir.filePath("radio");
     const QString dump = dir.filePath("flash.bin");
-    RadioProcess radio(link, dump);
+    const QString traffic = dir.filePath("traffic.log");
+    RadioProcess radio(link, dump, traffic);
     ASSERT_TRUE(radio.ready()) << "velmar-radio did not come up";
     qputenv("VELMAR_COM1", link.toLocal8Bit());
 
@@ -73,6 +92,17 @@ TEST(WindowOverPty, RewritesTheVirtualRadioWithTheSampleFirmware) {
     ASSERT_TRUE(dialogs.boxes.empty()) << dialogs.boxes.front().text;
     ASSERT_EQ(window.GetCOM(), 1);
     window.show();
+    const auto blocks = blocksToSend(window.image());
+    ASSERT_FALSE(blocks.empty());
+    // Where the middle block's reply wait starts, a slot holds the window's thread for 5 s; the
+    // reply arrives meanwhile and must be taken as the block's own.
+    const int heldAt = progressAt(blocks[blocks.size() / 2]);
+    QObject::connect(window.findChild<QProgressBar*>("ProgressBar1"), &QProgressBar::valueChanged,
+                     &window, [&](int value) {
+                         if (value != heldAt) return;
+                         QMetaObject::invokeMethod(
+                             &window, [] { QThread::msleep(5000); }, Qt::QueuedConnection);
+                     });
 
     button(window, "cmdMacro_0")->click();
     qunsetenv("VELMAR_COM1");
@@ -83,6 +113,8 @@ TEST(WindowOverPty, RewritesTheVirtualRadioWithTheSampleFirmware) {
     EXPECT_EQ(dialogs.boxes[1].title, "Finished");
 
     ASSERT_TRUE(radio.stop());
+    // Each block went once: no wait declared a time-out on a reply that had come.
+    EXPECT_EQ(writeFramesIn(traffic), static_cast<int>(blocks.size()));
     QFile flashFile(dump);
     ASSERT_TRUE(flashFile.open(QIODevice::ReadOnly));
     const QByteArray flash = flashFile.readAll();
@@ -91,8 +123,6 @@ TEST(WindowOverPty, RewritesTheVirtualRadioWithTheSampleFirmware) {
     // Every block the writer sends must now hold the image; the range it never sends keeps
     // whatever the erase left.
     const auto image = window.image().bytes();
-    const auto blocks = blocksToSend(window.image());
-    ASSERT_FALSE(blocks.empty());
     for (int32_t row : blocks) {
         const int offset = row * kColumns - kImageFirstAddress;
         for (int i = 0; i < 1024; ++i) {

@@ -106,8 +106,10 @@ TEST(WaitForReply, ReplyAlreadyWaitingEndsAfterTheFirstPass) {
 // A line whose count and contents are scripted, to see the order the link reads them in.
 class ScriptedSerial : public SerialControl {
   public:
-    std::deque<int> counts;
+    std::deque<int> counts;  // none: the count of `waiting`
     std::vector<uint8_t> waiting;
+    // Arrived while the thread was held up: the system holds it, no notice has brought it in.
+    std::vector<uint8_t> held;
     void setSettings(std::string_view s) override { settings_ = std::string(s); }
     std::string settings() const override { return settings_; }
     void setCommPort(int16_t p) override { port_ = p; }
@@ -116,11 +118,16 @@ class ScriptedSerial : public SerialControl {
     void setPortOpen(bool open) override { open_ = open; }
     void output(std::span<const uint8_t>) override {}
     int inBufferCount() override {
+        if (counts.empty()) return static_cast<int>(waiting.size());
         const int count = counts.front();
         if (counts.size() > 1) counts.pop_front();
         return count;
     }
     std::vector<uint8_t> input() override { return std::exchange(waiting, {}); }
+    void takeInArrived() override {
+        waiting.insert(waiting.end(), held.begin(), held.end());
+        held.clear();
+    }
 
   private:
     std::string settings_ = kSettings9600;
@@ -154,6 +161,16 @@ TEST(WaitForReply, CountIsReadBeforeTheBytes) {
     EXPECT_EQ(link.waitForReply(15), 15);
     EXPECT_EQ(link.rxBuffer.size(), 16u);
     EXPECT_EQ(wait.passes, 1);
+}
+
+// The timer ran out while the thread was held up, with the reply come but not yet taken in.
+TEST(WaitForReply, JudgesWhatHasArrivedBeforeDeclaringATimeOut) {
+    ScriptedSerial serial;
+    FewPassesWait wait;
+    LoaderLink link(serial, wait);
+    serial.held = filled(15, 'C');
+    EXPECT_EQ(link.waitForReply(15), 15);
+    EXPECT_EQ(link.rxBuffer.size(), 15u);
 }
 
 TEST(SendAndWait, RunsAt38400AndResendsTheSameFrame) {
@@ -242,6 +259,19 @@ TEST(Send, AfterAShortWaitGoesOutOnceTheLineIsQuiet) {
             EXPECT_EQ(bench.link.waitForReply(1), 0) << c.name;  // nothing of it is left over
         }
     }
+}
+
+// A late reply held up in the same way does not pass for a quiet line.
+TEST(Send, ReadsAwayALateReplyNotYetTakenIn) {
+    ScriptedSerial serial;
+    FewPassesWait wait;
+    LoaderLink link(serial, wait);
+    ASSERT_EQ(link.waitForReply(15), 0);
+    serial.held = filled(15, 'C');
+    RecordingTrace trace;
+    link.setTrace(&trace);
+    link.send("x");
+    EXPECT_EQ(trace.lines, (std::vector<std::string>{"< 15 @9600", "> 1 @9600"}));
 }
 
 TEST(OpenLoaderPort, AppliesSettingsThenReopensOnTheGivenPort) {

@@ -120,6 +120,23 @@ TEST_F(QtSerialOnPty, OutputIsDeliveredEvenWhenThePortClosesRightAfter) {
     EXPECT_EQ(got, std::vector<uint8_t>(frame.begin(), frame.end()));
 }
 
+// A thread held up runs no pass of the event loop: the frame must still leave at once, and
+// the reply that came meanwhile must be counted once taken in.
+TEST_F(QtSerialOnPty, WithoutTheEventLoopOutputLeavesAndInputIsTakenIn) {
+    serial_.setPortOpen(true);
+    LoaderFrame frame{};
+    buildEndFrame(frame);
+    serial_.output(frame);
+    EXPECT_EQ(readMaster(pty_, frame.size()).size(), frame.size());
+    const std::array<uint8_t, 2> reply = {'O', 'K'};
+    ASSERT_EQ(pty_.write(reply), reply.size());
+    for (int i = 0; i < 1000 && serial_.inBufferCount() < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the pty's own delivery
+        serial_.takeInArrived();
+    }
+    EXPECT_EQ(serial_.input(), std::vector<uint8_t>(reply.begin(), reply.end()));
+}
+
 TEST_F(QtSerialOnPty, AHangUpClosesThePortAndIsReportedAsRemoved) {
     serial_.setPortOpen(true);
     pty_.close();
@@ -248,18 +265,6 @@ TEST_F(QtSerialOnPty, TheWriterExplainsPortsItCannotOpen) {
     std::array<uint8_t, 64> buffer{};
     EXPECT_EQ(pty_.read(buffer), 0u);
     std::filesystem::remove_all(dir);
-}
-
-TEST(QtEventWait, TheTimerTicksOnceAndDisarmingStopsIt) {
-    ensureApplication();
-    QtEventWait wait;
-    EXPECT_FALSE(wait.timerArmed());
-    wait.armTimer(std::chrono::milliseconds{20});
-    EXPECT_TRUE(wait.timerArmed());
-    while (wait.timerArmed()) wait.processEventsOnce();  // ends only by the tick
-    wait.armTimer(std::chrono::milliseconds{20});
-    wait.disarmTimer();
-    EXPECT_FALSE(wait.timerArmed());
 }
 
 TEST(RadioOnPty, ReportsAFrameSentAtTheWrongSpeed) {
