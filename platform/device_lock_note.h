@@ -10,6 +10,16 @@ inline std::string holderNote(const std::string& holder, long pid) {
     return holder + " (pid " + std::to_string(pid) + ")\n";
 }
 
+// The process the note names, 0 when it names none.
+inline long pidInNote(const std::string& note) {
+    const std::size_t at = note.rfind("(pid ");
+    if (at == std::string::npos) return 0;
+    long pid = 0;
+    for (std::size_t i = at + 5; i < note.size() && note[i] >= '0' && note[i] <= '9'; ++i)
+        pid = pid < 100000000 ? pid * 10 + (note[i] - '0') : 0;
+    return pid;
+}
+
 // The holder as a one-line text from the note's bytes ("" when there are none).
 inline std::string holderFromNote(std::string note) {
     while (!note.empty() && (note.back() == '\n' || note.back() == '\0')) note.pop_back();
