@@ -86,6 +86,11 @@ bool namesADevice(const std::string& path) {
            name[3] >= L'1' && name[3] <= L'9';
 }
 
+// Windows folders have no sticky bit, and their links belong to whoever may make them.
+bool followsUntrustedLink(const std::string&) {
+    return false;
+}
+
 }  // namespace
 
 // No FIFOs to hang on here; the type is checked before the open all the same.
@@ -110,16 +115,6 @@ std::optional<NodeKind> nodeKindAt(const std::string& path) {
     if (error || !fs::exists(status)) return std::nullopt;
     if (fs::is_directory(status)) return NodeKind::Folder;
     return fs::is_regular_file(status) ? NodeKind::Regular : NodeKind::Other;
-}
-
-OpenedForWriting writeRefusal(const std::string& path, const WriteTarget& target) {
-    const std::optional<NodeKind> kind = nodeKindAt(path);
-    if (kind && *kind != NodeKind::Regular && (!target.devicesToo || *kind == NodeKind::Folder))
-        return refusedForWriting(notRegular(*kind));
-    OpenedForWriting checked;
-    checked.kind = kind.value_or(NodeKind::Regular);
-    if (kind) checked.kept = keptRoleOf(path, target);
-    return checked;
 }
 
 OpenedForWriting openFileForWriting(const std::string& path, const WriteTarget& target) {
@@ -243,18 +238,6 @@ OpenedFile openRegularFile(const std::string& path) {
     return file;
 }
 
-OpenedForWriting writeRefusal(const std::string& path, const WriteTarget& target) {
-    if (followsUntrustedLink(path)) return refusedForWriting(failed(FileFault::UntrustedLink, 0));
-    // A device is not even opened: closing a serial port can drop its modem lines.
-    const std::optional<NodeKind> kind = nodeKindAt(path);
-    if (kind && *kind != NodeKind::Regular && (!target.devicesToo || *kind == NodeKind::Folder))
-        return refusedForWriting(notRegular(*kind));
-    OpenedForWriting checked;
-    checked.kind = kind.value_or(NodeKind::Regular);
-    if (kind) checked.kept = keptRoleOf(path, target);
-    return checked;
-}
-
 OpenedForWriting openFileForWriting(const std::string& path, const WriteTarget& target) {
     if (OpenedForWriting refused = writeRefusal(path, target); !refused.ok()) return refused;
     // A name that was no link when checked is opened as none, so that a link planted since is
@@ -301,5 +284,17 @@ OpenedForWriting openFileForWriting(const std::string& path, const WriteTarget& 
 }
 
 #endif
+
+OpenedForWriting writeRefusal(const std::string& path, const WriteTarget& target) {
+    if (followsUntrustedLink(path)) return refusedForWriting(failed(FileFault::UntrustedLink, 0));
+    // A device is not even opened: closing a serial port can drop its modem lines.
+    const std::optional<NodeKind> kind = nodeKindAt(path);
+    if (kind && *kind != NodeKind::Regular && (!target.devicesToo || *kind == NodeKind::Folder))
+        return refusedForWriting(notRegular(*kind));
+    OpenedForWriting checked;
+    checked.kind = kind.value_or(NodeKind::Regular);
+    if (kind) checked.kept = keptRoleOf(path, target);
+    return checked;
+}
 
 }  // namespace velmar

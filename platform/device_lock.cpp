@@ -61,13 +61,8 @@ LockPathKind kindOf(mode_t mode) {
 
 [[noreturn]] void refuseLockPath(const std::string& device, const std::string& path,
                                  LockPathKind kind, int osError = 0) {
-    std::string cause = osError != 0 ? std::generic_category().message(osError) : "";
-    throw SerialError(SerialFault::LockUnusable, path + (cause.empty() ? "" : ": " + cause),
-                      SerialErrorContext{.device = device,
-                                         .group = {},
-                                         .holder = {},
-                                         .advice = {},
-                                         .lock = LockFileProblem{path, kind, std::move(cause)}});
+    throw unusableLock(device, path, kind,
+                       osError != 0 ? std::generic_category().message(osError) : "");
 }
 
 // The lock file, opened for writing where the user may, else for reading (a lock needs no more;
@@ -124,10 +119,7 @@ DeviceLock DeviceLock::acquire(const std::string& device, const std::string& hol
         const std::string holding = holderNamedIn(fd);
         ::close(fd);
         if (why != EWOULDBLOCK) refuseLockPath(device, path, LockPathKind::CannotOpen, why);
-        throw SerialError(
-            SerialFault::Busy,
-            device + ": in use by " + (holding.empty() ? "another program" : holding),
-            SerialErrorContext{.device = device, .group = {}, .holder = holding, .advice = {}});
+        throw heldBy(device, holding);
     }
     const std::string note = holderNote(holder, ::getpid());
     if (::ftruncate(fd, 0) == 0) {

@@ -53,13 +53,7 @@ std::string holderNamedIn(HANDLE file) {
 
 [[noreturn]] void refuseLockPath(const std::string& device, const std::string& path,
                                  LockPathKind kind, DWORD code = ERROR_SUCCESS) {
-    std::string cause = code != ERROR_SUCCESS ? systemMessage(code) : "";
-    throw SerialError(SerialFault::LockUnusable, path + (cause.empty() ? "" : ": " + cause),
-                      SerialErrorContext{.device = device,
-                                         .group = {},
-                                         .holder = {},
-                                         .advice = {},
-                                         .lock = LockFileProblem{path, kind, std::move(cause)}});
+    throw unusableLock(device, path, kind, code != ERROR_SUCCESS ? systemMessage(code) : "");
 }
 
 // What stands at `path` when it is not a plain file; nullopt for a plain file or nothing.
@@ -133,10 +127,7 @@ DeviceLock DeviceLock::acquire(const std::string& device, const std::string& hol
         ::CloseHandle(file);
         if (why != ERROR_LOCK_VIOLATION)
             refuseLockPath(device, path, LockPathKind::CannotOpen, why);
-        throw SerialError(
-            SerialFault::Busy,
-            device + ": in use by " + (holding.empty() ? "another program" : holding),
-            SerialErrorContext{.device = device, .group = {}, .holder = holding, .advice = {}});
+        throw heldBy(device, holding);
     }
     const std::string note = holderNote(holder, ::_getpid());
     OVERLAPPED start{};

@@ -23,39 +23,34 @@
 namespace velmar {
 namespace {
 
-// Lock files in a folder of the test's own.
-class LockFolder {
-  public:
-    explicit LockFolder(const std::string& folder) {
-        std::filesystem::create_directories(folder);
-        setVariable(folder);
-    }
-    ~LockFolder() { setVariable(""); }
-    LockFolder(const LockFolder&) = delete;
-    LockFolder& operator=(const LockFolder&) = delete;
-
-  private:
-    static void setVariable(const std::string& value) {
+void setLockFolder(const std::string& value) {
 #ifdef _WIN32
-        ::_putenv_s("VELMAR_LOCK_DIR", value.c_str());
+    ::_putenv_s("VELMAR_LOCK_DIR", value.c_str());
 #else
-        if (value.empty())
-            ::unsetenv("VELMAR_LOCK_DIR");
-        else
-            ::setenv("VELMAR_LOCK_DIR", value.c_str(), 1);
+    if (value.empty())
+        ::unsetenv("VELMAR_LOCK_DIR");
+    else
+        ::setenv("VELMAR_LOCK_DIR", value.c_str(), 1);
 #endif
-    }
-};
-
-// The one lock file an acquire of `device` leaves in `folder`.
-std::string lockFileOf(const std::string& device, const std::string& folder) {
-    DeviceLock lock = DeviceLock::acquire(device, "velmar-fw");
-    EXPECT_TRUE(lock.held());
-    std::string found;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        found = entry.path().string();
-    return found;
 }
+
+// A device whose lock files go to a folder of the test's own, and the path of its lock file.
+class LockPath : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::filesystem::create_directories(folder);
+        setLockFolder(folder);
+        DeviceLock lock = DeviceLock::acquire(device, "velmar-fw");
+        ASSERT_TRUE(lock.held());
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            path = entry.path().string();
+    }
+    void TearDown() override { setLockFolder(""); }
+    const testing::TempDir dir;
+    const std::string device = dir.write("port", "");
+    const std::string folder = dir.path("locks");
+    std::string path;
+};
 
 TEST(DeviceLock, AHeldDeviceRefusesTheNextHolderUntilReleased) {
     const testing::TempDir dir;
@@ -76,13 +71,7 @@ TEST(DeviceLock, AHeldDeviceRefusesTheNextHolderUntilReleased) {
     EXPECT_FALSE(DeviceLock::acquire(dir.path("absent"), "velmar-fw").held());
 }
 
-TEST(DeviceLock, ALockPathThatIsNoRegularFileRefusesTheRunAndSaysWhy) {
-    const testing::TempDir dir;
-    const std::string device = dir.write("port", "");
-    const std::string folder = dir.path("locks");
-    LockFolder locks(folder);
-    const std::string path = lockFileOf(device, folder);
-    ASSERT_FALSE(path.empty());
+TEST_F(LockPath, ThatIsNoRegularFileRefusesTheRunAndSaysWhy) {
     struct Case {
         const char* name;
         void (*plant)(const std::string& path, const std::string& elsewhere);
@@ -133,12 +122,7 @@ TEST(DeviceLock, ALockPathThatIsNoRegularFileRefusesTheRunAndSaysWhy) {
 #ifndef _WIN32
 // A holder that could only read the lock file leaves the note of an earlier one, whose process
 // is gone: nobody is named rather than the wrong program.
-TEST(DeviceLock, ANoteNamingAProcessThatIsGoneNamesNobody) {
-    const testing::TempDir dir;
-    const std::string device = dir.write("port", "");
-    const std::string folder = dir.path("locks");
-    LockFolder locks(folder);
-    const std::string path = lockFileOf(device, folder);
+TEST_F(LockPath, WithANoteNamingAProcessThatIsGoneNamesNobody) {
     const pid_t gone = ::fork();
     if (gone == 0) ::_exit(0);
     ::waitpid(gone, nullptr, 0);
