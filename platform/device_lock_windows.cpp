@@ -12,7 +12,6 @@
 #include <utility>
 
 #include "files/win_text.h"
-
 #include "platform/device_lock.h"
 #include "platform/device_lock_note.h"
 #include "platform/serial_control.h"
