@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QIcon>
@@ -28,6 +29,7 @@
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_language_setting.h"
 #include "platform/qt/qt_serial_devices.h"
+#include "platform/qt/service_log.h"
 #include "platform/qt/system_serial_control.h"
 #include "wording/load_words.h"
 
@@ -141,13 +143,20 @@ int main(int argc, char* argv[]) {
             ? velmar::defaultFirmwarePath(QApplication::applicationDirPath().toStdString())
             : QFileInfo(files.front()).absoluteFilePath().toStdString();
     // Opened before the window so a path that cannot be written stops here, not mid-rewrite;
-    // never the firmware the window loads, nor a FIFO, a terminal or the serial device.
+    // never the firmware the window loads, the service log or the settings, nor a FIFO, a
+    // terminal or the serial device.
     std::unique_ptr<velmar::DescriptorStream> traceFile;
     std::unique_ptr<velmar::ByteTrace> trace;
     if (parser.isSet("trace")) {
         const std::string tracePath = parser.value("trace").toStdString();
         const velmar::OpenedForWriting opened = velmar::openFileForWriting(
-            tracePath, {.append = false, .keep = defaultFirmwarePath, .devicesToo = false});
+            tracePath,
+            {.append = false,
+             .keep = {{defaultFirmwarePath, velmar::KeptRole::Firmware},
+                      {velmar::serviceLogPath(), velmar::KeptRole::ServiceLog},
+                      {QFile::encodeName(velmar::QtPortAssignmentStore().fileName()).toStdString(),
+                       velmar::KeptRole::Settings}},
+             .devicesToo = false});
         if (!opened.ok()) {
             std::fprintf(stderr, "velmar-writer: cannot write the trace %s: %s\n",
                          tracePath.c_str(), velmar::describeWriteRefusal(opened).c_str());

@@ -13,7 +13,7 @@
 
 #include "cli/commands.h"
 #include "cli/interrupt_guard.h"
-#include "cli/output_file.h"
+#include "cli/output_guard.h"
 #include "cli/rewrite_log.h"
 #include "cli/serial_options.h"
 #include "cli/serial_port_use.h"
@@ -100,11 +100,8 @@ int runWrite(const Args& args, PortDirectory& ports) {
     if (!parsed.error.empty()) return usageError("write", parsed.error);
     const WriteOptions& options = parsed.options;
     if (several) return runStation(options, ports);
-    if (options.tracePath) {
-        if (const std::string why = outputRefusal(*options.tracePath, options.file); !why.empty())
-            return usageError("write",
-                              "the trace " + *options.tracePath + " " + why + "; nothing was sent");
-    }
+    if (const std::string why = outputsRefusal(options); !why.empty())
+        return usageError("write", why + "; nothing was sent");
     TraceFile trace;
     return trace.judge(rewrite(options, trace, ports));
 }
@@ -132,7 +129,8 @@ int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports)
 
     // The port and the trace are only touched once the sequence has found something to send.
     const auto prepare = [&] {
-        if (options.tracePath && !trace.open("write", *options.tracePath, options.file)) {
+        if (options.tracePath &&
+            !trace.open("write", *options.tracePath, keptFrom(options, KeptRole::Trace))) {
             declinedExit = kExitOutputError;
             return false;
         }

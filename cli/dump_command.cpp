@@ -27,7 +27,7 @@ int runDump(const Args& args) {
     if (const auto failure = writeOutputFile(
             *options.output,
             std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-            {.keep = input, .devicesToo = true})) {
+            {.keep = {{input, KeptRole::Firmware}}, .devicesToo = true})) {
         std::fprintf(stderr, "%s: could not write the image: %s (%s)\n", options.output->c_str(),
                      failure->cause.c_str(), failure->step.c_str());
         return kExitOutputError;

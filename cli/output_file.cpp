@@ -11,7 +11,6 @@
 #include <system_error>
 
 #include "cli/cli_common.h"
-#include "cli/same_file.h"
 #include "files/regular_file.h"
 #include "wording/load_words.h"
 
@@ -37,9 +36,8 @@ std::optional<OutputFailure> writeAll(int fd, std::string_view bytes) {
 // Whatever is not a plain file (a symbolic link the user named, a device) is written in place,
 // through the link, so it is never replaced by a plain file.
 std::optional<OutputFailure> writeInPlace(const std::string& path, std::string_view bytes,
-                                          const OutputRules& rules) {
-    const OpenedForWriting opened = openFileForWriting(
-        path, {.append = false, .keep = rules.keep, .devicesToo = rules.devicesToo});
+                                          const WriteTarget& target) {
+    const OpenedForWriting opened = openFileForWriting(path, target);
     if (!opened.ok()) return OutputFailure{describeWriteRefusal(opened), "opening it"};
     std::optional<OutputFailure> failure = writeAll(opened.fd, bytes);
     if (::close(opened.fd) != 0 && !failure) failure = systemFailure(errno, "closing it");
@@ -81,11 +79,12 @@ std::string folderOf(const std::string& path) {
 // between the two steps leaves the new file complete beside it.
 std::optional<OutputFailure> writeOutputFile(const std::string& path, std::string_view bytes,
                                              const OutputRules& rules) {
+    const WriteTarget target{.append = false, .keep = rules.keep, .devicesToo = rules.devicesToo};
+    if (const OpenedForWriting refused = writeRefusal(path, target); !refused.ok())
+        return OutputFailure{describeWriteRefusal(refused), "checking it"};
     struct stat old {};
     const bool exists = ::lstat(path.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) return writeInPlace(path, bytes, rules);
-    if (exists && !rules.keep.empty() && namesSameFile(path, rules.keep))
-        return OutputFailure{"is the firmware file itself", "checking it"};
+    if (exists && !S_ISREG(old.st_mode)) return writeInPlace(path, bytes, target);
 
     std::string partial;
     const int fd = createUniqueBeside(path, exists ? 0600 : 0666, partial);

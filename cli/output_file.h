@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "files/regular_file.h"
 
 namespace velmar::cli {
 
@@ -15,9 +18,9 @@ struct OutputFailure {
 };
 
 struct OutputRules {
-    std::string keep;         // the firmware file, refused by any name
-    bool devicesToo = false;  // a device (or a FIFO a program reads) named as the output is
-                              // written through; otherwise refused
+    std::vector<KeptFile> keep;  // refused by any name: the firmware file, the service log...
+    bool devicesToo = false;     // a device (or a FIFO a program reads) named as the output
+                                 // is written through; otherwise refused
 };
 
 // A plain file, or a new one, is written under a fresh name beside `path` and then renamed into
@@ -26,9 +29,13 @@ struct OutputRules {
 std::optional<OutputFailure> writeOutputFile(const std::string& path, std::string_view bytes,
                                              const OutputRules& rules);
 
-// Why `path` may not be the output of a run on `firmware`, checked before the run so that a
-// wrong name costs nothing: "is the firmware file itself", "is not a regular file (a FIFO)"...;
-// "" when it may (a regular file, or nothing yet).
-std::string outputRefusal(const std::string& path, const std::string& firmware);
+// Why `path` may not be an output of a run, checked before the run so that a wrong name costs
+// nothing: "is the firmware file itself", "is the service log", "is not a regular file (a
+// FIFO)"...; "" when it may (a regular file, or nothing yet).
+std::string outputRefusal(const std::string& path, const std::vector<KeptFile>& keep);
+
+// Why writeOutputFile could not put a new file in place of `path` ("creating a file in /out:
+// Permission denied"), checked before a run as the open of a trace is; "" when it could.
+std::string replacementRefusal(const std::string& path);
 
 }  // namespace velmar::cli

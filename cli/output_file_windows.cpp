@@ -9,7 +9,6 @@
 #include <system_error>
 
 #include "cli/output_file.h"
-#include "cli/same_file.h"
 #include "files/regular_file.h"
 #include "files/utf8_path.h"
 #include "files/win_text.h"
@@ -40,9 +39,8 @@ std::optional<OutputFailure> writeAll(HANDLE file, std::string_view bytes) {
 // A device, or a symbolic link the user named, is written in place (in binary), never
 // replaced by a plain file.
 std::optional<OutputFailure> writeInPlace(const std::string& path, std::string_view bytes,
-                                          const OutputRules& rules) {
-    const OpenedForWriting opened = openFileForWriting(
-        path, {.append = false, .keep = rules.keep, .devicesToo = rules.devicesToo});
+                                          const WriteTarget& target) {
+    const OpenedForWriting opened = openFileForWriting(path, target);
     if (!opened.ok()) return OutputFailure{describeWriteRefusal(opened), "opening it"};
     std::optional<OutputFailure> failure;
     std::size_t done = 0;
@@ -126,14 +124,15 @@ DWORD putInPlace(const std::string& partial, const std::string& path, bool exist
 // The old file stays whole until the new one is, and no reader ever sees half a file.
 std::optional<OutputFailure> writeOutputFile(const std::string& path, std::string_view bytes,
                                              const OutputRules& rules) {
+    const WriteTarget target{.append = false, .keep = rules.keep, .devicesToo = rules.devicesToo};
+    if (const OpenedForWriting refused = writeRefusal(path, target); !refused.ok())
+        return OutputFailure{describeWriteRefusal(refused), "checking it"};
     std::error_code error;
     const bool link =
         std::filesystem::is_symlink(std::filesystem::symlink_status(widePath(path), error));
     const std::optional<NodeKind> kind = nodeKindAt(path);
     const bool exists = kind.has_value();
-    if (link || (exists && *kind != NodeKind::Regular)) return writeInPlace(path, bytes, rules);
-    if (exists && !rules.keep.empty() && namesSameFile(path, rules.keep))
-        return OutputFailure{"is the firmware file itself", "checking it"};
+    if (link || (exists && *kind != NodeKind::Regular)) return writeInPlace(path, bytes, target);
 
     std::string partial;
     const HANDLE file = createUniqueBeside(path, partial);

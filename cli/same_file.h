@@ -11,6 +11,10 @@ namespace velmar::cli {
 
 using velmar::namesSameFile;
 
+// True when two output names lead to one file, whether or not it is there yet: by identity when
+// both exist, else by the full path they spell with every link on the way resolved.
+bool namesOneOutput(const std::string& a, const std::string& b);
+
 // One --port of a station and the device it opens ("" when it has none).
 struct NamedDevice {
     std::string label;

@@ -150,11 +150,8 @@ SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
             o.portValues.push_back(given.value);
             if (syntax.severalPorts) continue;
         }
-        if (const auto [where, added] = values.emplace(word, given.value); !added) {
-            if (own == syntax.own.end() || !own->lastCounts)
-                return fail("option " + word + " is given twice");
-            where->second = given.value;
-        }
+        if (!values.emplace(word, given.value).second)
+            return fail("option " + word + " is given twice");
     }
     if (syntax.takesFile && o.file.empty()) return fail("expects a firmware FILE");
     if (o.portValues.empty()) return fail("expects --port DEVICE or --port N");

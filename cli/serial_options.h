@@ -15,7 +15,6 @@ namespace velmar::cli {
 struct OwnOption {
     std::string name;            // "--pin"
     bool mayBeEmpty = false;     // a pin text may be empty; a file name may not
-    bool lastCounts = false;     // given again, the last value counts instead of a refusal
     bool isFlag = false;         // takes no value; given, it is in `own` with ""
     std::string shortName = {};  // "-q", or "" for none
 };

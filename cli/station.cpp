@@ -11,6 +11,7 @@
 
 #include "cli/interrupt_guard.h"
 #include "cli/output_file.h"
+#include "cli/output_guard.h"
 #include "cli/rewrite_log.h"
 #include "cli/same_file.h"
 #include "cli/serial_port_use.h"
@@ -19,6 +20,7 @@
 #include "cli/station_text.h"
 #include "cli/station_threads.h"
 #include "files/utf8_path.h"
+#include "cli/trace_file.h"
 #include "platform/port_names.h"
 #include "platform/qt/service_log.h"
 #include "protocol/current_loader.h"
@@ -60,12 +62,10 @@ std::vector<StationPort> stationPorts(const std::vector<PortChoice>& choices,
 }  // namespace
 
 int runStation(const WriteOptions& options, PortDirectory& directory) {
-    // The report replaces its file at the end: a name it may not have is refused at once.
-    if (options.reportPath) {
-        if (const std::string why = outputRefusal(*options.reportPath, options.file); !why.empty())
-            return usageError(
-                "write", "the report " + *options.reportPath + " " + why + "; nothing was sent");
-    }
+    // The report replaces its file only at the end: a name it may not have, or a trace's, is
+    // refused at once.
+    if (const std::string why = outputsRefusal(options); !why.empty())
+        return usageError("write", why + "; nothing was sent");
     std::string refusal;
     std::vector<StationPort> ports = stationPorts(options.ports, directory, refusal);
     if (!refusal.empty()) return usageError("write", refusal + "; nothing was sent");
@@ -94,10 +94,16 @@ int runStation(const WriteOptions& options, PortDirectory& directory) {
         row.total = blockCount;
         rows.push_back(std::move(row));
     }
+    // A station of one port may keep its trace, opened before anything is sent.
+    TraceFile trace;
+    if (options.tracePath &&
+        !trace.open("write", *options.tracePath, keptFrom(options, KeptRole::Trace)))
+        return kExitOutputError;
     StationDisplay display(stdout, redrawsInPlace(STDOUT_FILENO) ? STDOUT_FILENO : -1,
                            std::move(rows));
-    std::printf("Writing %s (%zu blocks of 1 KiB) to %zu radios\n", options.file.c_str(),
-                blockCount, ports.size());
+    std::printf("%s\n", stationHeadline(options.file, blockCount, ports.size(),
+                                        display.terminal() ? terminalColumns(STDOUT_FILENO) : 0)
+                            .c_str());
     std::fflush(stdout);
 
     ensureApplication();
@@ -106,7 +112,7 @@ int runStation(const WriteOptions& options, PortDirectory& directory) {
     runEachOnItsThread(
         ports.size(),
         [&](std::size_t i) {
-            rewritePort(ports[i], firmware.image, options.loader, directory, display);
+            rewritePort(ports[i], firmware.image, options.loader, directory, display, trace.get());
         },
         display);
     display.summary();
@@ -126,15 +132,16 @@ int runStation(const WriteOptions& options, PortDirectory& directory) {
     if (options.reportPath) {
         std::vector<ServiceRecord> records;
         for (const StationPort& port : ports) records.push_back(port.record->record());
-        if (const auto failure = writeOutputFile(*options.reportPath, toJsonArray(records),
-                                                 {.keep = options.file, .devicesToo = false})) {
+        if (const auto failure = writeOutputFile(
+                *options.reportPath, toJsonArray(records),
+                {.keep = keptFrom(options, KeptRole::Report), .devicesToo = false})) {
             std::fprintf(stderr, "velmar-fw write: the report %s could not be written: %s (%s)\n",
                          options.reportPath->c_str(), failure->cause.c_str(),
                          failure->step.c_str());
             if (exitCode == kExitOk) exitCode = kExitOutputError;
         }
     }
-    return exitCode;
+    return trace.judge(exitCode);
 }
 
 }  // namespace velmar::cli

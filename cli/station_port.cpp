@@ -9,8 +9,8 @@
 #include "cli/write_command.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
-#include "platform/qt/system_serial_control.h"
 #include "platform/qt/qt_serial_devices.h"
+#include "platform/qt/system_serial_control.h"
 
 namespace velmar::cli {
 
@@ -35,10 +35,11 @@ class PortObserver final : public WriteObserver {
 }  // namespace
 
 void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion loader,
-                 const PortDirectory& directory, StationDisplay& display) {
+                 const PortDirectory& directory, StationDisplay& display, ByteTrace* trace) {
     SystemSerialControl serial(directory);
     QtEventWait wait;
     LoaderLink link(serial, wait);
+    link.setTrace(trace);
     PortObserver observer(display, port.index);
     const volatile std::sig_atomic_t& stopAsked = InterruptGuard::stopAsked();
     std::string refused;
@@ -63,6 +64,7 @@ void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion load
                     serial.setCommPort(port.number);
                 }
                 display.stage(port.index, stageName(stage));
+                if (trace != nullptr) trace->note(stageName(stage));
                 return true;
             },
     };

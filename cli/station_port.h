@@ -9,6 +9,7 @@
 #include "cli/station_display.h"
 #include "cli/station_outcome.h"
 #include "image/memory_image.h"
+#include "link/byte_trace.h"
 #include "platform/port_names.h"
 #include "platform/qt/rewrite_recorder.h"
 
@@ -25,7 +26,8 @@ struct StationPort {
 
 // The serial objects are made here because they belong to the thread that made them, and the
 // reply wait runs this thread's events. The stop a signal asks for is read before every frame.
+// `trace`, when given, records every byte of this port's line.
 void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion loader,
-                 const PortDirectory& directory, StationDisplay& display);
+                 const PortDirectory& directory, StationDisplay& display, ByteTrace* trace);
 
 }  // namespace velmar::cli

@@ -33,6 +33,20 @@ std::array<std::size_t, 3> shared(std::array<std::size_t, 3> wanted, std::size_t
     return {std::min(wanted[0], port + spare), device, result};
 }
 
+// The summary is read for its outcomes: the result stays whole while the names give way, down
+// to a few columns each, and share what is left as in the live table.
+std::array<std::size_t, 3> summaryWidths(std::array<std::size_t, 3> wanted, std::size_t room) {
+    constexpr std::size_t kLeastName = 4;
+    if (wanted[0] + wanted[1] + wanted[2] <= room) return wanted;
+    const std::size_t result =
+        std::min(wanted[2], room > 2 * kLeastName ? room - 2 * kLeastName : 0);
+    const std::size_t names = room - result;
+    const std::size_t device =
+        std::max(kLeastName, std::min(wanted[1], names > kLeastName ? names - kLeastName : 0));
+    const std::size_t port = std::max(kLeastName, names > device ? names - device : 0);
+    return {std::min(wanted[0], port), device, result};
+}
+
 std::size_t widest(const std::vector<StationRow>& rows, std::size_t least,
                    std::string (*cell)(const StationRow&)) {
     std::size_t width = least;
@@ -48,6 +62,18 @@ std::string deviceOf(const StationRow& row) {
 }
 
 }  // namespace
+
+std::string stationHeadline(const std::string& file, std::size_t blocks, std::size_t radios,
+                            std::size_t columns) {
+    const std::string after = " (" + std::to_string(blocks) + " blocks of 1 KiB) to " +
+                              std::to_string(radios) + (radios == 1 ? " radio" : " radios");
+    constexpr std::string_view kBefore = "Writing ";
+    if (columns == 0) return std::string(kBefore) + file + after;
+    const std::size_t taken = kBefore.size() + displayWidth(after);
+    return elided(
+        std::string(kBefore) + elided(file, columns > taken ? columns - taken : 1) + after, columns,
+        Elide::End);
+}
 
 int percentOf(const StationRow& row) {
     return row.total == 0 ? 100 : static_cast<int>(row.accepted * 100 / row.total);
@@ -117,7 +143,7 @@ std::vector<std::string> stationSummary(const std::vector<StationRow>& rows, std
         widest(rows, 6, [](const StationRow& row) { return row.result; })};
     if (columns > 0) {
         const std::size_t fixed = 2 * kGap + kFigures.size();
-        widths = shared(widths, columns > fixed ? columns - fixed : 0);
+        widths = summaryWidths(widths, columns > fixed ? columns - fixed : 0);
     }
     const auto lineOf = [&](const StationRow& row, const std::string& figures) {
         const std::string line = fitted(row.port, widths[0]) + std::string(kGap, ' ') +

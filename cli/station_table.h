@@ -25,6 +25,11 @@ struct StationRow {
     double seconds = 0;
 };
 
+// "Writing FILE (112 blocks of 1 KiB) to 3 radios", the file's name elided in the middle so
+// that the line fits `columns` (0: whole, for a log).
+std::string stationHeadline(const std::string& file, std::size_t blocks, std::size_t radios,
+                            std::size_t columns);
+
 int percentOf(const StationRow& row);
 
 // "3 ports: 1 writing, 1 done, 1 failed; 112 of 336 blocks"

@@ -11,11 +11,11 @@
 namespace velmar {
 
 bool TraceFile::open(const std::string& command, const std::string& path,
-                     const std::string& firmware) {
+                     const std::vector<KeptFile>& keep) {
     command_ = command;
     path_ = path;
     const OpenedForWriting opened =
-        openFileForWriting(path, {.append = false, .keep = firmware, .devicesToo = false});
+        openFileForWriting(path, {.append = false, .keep = keep, .devicesToo = false});
     if (!opened.ok()) {
         std::fprintf(stderr, "velmar-fw %s: cannot write the trace %s: %s\n", command.c_str(),
                      path.c_str(), describeWriteRefusal(opened).c_str());

@@ -2,8 +2,10 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "files/descriptor_stream.h"
+#include "files/regular_file.h"
 #include "link/byte_trace.h"
 
 namespace velmar {
@@ -12,9 +14,10 @@ namespace velmar {
 // stderr and turns a successful run's exit code into kExitOutputError.
 class TraceFile {
   public:
-    // Opens (and empties) `path`, a regular file or a new one and never `firmware`; on failure
-    // prints why for `command` and returns false.
-    bool open(const std::string& command, const std::string& path, const std::string& firmware);
+    // Opens (and empties) `path`, a regular file or a new one and never one of `keep`; on
+    // failure prints why for `command` and returns false.
+    bool open(const std::string& command, const std::string& path,
+              const std::vector<KeptFile>& keep);
     ByteTrace* get() const { return trace_.get(); }
     ByteTrace* operator->() const { return trace_.get(); }
     explicit operator bool() const { return trace_ != nullptr; }

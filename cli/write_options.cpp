@@ -18,14 +18,11 @@ namespace {
 
 SerialCommandSyntax writeSyntax(PortList ports) {
     const bool several = ports == PortList::Several;
-    std::vector<OwnOption> own = {{.name = "--loader"}, {.name = "--trace"}};
-    // A station's table or event lines are its output; one port's progress can be left out or
-    // told in more detail.
-    if (several)
-        own.push_back({.name = "--report", .lastCounts = true});
-    else
-        own.insert(own.end(), {{.name = "--quiet", .isFlag = true, .shortName = "-q"},
-                               {.name = "--verbose", .isFlag = true, .shortName = "-v"}});
+    std::vector<OwnOption> own = {{.name = "--loader"},
+                                  {.name = "--trace"},
+                                  {.name = "--quiet", .isFlag = true, .shortName = "-q"},
+                                  {.name = "--verbose", .isFlag = true, .shortName = "-v"}};
+    if (several) own.push_back({.name = "--report"});
     return {.takesFile = true, .takesSpeed = false, .own = own, .severalPorts = several};
 }
 
@@ -72,13 +69,21 @@ WriteOptionsResult parseWriteOptions(const Args& args, PortList ports) {
                            .devicePath = o.devicePath});
         return result;
     }
-    if (o.tracePath) {
-        result.error = "--trace follows one port; give it with a single --port";
+    // A station's table or event lines are its output; only one port's own progress lines can
+    // be left out or told in more detail.
+    if (o.quiet || o.verbose) {
+        result.error =
+            "--quiet and --verbose shape one port's progress lines; with --report or "
+            "several ports the run shows a station's table instead";
         return result;
     }
     if (const auto report = given.find("--report"); report != given.end())
         o.reportPath = report->second;
     o.ports = portChoices(parsed.options.portValues, result.error);
+    if (o.tracePath && o.ports.size() > 1) {
+        result.error = "--trace follows one port; give it with a single --port";
+        return result;
+    }
     if (!o.ports.empty()) {
         o.portNumber = o.ports.front().number;
         o.devicePath = o.ports.front().devicePath;

@@ -7,7 +7,8 @@
 namespace velmar {
 
 // True when both paths exist and name one file (on Windows: the same volume and file index;
-// elsewhere: the same device and inode); false when either does not exist.
+// elsewhere: the same device and inode, or for device nodes the same device number); false when
+// either does not exist.
 bool namesSameFile(const std::string& a, const std::string& b);
 
 }  // namespace velmar

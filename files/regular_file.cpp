@@ -53,6 +53,20 @@ OpenedFile notRegular(NodeKind kind) {
                                     : failed(FileFault::NotRegularFile, 0, kind);
 }
 
+OpenedForWriting refusedForWriting(const OpenedFile& why) {
+    OpenedForWriting refused;
+    refused.fault = why.fault;
+    refused.osError = why.osError;
+    refused.kind = why.kind;
+    return refused;
+}
+
+std::optional<KeptRole> keptRoleOf(const std::string& path, const WriteTarget& target) {
+    for (const KeptFile& kept : target.keep)
+        if (!kept.path.empty() && namesSameFile(path, kept.path)) return kept.role;
+    return std::nullopt;
+}
+
 }  // namespace
 
 #ifdef _WIN32
@@ -70,6 +84,11 @@ bool namesADevice(const std::string& path) {
     if (name == L"CON" || name == L"PRN" || name == L"AUX" || name == L"NUL") return true;
     return name.size() == 4 && (name.starts_with(L"COM") || name.starts_with(L"LPT")) &&
            name[3] >= L'1' && name[3] <= L'9';
+}
+
+// Windows folders have no sticky bit, and their links belong to whoever may make them.
+bool followsUntrustedLink(const std::string&) {
+    return false;
 }
 
 }  // namespace
@@ -99,19 +118,13 @@ std::optional<NodeKind> nodeKindAt(const std::string& path) {
 }
 
 OpenedForWriting openFileForWriting(const std::string& path, const WriteTarget& target) {
-    const auto refused = [](const OpenedFile& why) {
-        return OpenedForWriting{-1, why.fault, why.osError, why.kind, false};
-    };
-    const std::optional<NodeKind> kind = nodeKindAt(path);
-    if (kind && *kind != NodeKind::Regular && (!target.devicesToo || *kind == NodeKind::Folder))
-        return refused(notRegular(*kind));
-    if (kind && !target.keep.empty() && namesSameFile(path, target.keep))
-        return OpenedForWriting{-1, FileFault::None, 0, *kind, true};
+    OpenedForWriting opened = writeRefusal(path, target);
+    if (!opened.ok()) return opened;
     const int flags = (target.append ? _O_RDWR | _O_APPEND : _O_WRONLY | _O_TRUNC) | _O_CREAT |
                       _O_BINARY | _O_NOINHERIT;
-    const int fd = ::_wopen(widePath(path).c_str(), flags, _S_IREAD | _S_IWRITE);
-    if (fd < 0) return refused(openFailed(errno));
-    return OpenedForWriting{fd, FileFault::None, 0, kind.value_or(NodeKind::Regular), false};
+    opened.fd = ::_wopen(widePath(path).c_str(), flags, _S_IREAD | _S_IWRITE);
+    if (opened.fd < 0) return refusedForWriting(openFailed(errno));
+    return opened;
 }
 
 #else
@@ -159,6 +172,44 @@ int blockingAgain(int fd, int& error) {
     return -1;
 }
 
+// A link the kernel's protected_symlinks would not follow: in a sticky folder every user may
+// write, made by neither the folder's owner nor this user.
+bool untrusted(const struct stat& link, const std::string& folder) {
+    struct stat holder {};
+    if (::stat(folder.c_str(), &holder) != 0) return false;
+    const bool shared = (holder.st_mode & S_ISVTX) != 0 && (holder.st_mode & S_IWOTH) != 0;
+    return shared && link.st_uid != holder.st_uid && link.st_uid != ::geteuid();
+}
+
+// Walks `path` as the system would, name by name and link by link (a link on the way to a
+// folder counts as much as the last one): true when it passes an untrusted link.
+bool followsUntrustedLink(const std::string& path) {
+    std::string folder = path.starts_with("/") ? "/" : ".";
+    std::string rest = path;
+    for (int links = 0; links <= 40;) {
+        const std::size_t start = rest.find_first_not_of('/');
+        if (start == std::string::npos) return false;
+        const std::size_t end = rest.find('/', start);
+        const std::string name = rest.substr(start, end - start);
+        rest = end == std::string::npos ? "" : rest.substr(end);
+        const std::string named = (folder == "/" ? "" : folder) + "/" + name;
+        struct stat status {};
+        if (::lstat(named.c_str(), &status) != 0) return false;  // nothing further is there yet
+        if (!S_ISLNK(status.st_mode)) {
+            folder = named;
+            continue;
+        }
+        if (untrusted(status, folder)) return true;
+        char target[4096];
+        const ssize_t length = ::readlink(named.c_str(), target, sizeof target - 1);
+        if (length <= 0) return false;
+        rest = std::string(target, static_cast<std::size_t>(length)) + "/" + rest;
+        if (target[0] == '/') folder = "/";
+        ++links;
+    }
+    return false;  // a loop: the open itself says so
+}
+
 }  // namespace
 
 std::optional<NodeKind> nodeKindAt(const std::string& path) {
@@ -188,44 +239,62 @@ OpenedFile openRegularFile(const std::string& path) {
 }
 
 OpenedForWriting openFileForWriting(const std::string& path, const WriteTarget& target) {
-    const auto refused = [](const OpenedFile& why) {
-        return OpenedForWriting{-1, why.fault, why.osError, why.kind, false};
-    };
-    // A device is not even opened: closing a serial port can drop its modem lines.
-    const std::optional<NodeKind> before = nodeKindAt(path);
-    if (before && *before != NodeKind::Regular && !target.devicesToo)
-        return refused(notRegular(*before));
-
-    const int flags = (target.append ? O_RDWR | O_APPEND : O_WRONLY) | O_CREAT;
+    if (OpenedForWriting refused = writeRefusal(path, target); !refused.ok()) return refused;
+    // A name that was no link when checked is opened as none, so that a link planted since is
+    // not followed.
+    struct stat named {};
+    const bool link = ::lstat(path.c_str(), &named) == 0 && S_ISLNK(named.st_mode);
+    const int flags =
+        (target.append ? O_RDWR | O_APPEND : O_WRONLY) | O_CREAT | (link ? 0 : O_NOFOLLOW);
     const Descriptor opened = openWithoutBlocking(path, flags, 0666);
     if (opened.fd < 0) {
         // A FIFO that no program reads refuses a non-blocking open for writing.
         if (opened.error == ENXIO && nodeKindAt(path) == NodeKind::Fifo)
-            return refused(failed(FileFault::NotRegularFile, ENXIO, NodeKind::Fifo));
-        return refused(openFailed(opened.error));
+            return refusedForWriting(failed(FileFault::NotRegularFile, ENXIO, NodeKind::Fifo));
+        if (opened.error == ELOOP && !link)
+            return refusedForWriting(failed(FileFault::UntrustedLink, 0));
+        return refusedForWriting(openFailed(opened.error));
     }
-    const NodeKind kind = kindOf(opened.status.st_mode);
-    if (kind != NodeKind::Regular && (!target.devicesToo || kind == NodeKind::Folder)) {
+    OpenedForWriting result;
+    result.kind = kindOf(opened.status.st_mode);
+    if (result.kind != NodeKind::Regular &&
+        (!target.devicesToo || result.kind == NodeKind::Folder)) {
         ::close(opened.fd);
-        return refused(notRegular(kind));
+        return refusedForWriting(notRegular(result.kind));
     }
-    struct stat kept {};
-    if (!target.keep.empty() && ::stat(target.keep.c_str(), &kept) == 0 &&
-        kept.st_dev == opened.status.st_dev && kept.st_ino == opened.status.st_ino) {
-        ::close(opened.fd);
-        return OpenedForWriting{-1, FileFault::None, 0, kind, true};
+    // Judged again on what was opened, in case a name was swapped since the check.
+    for (const KeptFile& kept : target.keep) {
+        struct stat status {};
+        if (!kept.path.empty() && ::stat(kept.path.c_str(), &status) == 0 &&
+            status.st_dev == opened.status.st_dev && status.st_ino == opened.status.st_ino) {
+            ::close(opened.fd);
+            result.kept = kept.role;
+            return result;
+        }
     }
-    if (!target.append && kind == NodeKind::Regular && ::ftruncate(opened.fd, 0) != 0) {
+    if (!target.append && result.kind == NodeKind::Regular && ::ftruncate(opened.fd, 0) != 0) {
         const int error = errno;
         ::close(opened.fd);
-        return refused(openFailed(error));
+        return refusedForWriting(openFailed(error));
     }
     int error = 0;
-    const int fd = blockingAgain(opened.fd, error);
-    if (fd < 0) return refused(openFailed(error));
-    return OpenedForWriting{fd, FileFault::None, 0, kind, false};
+    result.fd = blockingAgain(opened.fd, error);
+    if (result.fd < 0) return refusedForWriting(openFailed(error));
+    return result;
 }
 
 #endif
+
+OpenedForWriting writeRefusal(const std::string& path, const WriteTarget& target) {
+    if (followsUntrustedLink(path)) return refusedForWriting(failed(FileFault::UntrustedLink, 0));
+    // A device is not even opened: closing a serial port can drop its modem lines.
+    const std::optional<NodeKind> kind = nodeKindAt(path);
+    if (kind && *kind != NodeKind::Regular && (!target.devicesToo || *kind == NodeKind::Folder))
+        return refusedForWriting(notRegular(*kind));
+    OpenedForWriting checked;
+    checked.kind = kind.value_or(NodeKind::Regular);
+    if (kind) checked.kept = keptRoleOf(path, target);
+    return checked;
+}
 
 }  // namespace velmar

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velmar {
 
@@ -21,6 +22,9 @@ enum class FileFault {
     OpenFailed,  // any other refusal of the system's; osError says which
     ReadError,
     OutsideImage,  // a record stores a byte outside 0x04000..0x23FFF
+    // A symbolic link on the way that another user planted in a shared folder (see
+    // openFileForWriting); never followed.
+    UntrustedLink,
 };
 
 // What a path names when it is not a regular file.
@@ -38,12 +42,20 @@ OpenedFile openRegularFile(const std::string& path);
 // What the node at `path` is, through any link; nullopt when nothing is there.
 std::optional<NodeKind> nodeKindAt(const std::string& path);
 
+// A file a write must never change, by whatever name, and what it is (for the words).
+enum class KeptRole { Firmware, ServiceLog, Settings, Trace, Report };
+
+struct KeptFile {
+    std::string path;
+    KeptRole role = KeptRole::Firmware;
+};
+
 // How a file the tools write is opened.
 struct WriteTarget {
     bool append = false;  // false: emptied once it is known to be one the tools may write
-    // Refused by device and inode, through any name, before a byte of it changes (the
-    // firmware file a trace or a report must never replace).
-    std::string keep;
+    // Refused by identity, through any name, before a byte of them changes (the firmware, the
+    // service log and the settings a trace or a report must never replace, and each other).
+    std::vector<KeptFile> keep;
     bool devicesToo = false;  // a device, or a FIFO some program reads, is written as it is
 };
 
@@ -52,12 +64,19 @@ struct OpenedForWriting {
     FileFault fault = FileFault::None;
     int osError = 0;
     NodeKind kind = NodeKind::Regular;
-    bool isKept = false;  // the path names WriteTarget::keep
-    bool ok() const { return fault == FileFault::None && !isKept; }
+    std::optional<KeptRole> kept;  // the path names this one of WriteTarget::keep
+    bool ok() const { return fault == FileFault::None && !kept; }
 };
 
 // An existing regular file or a new one (mode 0666 less the umask). An append opens for
-// reading too, so the caller can look at the last byte.
+// reading too, so the caller can look at the last byte. A symbolic link is followed unless it,
+// or one on the way, sits in a sticky folder every user may write (/tmp) and was made by
+// neither that folder's owner nor this user, as the kernel's protected_symlinks has it: that
+// guard is off on some systems, and root would otherwise write wherever another user points.
 OpenedForWriting openFileForWriting(const std::string& path, const WriteTarget& target);
+
+// What openFileForWriting would refuse `path` for, found without opening it, so that a run can
+// refuse a wrong name before it costs anything; ok() when nothing is wrong with it yet.
+OpenedForWriting writeRefusal(const std::string& path, const WriteTarget& target);
 
 }  // namespace velmar

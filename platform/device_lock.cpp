@@ -1,6 +1,7 @@
 #include "platform/device_lock.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "platform/device_lock_note.h"
@@ -35,11 +37,60 @@ std::string identityOf(const std::string& device) {
     return "f" + std::to_string(info.st_dev) + "." + std::to_string(info.st_ino);
 }
 
+// The holder its note names; "" when there is none, or when the process it names is gone (a
+// holder who could only read the file has left the note of an earlier one).
 std::string holderNamedIn(int fd) {
     char text[256];
     const ssize_t got = ::pread(fd, text, sizeof text - 1, 0);
     if (got <= 0) return {};
-    return holderFromNote(std::string(text, static_cast<std::size_t>(got)));
+    const std::string note(text, static_cast<std::size_t>(got));
+    if (const long pid = pidInNote(note);
+        pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+        return {};
+    return holderFromNote(note);
+}
+
+LockPathKind kindOf(mode_t mode) {
+    if (S_ISLNK(mode)) return LockPathKind::SymbolicLink;
+    if (S_ISDIR(mode)) return LockPathKind::Folder;
+    if (S_ISFIFO(mode)) return LockPathKind::Fifo;
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return LockPathKind::Device;
+    if (S_ISSOCK(mode)) return LockPathKind::Socket;
+    return LockPathKind::Other;
+}
+
+[[noreturn]] void refuseLockPath(const std::string& device, const std::string& path,
+                                 LockPathKind kind, int osError = 0) {
+    throw unusableLock(device, path, kind,
+                       osError != 0 ? std::generic_category().message(osError) : "");
+}
+
+// The lock file, opened for writing where the user may, else for reading (a lock needs no more;
+// the note then stays the earlier holder's). Nothing but a regular file is opened: a FIFO, a
+// device or a link planted at the path would otherwise hang the open, touch a device, or leave
+// the run without a lock.
+int openLockFile(const std::string& device, const std::string& path) {
+    struct stat there {};
+    if (::lstat(path.c_str(), &there) == 0 && !S_ISREG(there.st_mode))
+        refuseLockPath(device, path, kindOf(there.st_mode));
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    // The user's own mode: others read the file (enough to take the lock after this holder)
+    // but never rewrite its note.
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | kFlags, 0644);
+    if (fd < 0 && (errno == EACCES || errno == EPERM)) fd = ::open(path.c_str(), O_RDONLY | kFlags);
+    if (fd < 0) {
+        const int why = errno;
+        if (::lstat(path.c_str(), &there) != 0)
+            refuseLockPath(device, path, LockPathKind::CannotCreate, why);
+        if (!S_ISREG(there.st_mode)) refuseLockPath(device, path, kindOf(there.st_mode));
+        refuseLockPath(device, path, LockPathKind::CannotOpen, why);
+    }
+    const bool statted = ::fstat(fd, &there) == 0;
+    const int why = errno;
+    if (statted && S_ISREG(there.st_mode)) return fd;
+    ::close(fd);
+    if (!statted) refuseLockPath(device, path, LockPathKind::CannotOpen, why);
+    refuseLockPath(device, path, kindOf(there.st_mode));
 }
 
 }  // namespace
@@ -60,29 +111,15 @@ void DeviceLock::release() noexcept {
 
 DeviceLock DeviceLock::acquire(const std::string& device, const std::string& holder) {
     const std::string identity = identityOf(device);
-    const std::string folder = deviceLockDirectory();
-    if (identity.empty() || folder.empty()) return {};
-    const std::string path = folder + "/velmar-writer-" + identity + ".lock";
-    // Readable and writable by every user: a second technician's program must be able to take
-    // the lock after the first one's ended. No link is followed in a shared folder.
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return {};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return {};
-    }
-    if (info.st_uid == ::geteuid()) ::fchmod(fd, 0666);  // umask would keep others out
+    if (identity.empty()) return {};
+    const std::string path = deviceLockDirectory() + "/velmar-writer-" + identity + ".lock";
+    const int fd = openLockFile(device, path);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int why = errno;
         const std::string holding = holderNamedIn(fd);
         ::close(fd);
-        if (why != EWOULDBLOCK) return {};
-        throw SerialError(
-            SerialFault::Busy,
-            device + ": in use by " + (holding.empty() ? "another program" : holding),
-            SerialErrorContext{.device = device, .group = {}, .holder = holding, .advice = {}});
+        if (why != EWOULDBLOCK) refuseLockPath(device, path, LockPathKind::CannotOpen, why);
+        throw heldBy(device, holding);
     }
     const std::string note = holderNote(holder, ::getpid());
     if (::ftruncate(fd, 0) == 0) {

@@ -26,9 +26,10 @@ class DeviceLock {
     ~DeviceLock() { release(); }
 
     // Locks `device` for `holder` (a program name, shown to whoever is refused). Throws
-    // SerialError(Busy) naming the holder when another program of ours has it. A device that
-    // is not there, or a lock folder that cannot be written, leaves it unlocked: opening the
-    // device is what reports a missing device, and a bench without the folder still works.
+    // SerialError(Busy) naming the holder when another program of ours has it, and
+    // SerialError(LockUnusable) saying what is wrong when the lock file cannot be held (not a
+    // regular file, or one that cannot be opened or created): a run never goes on unlocked. A
+    // device that is not there is left unlocked: opening it is what reports it missing.
     static DeviceLock acquire(const std::string& device, const std::string& holder);
 
     bool held() const { return fd_ >= 0; }

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <utility>
 
 #include "files/utf8_path.h"
@@ -50,6 +51,53 @@ std::string holderNamedIn(HANDLE file) {
     return holderFromNote(std::string(text, got));
 }
 
+[[noreturn]] void refuseLockPath(const std::string& device, const std::string& path,
+                                 LockPathKind kind, DWORD code = ERROR_SUCCESS) {
+    throw unusableLock(device, path, kind, code != ERROR_SUCCESS ? systemMessage(code) : "");
+}
+
+// What stands at `path` when it is not a plain file; nullopt for a plain file or nothing.
+std::optional<LockPathKind> oddKindAt(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return LockPathKind::SymbolicLink;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return LockPathKind::Folder;
+    if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return LockPathKind::Device;
+    return std::nullopt;
+}
+
+// The lock file, for writing where the user may, else for reading (enough to hold the lock).
+// A link is not followed, and nothing but a file on a disk is kept.
+HANDLE openLockFile(const std::string& device, const std::string& path) {
+    const std::wstring wide = widePath(path);
+    if (const auto kind = oddKindAt(wide)) refuseLockPath(device, path, *kind);
+    constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr,
+                                OPEN_ALWAYS, kFlags, nullptr);
+    if (file == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED)
+        file = ::CreateFileW(wide.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING, kFlags,
+                             nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD why = ::GetLastError();
+        if (const auto kind = oddKindAt(wide)) refuseLockPath(device, path, *kind);
+        const bool there = ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+        refuseLockPath(device, path, there ? LockPathKind::CannotOpen : LockPathKind::CannotCreate,
+                       why);
+    }
+    const DWORD type = ::GetFileType(file);
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool plain =
+        type == FILE_TYPE_DISK && ::GetFileInformationByHandle(file, &info) &&
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+    if (plain) return file;
+    ::CloseHandle(file);
+    refuseLockPath(device, path,
+                   type == FILE_TYPE_PIPE   ? LockPathKind::Fifo
+                   : type == FILE_TYPE_CHAR ? LockPathKind::Device
+                                            : LockPathKind::Other);
+}
+
 }  // namespace
 
 std::string deviceLockDirectory() {
@@ -66,13 +114,9 @@ void DeviceLock::release() noexcept {
 
 DeviceLock DeviceLock::acquire(const std::string& device, const std::string& holder) {
     const std::string identity = identityOf(device);
-    const std::string folder = deviceLockDirectory();
-    if (identity.empty() || folder.empty()) return {};
-    const std::string path = folder + "\\velmar-writer-" + identity + ".lock";
-    const HANDLE file = ::CreateFileW(widePath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
+    if (identity.empty()) return {};
+    const std::string path = deviceLockDirectory() + "\\velmar-writer-" + identity + ".lock";
+    const HANDLE file = openLockFile(device, path);
     OVERLAPPED lockedByte{};
     lockedByte.Offset = kLockedByte;
     if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
@@ -80,11 +124,9 @@ DeviceLock DeviceLock::acquire(const std::string& device, const std::string& hol
         const DWORD why = ::GetLastError();
         const std::string holding = holderNamedIn(file);
         ::CloseHandle(file);
-        if (why != ERROR_LOCK_VIOLATION) return {};
-        throw SerialError(
-            SerialFault::Busy,
-            device + ": in use by " + (holding.empty() ? "another program" : holding),
-            SerialErrorContext{.device = device, .group = {}, .holder = holding, .advice = {}});
+        if (why != ERROR_LOCK_VIOLATION)
+            refuseLockPath(device, path, LockPathKind::CannotOpen, why);
+        throw heldBy(device, holding);
     }
     const std::string note = holderNote(holder, ::_getpid());
     OVERLAPPED start{};
@@ -95,7 +137,7 @@ DeviceLock DeviceLock::acquire(const std::string& device, const std::string& hol
     const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR);
     if (fd < 0) {
         ::CloseHandle(file);
-        return {};
+        refuseLockPath(device, path, LockPathKind::CannotOpen, ::GetLastError());
     }
     return DeviceLock(fd);
 }

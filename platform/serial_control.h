@@ -21,6 +21,7 @@ enum class SerialFault {
     BadSettings,       // a malformed settings string or one the device refuses
     DeviceRemoved,     // the adapter vanished or the far end hung up mid-step
     NotOpen,           // an operation that needs an open port on a closed one
+    LockUnusable,      // the device's lock file is not one the lock can be held on
     Other,
 };
 
@@ -29,6 +30,25 @@ struct DeviceGroup {
     std::string name;            // "" when unknown
     bool inThisLogin = false;    // this process already has the group
     bool listedForUser = false;  // the user is a member, possibly only since the last login
+};
+
+// What stands in the way of the device's lock file (LockUnusable): something that is not a
+// regular file at its path, or a file that cannot be opened or created.
+enum class LockPathKind {
+    CannotCreate,
+    CannotOpen,
+    SymbolicLink,
+    Folder,
+    Fifo,
+    Device,
+    Socket,
+    Other
+};
+
+struct LockFileProblem {
+    std::string path;
+    LockPathKind kind = LockPathKind::CannotOpen;
+    std::string systemCause;  // CannotCreate, CannotOpen: the system's own account
 };
 
 // What is known about the device a fault concerns, for the words that say what to do.
@@ -40,6 +60,7 @@ struct SerialErrorContext {
     // Words the settings reader made about an unreadable saved assignment (it still words its
     // own findings); "" otherwise.
     std::string advice;
+    std::optional<LockFileProblem> lock = std::nullopt;  // LockUnusable: what is at its path
 };
 
 class SerialError : public std::runtime_error {

@@ -36,6 +36,10 @@ const char* nodeWords(NodeKind kind) {
     }
 }
 
+constexpr const char* kUntrustedLinkWords =
+    "is reached through a symbolic link that another user made in a shared folder (sticky and "
+    "writable by everyone, such as /tmp); such a link is not followed";
+
 struct CodeWords {
     int16_t code;
     const char* words;
@@ -71,6 +75,22 @@ std::string readerCodeList() {
     return list;
 }
 
+std::string keptFileWords(KeptRole role) {
+    switch (role) {
+        case KeptRole::Firmware:
+            break;
+        case KeptRole::ServiceLog:
+            return "is the service log";
+        case KeptRole::Settings:
+            return "is the settings file";
+        case KeptRole::Trace:
+            return "is the trace's file too";
+        case KeptRole::Report:
+            return "is the report's file too";
+    }
+    return "is the firmware file itself";
+}
+
 LoadMessage loadMessage(const LoadOutcome& outcome) {
     switch (outcome.kind) {
         case LoadOutcome::Kind::Refused:
@@ -103,6 +123,9 @@ std::string describeLoadFailure(const LoadOutcome& outcome, const std::string& p
         case FileFault::SymlinkLoop:
             cause = "symbolic link loop (too many levels of symbolic links)";
             break;
+        case FileFault::UntrustedLink:
+            cause = kUntrustedLinkWords;
+            break;
         case FileFault::ReadError:
             cause = "read error after line " + std::to_string(outcome.lineNumber);
             if (outcome.osError != 0) cause += " (" + systemWords(outcome.osError) + ")";
@@ -121,12 +144,14 @@ std::string describeLoadFailure(const LoadOutcome& outcome, const std::string& p
 }
 
 std::string describeWriteRefusal(const OpenedForWriting& opened) {
-    if (opened.isKept) return "is the firmware file itself";
+    if (opened.kept) return keptFileWords(*opened.kept);
     switch (opened.fault) {
         case FileFault::None:
             return "";
         case FileFault::IsFolder:
             return "is a folder, not a file";
+        case FileFault::UntrustedLink:
+            return kUntrustedLinkWords;
         case FileFault::NotRegularFile:
             if (opened.kind == NodeKind::Fifo && opened.osError != 0)
                 return "is a FIFO that no program reads";

@@ -32,6 +32,9 @@ std::string readerCodeList();
 // "/home/me/fw.mot: no such file"; "" for an outcome that is not a "File Open Error".
 std::string describeLoadFailure(const LoadOutcome& outcome, const std::string& path);
 
+// "is the firmware file itself", "is the service log", ...: why an output may not be this file.
+std::string keptFileWords(KeptRole role);
+
 // "is a FIFO that no program reads", "is the firmware file itself", "Permission denied", ...;
 // "" for a file that opened.
 std::string describeWriteRefusal(const OpenedForWriting& opened);

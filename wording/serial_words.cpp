@@ -19,6 +19,8 @@ std::string describeSerialFault(SerialFault fault) {
                    "far end hung up; plug it back in and start again";
         case SerialFault::NotOpen:
             return "the port is not open";
+        case SerialFault::LockUnusable:
+            return "the port's lock file cannot be used; remove it or set VELMAR_LOCK_DIR";
         case SerialFault::Other:
             break;
     }
@@ -36,6 +38,8 @@ std::string describeSerialError(const SerialError& error) {
         return busyAdvice(context.device);
     if (error.fault() == SerialFault::PermissionDenied && context.group)
         return permissionAdvice(context.device, *context.group);
+    if (error.fault() == SerialFault::LockUnusable && context.lock)
+        return lockFileAdvice(*context.lock);
     return describeSerialFault(error.fault());
 }
 
@@ -67,6 +71,32 @@ std::string permissionAdvice(const std::string& device, const DeviceGroup& group
                "login: log out and in again";
     return owner + " and you are not in it; join it with: sudo usermod -aG " + group.name +
            " $USER (a new login is needed before it counts: log out and in again)";
+}
+
+std::string lockFileAdvice(const LockFileProblem& problem) {
+    const std::string start = "the lock file " + problem.path;
+    const std::string cause = problem.systemCause.empty() ? "" : " (" + problem.systemCause + ")";
+    constexpr const char* kRemedy = "; remove it or set VELMAR_LOCK_DIR";
+    switch (problem.kind) {
+        case LockPathKind::CannotCreate:
+            return start + " cannot be created" + cause +
+                   "; set VELMAR_LOCK_DIR to a folder every user of the port can write";
+        case LockPathKind::CannotOpen:
+            return start + " cannot be opened" + cause + kRemedy;
+        case LockPathKind::SymbolicLink:
+            return start + " is a symbolic link" + kRemedy;
+        case LockPathKind::Folder:
+            return start + " is a folder" + kRemedy;
+        case LockPathKind::Fifo:
+            return start + " is a FIFO" + kRemedy;
+        case LockPathKind::Device:
+            return start + " is a device" + kRemedy;
+        case LockPathKind::Socket:
+            return start + " is a socket" + kRemedy;
+        case LockPathKind::Other:
+            break;
+    }
+    return start + " is not a regular file" + kRemedy;
 }
 
 std::string busyAdvice(const std::string& device) {

@@ -21,6 +21,8 @@ std::string describeSerialErrorWithCause(const SerialError& error);
 
 // A device the user may not open: which group to join and how, or why joining is not it.
 std::string permissionAdvice(const std::string& device, const DeviceGroup& group);
+// A lock file the lock cannot be held on: what is at its path, and what to do.
+std::string lockFileAdvice(const LockFileProblem& problem);
 // A device another program holds open.
 std::string busyAdvice(const std::string& device);
 

@@ -4,10 +4,10 @@
 #include <cerrno>
 #include <cstring>
 
-#ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
-#endif
+#include <unistd.h>
 
 #include "platform/qt/qt_port_name.h"
 #include "platform/qt/serial_open_error.h"
@@ -101,32 +101,22 @@ void QtSerialControl::open() {
     // A step outside a rewrite keeps the others off the device while its port is open.
     try {
         target_.lockStep(device);
+        claimNode(device);
     } catch (const SerialError& error) {
+        target_.unlockStep();
         fail(error);
     }
 
     const QtPortName name(device);
     port_.setPortName(name.name());
     if (!port_.open(QIODevice::ReadWrite)) {
+        releaseNode();
         target_.unlockStep();
         const std::string why = text(port_.errorString());
         const SerialFault fault = classifyOpenError(port_.error(), access, why);
         port_.clearError();
         fail(fault, device + ": " + why, openContext(fault, device));
     }
-#ifdef Q_OS_UNIX
-    // Qt's lock file goes by the name it was given, and root passes its exclusive-use flag, so a
-    // second program reaching the same device through a link would share the line. A lock on
-    // the device itself holds whatever path names it, and goes with the descriptor on close.
-    // A node that cannot be locked at all is used unlocked, as before.
-    if (::flock(static_cast<int>(port_.handle()), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-        port_.close();
-        target_.unlockStep();
-        port_.clearError();
-        fail(SerialFault::Busy,
-             device + ": another program holds this device (" + std::strerror(EWOULDBLOCK) + ")");
-    }
-#endif
     broken_ = false;
     brokenReason_.clear();
     port_.setReadBufferSize(kReadBufferBytes);
@@ -149,6 +139,28 @@ void QtSerialControl::open() {
     port_.readAll();
 }
 
+// Our lock file keeps off every program of ours that uses the same lock folder; a lock on the
+// device itself keeps off one that uses another, whatever name it gives the device (Qt's own lock
+// file goes by the name, and root passes the exclusive-use flag). It is taken on a descriptor of
+// its own before Qt opens the port, because Qt's open sets the line's exclusive flag and
+// settings at once, and its close puts the settings back and clears the flag: a program refused
+// here touches neither. A device this open cannot reach is left to Qt's open to explain.
+void QtSerialControl::claimNode(const std::string& device) {
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(fd);
+        throw SerialError(SerialFault::Busy, device + ": another program holds this device (" +
+                                                 std::strerror(EWOULDBLOCK) + ")");
+    }
+    nodeLock_ = fd;
+}
+
+void QtSerialControl::releaseNode() noexcept {
+    if (nodeLock_ >= 0) ::close(nodeLock_);  // after Qt's descriptor: the lock goes with it
+    nodeLock_ = -1;
+}
+
 void QtSerialControl::applySettings() {
     const bool ok =
         port_.setBaudRate(settings_.baud) &&
@@ -164,6 +176,7 @@ void QtSerialControl::applySettings() {
 
 void QtSerialControl::close() noexcept {
     if (!port_.isOpen()) {
+        releaseNode();
         target_.unlockStep();
         return;
     }
@@ -178,6 +191,7 @@ void QtSerialControl::close() noexcept {
     }
     port_.close();
     port_.clearError();
+    releaseNode();
     target_.unlockStep();  // only once the device is closed
 }
 

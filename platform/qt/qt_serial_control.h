@@ -58,6 +58,8 @@ class QtSerialControl final : public QObject, public SerialControl {
   private:
     void open();
     void close() noexcept;
+    void claimNode(const std::string& device);
+    void releaseNode() noexcept;
     void applySettings();
     void onError(QSerialPort::SerialPortError error);
     void throwIfBroken();
@@ -69,6 +71,7 @@ class QtSerialControl final : public QObject, public SerialControl {
     }
 
     PortTarget target_;
+    int nodeLock_ = -1;  // the device, opened by us and locked while the port is open
     QSerialPort port_;
     std::string settingsText_{kSettings9600};
     LineSettings settings_{};

@@ -54,13 +54,24 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
     std::filesystem::create_hard_link(copy, hardLink);
     const std::string fifo = dir.path("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Links in a sticky folder every user may write: one made by this user is followed, one
+    // that another user made (to a file, or to a folder on the way) is not.
+    const std::string shared = dir.path("shared");
+    std::filesystem::create_directory(shared);
+    ::chmod(shared.c_str(), 01777);
+    const std::string victim = dir.write("victim.bin", "kept");
+    std::filesystem::create_symlink(victim, shared + "/trap.bin");
+    std::filesystem::create_symlink(dir.path(""), shared + "/folder");
+    std::filesystem::create_symlink(dir.path("mine.bin"), shared + "/mine.bin");
+    const bool othersLinks = ::lchown((shared + "/trap.bin").c_str(), 4321, 4321) == 0 &&
+                             ::lchown((shared + "/folder").c_str(), 4321, 4321) == 0;
     struct Case {
         std::vector<std::string> args;
         int exitCode;
         std::string expectedOut;  // part of stdout ("" when not checked)
         std::string expectedErr;  // part of stderr
     };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {{}, 1, "", "Usage: velmar-fw COMMAND"},
         {{"--help"}, 0, "checksum FILE START STOP", ""},
         {{"--version"}, 0, "velmar-fw 1.", ""},
@@ -101,7 +112,15 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
          "",
          "Error Code = 8 ; 行番号 = 1 (Error)\n  record checksum wrong"},
         {{"checksum", missing, "C000", "FFFF"}, 3, "", "File Open Error"},
+        {{"dump", samplePath(), "-o", shared + "/mine.bin"}, 0, "", ""},
     };
+    if (othersLinks) {
+        const std::string refused =
+            "could not write the image: is reached through a symbolic "
+            "link that another user made in a shared folder";
+        cases.push_back({{"dump", samplePath(), "-o", shared + "/trap.bin"}, 4, "", refused});
+        cases.push_back({{"dump", samplePath(), "-o", shared + "/folder/out.bin"}, 4, "", refused});
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::shownCommand(c.args));
         const CliResult result = runVelmarFw(c.args);
@@ -112,6 +131,8 @@ TEST_F(InspectCommands, ExitCodesFollowTheOutcome) {
         EXPECT_TRUE(partials().empty());
     }
     EXPECT_EQ(testing::readFile(copy), testing::readFile(samplePath()));
+    EXPECT_EQ(testing::readFile(victim), "kept");
+    EXPECT_EQ(testing::readFile(dir.path("mine.bin")).size(), 131072u);
 }
 
 TEST_F(InspectCommands, InfoReportsWhatTheWriterWouldSend) {

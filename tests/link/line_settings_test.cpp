@@ -51,7 +51,7 @@ TEST(SerialFaults, EveryFaultHasItsOwnWords) {
     const SerialFault faults[] = {SerialFault::NoSuchDevice,  SerialFault::PermissionDenied,
                                   SerialFault::Busy,          SerialFault::BadSettings,
                                   SerialFault::DeviceRemoved, SerialFault::NotOpen,
-                                  SerialFault::Other};
+                                  SerialFault::LockUnusable,  SerialFault::Other};
     std::set<std::string> texts;
     for (const auto fault : faults) texts.insert(describeSerialFault(fault));
     EXPECT_EQ(texts.size(), std::size(faults));

@@ -1,9 +1,11 @@
 // QtSerialControl and QtEventWait on a real pseudo-terminal: the Qt port quirks the writer
 // depends on being handled.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -236,20 +238,35 @@ TEST_F(QtSerialOnPty, TheWriterExplainsPortsItCannotOpen) {
         const char* name;
         std::string port;
         const char* words;
+        Environment env = {};
     };
     const std::vector<Case> cases = {
         {"busy", pty_.slavePath(), "busy: another program holds the port"},
         {"busy through a link", link, "busy: another program holds the port"},
+        // The device itself is locked too, before Qt's open could set the line's speed or its
+        // exclusive-use flag, and its close clear that flag under the holder.
+        {"busy with another lock folder",
+         pty_.slavePath(),
+         "busy: another program holds the port",
+         {{"VELMAR_LOCK_DIR", dir}}},
         {"missing", pty_.slavePath() + "-gone", "no such device"},
     };
     const std::string firmware = binDir() + "/Velmar_150421_01_12.mot";
     for (const Case& c : cases) {
         const ProcessResult run =
-            runProcess({binDir() + "/velmar-fw", "write", firmware, "--port", c.port});
+            runProcess({binDir() + "/velmar-fw", "write", firmware, "--port", c.port}, c.env);
         EXPECT_EQ(run.exitCode, 6) << c.name << ": " << run.out << run.err;
         EXPECT_NE(run.out.find("Connection failure"), std::string::npos) << c.name;
         EXPECT_NE(run.err.find(c.words), std::string::npos) << c.name << ": " << run.err;
     }
+    // Root opens a line in exclusive use and may ask; anyone else is refused, which says as much.
+    const int probe = ::open(pty_.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    int exclusive = probe < 0 && errno == EBUSY ? 1 : 0;
+    if (probe >= 0) {
+        ::ioctl(probe, TIOCGEXCL, &exclusive);
+        ::close(probe);
+    }
+    EXPECT_EQ(exclusive, 1) << "a refused program cleared the holder's exclusive-use flag";
     // A rewrite keeps its device between steps, with the port closed: a second program of
     // ours (here the pin command, through another name) is still refused, and told who holds it.
     serial_.setPortOpen(false);

@@ -156,9 +156,21 @@ TEST(Station, NamesThatMayNotBeUsedAreRefusedBeforeAnythingOpens) {
     const std::string writersFirmware = dir + "/bin/Velmar_150421_01_12.mot";
     std::filesystem::copy_file(sampleFirmware(), writersFirmware);
 
+    // The user's own files, which no output may replace by any name.
+    const std::string log = dir + "/state/velmar-writer/service.jsonl";
+    const std::string settings = dir + "/config/velmar-writer/velmar-writer.ini";
+    std::filesystem::create_directories(dir + "/state/velmar-writer");
+    std::filesystem::create_directories(dir + "/config/velmar-writer");
+    { std::ofstream(log) << "{\"result\":\"Rewriting success!\"}\n"; }
+    { std::ofstream(settings) << "[ports]\n"; }
+    std::filesystem::create_symlink(log, dir + "/log-link");
+    const std::string logBefore = readFile(log);
+    const std::string settingsBefore = readFile(settings);
+
     const std::string fw = binDir() + "/velmar-fw";
     const std::vector<std::string> station = {
         fw, "write", firmware, "--port", dir + "/device", "--port", dir + "/other"};
+    const std::vector<std::string> onePort = {fw, "write", firmware, "--port", dir + "/device"};
     const auto with = [](std::vector<std::string> args, std::vector<std::string> more) {
         args.insert(args.end(), more.begin(), more.end());
         return args;
@@ -167,9 +179,16 @@ TEST(Station, NamesThatMayNotBeUsedAreRefusedBeforeAnythingOpens) {
         std::vector<std::string> argv;
         std::string errPart;
     };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {{fw, "write", sampleFirmware(), "--port", dir + "/device", "--port", dir + "/alias"},
          "name the same device"},
+        {with(station, {"--report", log}), "the report " + log + " is the service log"},
+        {with(station, {"--report", dir + "/log-link"}), "is the service log"},
+        {with(onePort, {"--trace", settings}), "the trace " + settings + " is the settings file"},
+        {with(onePort, {"--report", dir + "/out", "--trace", dir + "/./out"}), "name one file"},
+        {with(station, {"--report", dir + "/absent/r.json"}),
+         "cannot be written (creating a file in " + dir + "/absent: No such file or directory)"},
+        {{writer, "--trace", log}, "is the service log"},
         {with(station, {"--report", firmware}),
          "the report " + firmware + " is the firmware file itself"},
         {with(station, {"--report", dir + "/fw-link"}), "is the firmware file itself"},
@@ -184,10 +203,31 @@ TEST(Station, NamesThatMayNotBeUsedAreRefusedBeforeAnythingOpens) {
         {{writer, "--trace", writersFirmware}, "is the firmware file itself"},
         {{writer, "--trace", dir + "/fifo"}, "is not a regular file (a FIFO)"},
     };
+    // A second node of the terminal's device, and links another user made in a sticky folder
+    // every user may write (root alone can make them here).
+    if (::mknod((dir + "/node").c_str(), S_IFCHR | 0600, [&] {
+            struct stat status {};
+            ::stat(terminal.c_str(), &status);
+            return status.st_rdev;
+        }()) == 0)
+        cases.push_back({{fw, "write", firmware, "--port", terminal, "--port", dir + "/node"},
+                         "name the same device"});
+    std::filesystem::create_directory(dir + "/shared");
+    ::chmod((dir + "/shared").c_str(), 01777);
+    std::filesystem::create_symlink(firmware + "-not", dir + "/shared/trap");
+    if (::lchown((dir + "/shared/trap").c_str(), 4321, 4321) == 0) {
+        cases.push_back({with(station, {"--report", dir + "/shared/trap"}),
+                         "symbolic link that another user made"});
+        cases.push_back({with(onePort, {"--trace", dir + "/shared/trap"}),
+                         "symbolic link that another user made"});
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.argv.back());
-        const ProcessResult run =
-            runProcess(c.argv, {{"QT_QPA_PLATFORM", "offscreen"}}, std::chrono::seconds{20});
+        const ProcessResult run = runProcess(c.argv,
+                                             {{"QT_QPA_PLATFORM", "offscreen"},
+                                              {"XDG_STATE_HOME", dir + "/state"},
+                                              {"XDG_CONFIG_HOME", dir + "/config"}},
+                                             std::chrono::seconds{20});
         EXPECT_EQ(run.exitCode, 1) << run.err;
         EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
@@ -195,6 +235,10 @@ TEST(Station, NamesThatMayNotBeUsedAreRefusedBeforeAnythingOpens) {
     EXPECT_EQ(readFile(firmware), readFile(sampleFirmware()));
     EXPECT_EQ(readFile(writersFirmware), readFile(sampleFirmware()));
     EXPECT_EQ(readFile(dir + "/device"), "");
+    EXPECT_EQ(readFile(log), logBefore);
+    EXPECT_EQ(readFile(settings), settingsBefore);
+    EXPECT_FALSE(std::filesystem::exists(firmware + "-not"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/out"));
     ::close(master);
     std::filesystem::remove_all(dir);
 }

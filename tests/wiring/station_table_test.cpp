@@ -74,6 +74,15 @@ TEST_F(StationTable, EveryLineFitsEightyColumnsAndAFailureShowsItsCause) {
     EXPECT_NE(lines[1].find("…00-port0  /dev/pts/10  write "), std::string::npos) << lines[1];
     EXPECT_NE(lines[3].find("  Deletion failure (the ra…"), std::string::npos) << lines[3];
     EXPECT_EQ(lines[4], "3 ports: 1 writing, 1 done, 1 failed; 152 of 336 blocks");
+
+    // The line above the table, and a narrow terminal's summary: names give way to results.
+    const std::string headline = stationHeadline(
+        "/home/technician/firmware/releases/2015-04/Velmar_150421_01_12.mot", 112, 3, 80);
+    EXPECT_LE(displayWidth(headline), 80u) << headline;
+    EXPECT_TRUE(headline.ends_with("01_12.mot (112 blocks of 1 KiB) to 3 radios")) << headline;
+    const std::vector<std::string> summary = stationSummary(threePorts(), 50);
+    for (const std::string& line : summary) EXPECT_LE(displayWidth(line), 50u) << line;
+    EXPECT_NE(summary[2].find(" Rewriting success!  "), std::string::npos) << summary[2];
 }
 
 TEST_F(StationTable, TotalsCountOnlyTheStatesPresent) {
