@@ -13,6 +13,8 @@ volatile std::sig_atomic_t stopFlag = 0;
 const char* noticeText = "";
 DWORD noticeLength = 0;
 volatile LONG eventsSeen = 0;
+// The guard's last words; null when it has none.
+const std::function<void()>* lastWordsToSay = nullptr;
 
 // Console events are numbered from 0 (Ctrl-C); the stop keeps 0 for "none".
 constexpr std::sig_atomic_t stopNumber(DWORD event) {
@@ -20,14 +22,19 @@ constexpr std::sig_atomic_t stopNumber(DWORD event) {
 }
 
 // Windows runs the handler on a thread of its own. The first event asks for the stop; a
-// second one ends the program at once, with the exit code Windows gives a Ctrl-C.
+// second one ends the program at once, after the guard's last words, with the exit code
+// Windows gives a Ctrl-C.
 // For a closed console, logoff or shutdown the process ends as soon as the handler returns, so
 // the handler waits instead: the run ends its session and the program exits while the system's
 // grace period lasts.
 BOOL WINAPI onConsoleEvent(DWORD event) {
     // Ended here rather than left to the next handler: one installed later (a library's) might
     // take the event for itself.
-    if (::InterlockedIncrement(&eventsSeen) > 1) ::ExitProcess(STATUS_CONTROL_C_EXIT);
+    if (const LONG seen = ::InterlockedIncrement(&eventsSeen); seen > 1) {
+        // A third one does not wait for them.
+        if (seen == 2 && lastWordsToSay != nullptr) (*lastWordsToSay)();
+        ::ExitProcess(STATUS_CONTROL_C_EXIT);
+    }
     stopFlag = stopNumber(event);
     DWORD written = 0;
     ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), noticeText, noticeLength, &written, nullptr);
@@ -38,8 +45,10 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 
 }  // namespace
 
-InterruptGuard::InterruptGuard(const char* notice) {
+InterruptGuard::InterruptGuard(const char* notice, std::function<void()> lastWords)
+    : lastWords_(std::move(lastWords)) {
     stopFlag = 0;
+    lastWordsToSay = lastWords_ ? &lastWords_ : nullptr;
     eventsSeen = 0;
     noticeText = notice;
     noticeLength = static_cast<DWORD>(std::strlen(notice));
@@ -48,6 +57,7 @@ InterruptGuard::InterruptGuard(const char* notice) {
 
 InterruptGuard::~InterruptGuard() {
     ::SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+    lastWordsToSay = nullptr;
 }
 
 volatile std::sig_atomic_t& InterruptGuard::stopAsked() {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +56,21 @@ std::vector<StationPort> stationPorts(const std::vector<PortChoice>& choices,
     return ports;
 }
 
+// Every port that began, as its record stands; false (said on stderr) when the report could
+// not be written.
+bool writeReport(const std::string& path, const std::string& firmware,
+                 const std::vector<StationPort>& ports) {
+    std::vector<ServiceRecord> records;
+    for (const StationPort& port : ports)
+        if (port.record->begun()) records.push_back(port.record->record());
+    const auto failure =
+        writeOutputFile(path, toJsonArray(records), {.keep = firmware, .devicesToo = false});
+    if (failure)
+        std::fprintf(stderr, "velmar-fw write: the report %s could not be written: %s (%s)\n",
+                     path.c_str(), failure->cause.c_str(), failure->step.c_str());
+    return !failure;
+}
+
 }  // namespace
 
 int runStation(const WriteOptions& options, PortDirectory& directory) {
@@ -69,13 +85,17 @@ int runStation(const WriteOptions& options, PortDirectory& directory) {
     if (!refusal.empty()) return usageError("write", refusal + "; nothing was sent");
 
     LoadedFirmware firmware;
-    if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
+    ContentHash hash;
+    if (const int code = loadOrReport(options.file, firmware, std::ref(hash)); code != kExitOk)
+        return code;
     const std::size_t blockCount = blocksToSend(firmware.image).size();
     const char* loader = options.loader == LoaderVersion::v105 ? "1.05" : "1.06";
-    for (StationPort& port : ports)
-        port.record.emplace(beginRewriteRecord("write", options.file, firmware.image,
-                                               options.ports[port.index].devicePath, port.number,
-                                               loader, blockCount, directory));
+    for (StationPort& port : ports) {
+        port.record.emplace("velmar-fw", "write");
+        describeRewriteRecord(*port.record, options.file, hash.hex(), firmware.image,
+                              options.ports[port.index].devicePath, port.number, loader, blockCount,
+                              directory);
+    }
     if (blockCount == 0) {
         // An erase with nothing after it would leave every radio empty and still "succeed".
         std::fprintf(stderr, "No firmware data to write\n");
@@ -99,8 +119,13 @@ int runStation(const WriteOptions& options, PortDirectory& directory) {
     std::fflush(stdout);
 
     ensureApplication();
+    // Quitting at once, every port that began gets what is known of it, in the log and in the
+    // report; the threads are left where they are.
     InterruptGuard interrupts(
-        "\nStopping every port after its frame in flight (Ctrl-C again quits at once)\n");
+        "\nStopping every port after its frame in flight (Ctrl-C again quits at once)\n", [&] {
+            for (StationPort& port : ports) quitRewriteRecord(*port.record);
+            if (options.reportPath) writeReport(*options.reportPath, options.file, ports);
+        });
     runEachOnItsThread(
         ports.size(),
         [&](std::size_t i) {
@@ -121,17 +146,9 @@ int runStation(const WriteOptions& options, PortDirectory& directory) {
     const bool allSucceeded = std::all_of(
         ports.begin(), ports.end(), [](const StationPort& port) { return port.outcome.succeeded; });
     int exitCode = stopped ? kExitStopped : allSucceeded ? kExitOk : kExitSomeFailed;
-    if (options.reportPath) {
-        std::vector<ServiceRecord> records;
-        for (const StationPort& port : ports) records.push_back(port.record->record());
-        if (const auto failure = writeOutputFile(*options.reportPath, toJsonArray(records),
-                                                 {.keep = options.file, .devicesToo = false})) {
-            std::fprintf(stderr, "velmar-fw write: the report %s could not be written: %s (%s)\n",
-                         options.reportPath->c_str(), failure->cause.c_str(),
-                         failure->step.c_str());
-            if (exitCode == kExitOk) exitCode = kExitOutputError;
-        }
-    }
+    if (options.reportPath && !writeReport(*options.reportPath, options.file, ports) &&
+        exitCode == kExitOk)
+        exitCode = kExitOutputError;
     return exitCode;
 }
 

@@ -9,8 +9,8 @@
 #include "cli/write_command.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
-#include "platform/qt/system_serial_control.h"
 #include "platform/qt/qt_serial_devices.h"
+#include "platform/qt/system_serial_control.h"
 
 namespace velmar::cli {
 
@@ -39,7 +39,8 @@ void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion load
     SystemSerialControl serial(directory);
     QtEventWait wait;
     LoaderLink link(serial, wait);
-    PortObserver observer(display, port.index);
+    PortObserver shown(display, port.index);
+    RecordingObserver observer(shown, *port.record);
     const volatile std::sig_atomic_t& stopAsked = InterruptGuard::stopAsked();
     std::string refused;
     const RewriteRun run{
@@ -61,7 +62,10 @@ void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion load
                     }
                     serial.setDevicePath(port.device);
                     serial.setCommPort(port.number);
+                    // From here on the radio may be left erased or part-written.
+                    beginRewriteRecord(*port.record);
                 }
+                port.record->reached(stageName(stage));
                 display.stage(port.index, stageName(stage));
                 return true;
             },
