@@ -1,19 +1,32 @@
 #include "platform/qt/abandoned_qt_lock.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
-#include <ctime>
+#include <chrono>
+#include <thread>
 
 namespace velmar {
 
 namespace {
 
-// Qt writes its process number as soon as the file is made: an empty file this old has no
-// writer left.
-constexpr time_t kAbandonedAfterSeconds = 1;
+// A program that made its lock file a moment ago may not yet have locked it or written into it.
+constexpr std::chrono::milliseconds kSettle{100};
+
+std::chrono::nanoseconds sinceModified(const struct stat& status) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return std::chrono::seconds(now.tv_sec - status.st_mtim.tv_sec) +
+           std::chrono::nanoseconds(now.tv_nsec - status.st_mtim.tv_nsec);
+}
+
+bool emptyFile(int fd, struct stat& status) {
+    return ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0;
+}
 
 }  // namespace
 
@@ -35,11 +48,19 @@ bool removeAbandonedQtLock(const QString& portName) {
     const QString path = qtLockFilePath(portName);
     if (path.isEmpty()) return false;
     const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
     struct stat status {};
-    if (::lstat(name.constData(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size != 0)
-        return false;
-    if (std::time(nullptr) - status.st_mtime <= kAbandonedAfterSeconds) return false;
-    return ::unlink(name.constData()) == 0;
+    bool abandoned = emptyFile(fd, status);
+    if (abandoned && sinceModified(status) < kSettle) {
+        std::this_thread::sleep_for(kSettle - sinceModified(status));
+        abandoned = emptyFile(fd, status);
+    }
+    // The lock goes with the file: held while it is removed, nobody can take the file over.
+    abandoned = abandoned && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    const bool removed = abandoned && ::unlink(name.constData()) == 0;
+    ::close(fd);
+    return removed;
 }
 
 }  // namespace velmar

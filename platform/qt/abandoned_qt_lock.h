@@ -1,8 +1,9 @@
 #pragma once
 // Qt SerialPort keeps its own lock file per port name (LCK..NAME in the first lock folder it may
-// use). A program killed between creating that file and writing its process number into it
-// leaves it empty, and Qt then refuses the port as locked for half a minute, though nobody
-// holds it. Such a file is taken away so the next rewrite can start at once.
+// use), and holds an flock on it from the moment it makes it. A program killed before it wrote
+// its process number into the file leaves it empty, and Qt then refuses the port as locked for
+// half a minute, though nobody holds it. Such a file is taken away so the next rewrite can
+// start at once.
 
 #include <QString>
 
@@ -12,7 +13,7 @@ namespace velmar {
 // first folder of its list that may be read and holds the file already or may be written.
 QString qtLockFilePath(const QString& portName);
 
-// Removes that file when it is empty and was left more than a second ago; true when one was.
+// Removes that file when it is empty and nobody holds its lock; true when one was removed.
 bool removeAbandonedQtLock(const QString& portName);
 
 }  // namespace velmar

@@ -11,6 +11,7 @@
 
 namespace velmar {
 
+// `bytes` as the JSON's text: UTF-8 as it is, any other byte as its lone surrogate.
 QString recordText(std::string_view bytes);
 // The length of the well-formed UTF-8 sequence at `at`; 0 when the byte there begins none.
 std::size_t utf8SequenceLength(std::string_view bytes, std::size_t at);

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QFile>
+#include <QSerialPort>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -22,6 +25,7 @@
 
 #include "files/record_builders.h"
 #include "platform/device_lock.h"
+#include "platform/qt/abandoned_qt_lock.h"
 #include "platform/qt/service_log.h"
 #include "wiring/child_process.h"
 #include "wording/record_words.h"
@@ -223,6 +227,12 @@ TEST(CrashRecord, AKillAnywhereLeavesOneRecordPerRadioAFreeLockAndARewriteThatWo
     std::printf("\n");
     radio.signal(SIGTERM);
     radio.wait();
+    // Qt's lock files of the killed writers name processes that are gone: no use to anyone.
+    for (const std::string& device : devices) {
+        QSerialPort port;
+        port.setPortName(QString::fromStdString(device));
+        std::filesystem::remove(QFile::encodeName(qtLockFilePath(port.portName())).toStdString());
+    }
     std::filesystem::remove_all(dir);
 }
 

@@ -1,7 +1,6 @@
 // velmar-fw write against velmar-radio over a real pseudo-terminal: the whole production path
 // (QSerialPort, the Qt event wait, the link and the steps) with real time-outs.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -328,8 +327,6 @@ TEST_F(RewriteOverPty, AnEmptyQtLockFileLeftByAKilledWriterDoesNotHoldThePort) {
     const QByteArray lock = QFile::encodeName(qtLockFilePath(port.portName()));
     ASSERT_FALSE(lock.isEmpty());
     std::ofstream(lock.constData()).close();
-    const timespec leftLongAgo[2] = {{::time(nullptr) - 5, 0}, {::time(nullptr) - 5, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, lock.constData(), leftLongAgo, 0), 0);
     const ProcessResult run = write({"--port", path("radio-link")});
     std::filesystem::remove(lock.constData());
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
