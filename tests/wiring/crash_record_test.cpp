@@ -18,7 +18,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <optional>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -100,32 +99,14 @@ std::map<std::string, std::vector<ServiceRecord>> recordsByDevice(const std::str
     return byDevice;
 }
 
-class ScopedEnvironment {
-  public:
-    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) previous_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (previous_)
-            ::setenv(name_, previous_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> previous_;
-};
-
 TEST(CrashRecord, AKillAnywhereLeavesOneRecordPerRadioAFreeLockAndARewriteThatWorks) {
     const uint64_t points = envNumber("VELMAR_CRASH_POINTS", 51);
     const uint64_t seed = envNumber("VELMAR_CRASH_SEED", 20261208);
     std::mt19937_64 random(seed);
     const std::string dir = makeTempDir();
-    const ScopedEnvironment state("XDG_STATE_HOME", dir + "/state");
-    const ScopedEnvironment locks("VELMAR_LOCK_DIR", dir);
-    const std::string log = serviceLogPath();
+    const Environment env = {{"XDG_STATE_HOME", dir + "/state"}, {"VELMAR_LOCK_DIR", dir}};
+    const std::string log = dir + "/state/velmar-writer/service.jsonl";
+    ::setenv("VELMAR_LOCK_DIR", dir.c_str(), 1);  // where this test looks for the locks too
     const std::string firmware = writeFirmware(dir + "/fw.mot");
     // The radios drop a frame cut short by the kill before the next rewrite begins.
     BackgroundProcess radio({binDir() + "/velmar-radio", "--count", "2", "--idle-ms", "20",
@@ -165,7 +146,7 @@ TEST(CrashRecord, AKillAnywhereLeavesOneRecordPerRadioAFreeLockAndARewriteThatWo
             static_cast<int64_t>(random() % static_cast<uint64_t>(aim.mostMicroseconds)));
         const auto before = recordsByDevice(log);
 
-        BackgroundProcess writer(program.argv, dir + "/writer.err");
+        BackgroundProcess writer(program.argv, dir + "/writer.err", env);
         std::vector<std::string> heard[2];
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds{10};
         while (static_cast<int>(heard[0].size()) < frame) {
@@ -214,7 +195,7 @@ TEST(CrashRecord, AKillAnywhereLeavesOneRecordPerRadioAFreeLockAndARewriteThatWo
                     program.radios > 1 ? shownFrames(heard[1]).c_str() : "-", shown.c_str());
         std::fflush(stdout);
 
-        const ProcessResult next = runProcess(program.argv);
+        const ProcessResult next = runProcess(program.argv, env);
         ASSERT_EQ(next.exitCode, 0) << "point " << point << ": the next rewrite\n"
                                     << next.out << next.err;
         const auto afterNext = recordsByDevice(log);
@@ -233,6 +214,7 @@ TEST(CrashRecord, AKillAnywhereLeavesOneRecordPerRadioAFreeLockAndARewriteThatWo
         port.setPortName(QString::fromStdString(device));
         std::filesystem::remove(QFile::encodeName(qtLockFilePath(port.portName())).toStdString());
     }
+    ::unsetenv("VELMAR_LOCK_DIR");
     std::filesystem::remove_all(dir);
 }
 
