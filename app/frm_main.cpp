@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <tuple>
 
 #include "app/port_combo_box.h"
@@ -135,15 +136,20 @@ uint8_t frmMain::loadFirmwareFile(const std::string& path) {
     HourglassScope hourglass(*this);
     // A long load takes the window's events between chunks, so a close request is asked about
     // like during any other operation; a Yes stops the load.
-    const LoadOutcome outcome = velmar::loadFirmwareFile(path, image_, scratch_, [this] {
-        QCoreApplication::processEvents();
-        return !closeRequested_;
-    });
+    ContentHash hash;
+    const LoadOutcome outcome = velmar::loadFirmwareFile(
+        path, image_, scratch_,
+        [this] {
+            QCoreApplication::processEvents();
+            return !closeRequested_;
+        },
+        std::ref(hash));
     settleCloseQuestion();
     // Stopped to close: the image stays as it was, and there is nothing to report.
     if (outcome.kind == LoadOutcome::Kind::Stopped) return 0;
     if (outcome.result == 1) {
         firmwarePath_ = path;
+        firmwareSha256_ = hash.hex();
         refreshHexView();
         showLoadedFile();
         return 1;

@@ -196,9 +196,10 @@ class frmMain : public QMainWindow, public WriteObserver {
     StopCheck stopCheck() {
         return [this] { return closeRequested_; };
     }
-    // The rewrite's service record: begun once it is asked for, appended just before its
-    // final message, which names a log that could not be written (frm_main_service_log.cpp).
-    void beginRewriteRecord();
+    // The rewrite's service record: described once it is asked for, appended as the connect
+    // goes out (`begin`) and again just before its final message, which names a log that could
+    // not be written (frm_main_service_log.cpp).
+    void describeRewriteRecord(bool begin);
     void showRewriteOutcome(MessageRequest box);
 
     Dialogs& dialogs_;
@@ -206,7 +207,8 @@ class frmMain : public QMainWindow, public WriteObserver {
     MemoryImage image_;
     MemoryImage scratch_;
     std::string defaultFirmwarePath_;
-    std::string firmwarePath_;  // the file the image was last loaded from
+    std::string firmwarePath_;    // the file the image was last loaded from
+    std::string firmwareSha256_;  // of the bytes that load read
     std::optional<RewriteRecorder> rewriteRecord_;
     PortDirectory* ports_ = nullptr;
     RecentFolder* recentFolder_ = nullptr;

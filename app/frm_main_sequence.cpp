@@ -61,11 +61,12 @@ void frmMain::rewriteSequence() {
                 if (stage == RewriteStage::Connect) {
                     cancelled = !confirmRewrite();
                     if (cancelled) return false;
-                    beginRewriteRecord();
+                    describeRewriteRecord(true);
                 } else if (stage == RewriteStage::Erase) {
                     setProgressValue(0.0f);
                     ProgressBar1_->setVisible(true);
                 }
+                rewriteRecord_->reached(words::stageName(stage));
                 showStage(stage);
                 return true;
             },
@@ -78,7 +79,7 @@ void frmMain::rewriteSequence() {
         return;
     }
     const words::RewriteWords said = words::rewriteWords(outcome, chosenLoaderVersion());
-    if (outcome.failed == RewriteStage::NothingToSend) beginRewriteRecord();
+    if (outcome.failed == RewriteStage::NothingToSend) describeRewriteRecord(false);
     if (!said.succeeded) {
         showRewriteOutcome(errorBox(said.headline, said.detail));
         return;

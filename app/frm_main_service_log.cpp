@@ -6,13 +6,15 @@
 
 namespace velmar {
 
-void frmMain::beginRewriteRecord() {
+void frmMain::describeRewriteRecord(bool begin) {
     rewriteRecord_.emplace("velmar-writer", "write");
     const int16_t port = GetCOM();
-    rewriteRecord_->describe(firmwarePath_, image_, port,
+    rewriteRecord_->describe(firmwarePath_, firmwareSha256_, image_, port,
                              ports_ != nullptr ? ports_->deviceFor(port) : std::string(),
                              chosenLoaderVersion() == LoaderVersion::v105 ? "1.05" : "1.06",
                              usedBlockRows(image_).size(), ports_);
+    // A log that cannot be written is named under the final message, when the end fails too.
+    if (begin) rewriteRecord_->begin();
 }
 
 void frmMain::accepted(int32_t) {

@@ -68,8 +68,7 @@ void frmMain::showLoadedFile() {
     statusFile_->setText(QFileInfo(path).fileName());
     statusFile_->setToolTip(path);
     const std::string sum = checksumText(image_, "C000", "FFFF").value_or("");
-    std::string sha = fileSha256(firmwarePath_).substr(0, 8);
-    if (sha.empty()) sha = status_texts::kUnreadableFile;
+    const std::string sha = firmwareSha256_.substr(0, 8);
     statusImage_->setText(
         QString(status_texts::kImageSummary).arg(q(sum), q(sha)).arg(usedBlockRows(image_).size()));
 }

@@ -15,11 +15,15 @@
 #include <iterator>
 
 #include "app/status_texts.h"
+#include "app/translation.h"
 #include "platform/qt/service_log.h"
+#include "wording/record_words.h"
 
 namespace velmar {
 
 namespace {
+
+constexpr int kResultColumn = 1;
 
 QString q(const std::string& text) {
     return QString::fromStdString(text);
@@ -31,17 +35,29 @@ QString localTime(const std::string& utc) {
     return time.isValid() ? time.toLocalTime().toString("yyyy-MM-dd HH:mm:ss") : q(utc);
 }
 
+// The final message; for a rewrite that never reached one, the window's word for that and the
+// stage it was in when known.
+QString resultText(const ServiceRecord& record) {
+    if (!record.interrupted()) return q(record.result);
+    const QString word = shownText(words::kInterruptedShown);
+    return record.stage.empty() ? word : word + " (" + q(record.stage) + ")";
+}
+
 QStringList cells(const ServiceRecord& record) {
     QString device = q(record.device);
     if (!record.description.empty()) device += " (" + q(record.description) + ")";
+    // A record that only began knows nothing of what came after.
+    const bool begunOnly = record.state == RecordState::Begun;
     return {localTime(record.time),
-            q(record.result),
+            resultText(record),
             QFileInfo(q(record.file)).fileName(),
             q(record.checksum),
             record.port ? QString("COM %1").arg(*record.port) : QString("-"),
             device,
-            QString("%1/%2").arg(record.blocksWritten).arg(record.blocksTotal),
-            QString::number(record.seconds, 'f', 1)};
+            QString("%1/%2")
+                .arg(begunOnly ? QString("?") : QString::number(record.blocksWritten))
+                .arg(record.blocksTotal),
+            begunOnly ? QString("?") : QString::number(record.seconds, 'f', 1)};
 }
 
 }  // namespace
@@ -94,6 +110,11 @@ void ServiceRecordDialog::fill() {
         summary =
             QString(status_texts::kRecordsShown).arg(QString::number(records_.size()), q(logPath_));
     if (tail.unreadable > 0) summary += QString(status_texts::kSkipped).arg(tail.unreadable);
+    const QString meaning =
+        shownText(words::kInterruptedShown) + ": " + shownText(words::kInterruptedMeaningShown);
+    if (std::any_of(records_.begin(), records_.end(),
+                    [](const ServiceRecord& record) { return record.interrupted(); }))
+        summary += "\n" + meaning;
     summary_->setText(summary);
 
     QStringList headers;
@@ -106,7 +127,9 @@ void ServiceRecordDialog::fill() {
         const QStringList texts = cells(records_[row]);
         for (int column = 0; column < texts.size(); ++column)
             table_->setItem(static_cast<int>(row), column, new QTableWidgetItem(texts[column]));
-        const QString result = q(records_[row].result);
+        if (records_[row].interrupted())
+            table_->item(static_cast<int>(row), kResultColumn)->setToolTip(meaning);
+        const QString result = resultText(records_[row]);
         if (!results.contains(result)) results << result;
     }
     table_->resizeColumnsToContents();
@@ -120,7 +143,7 @@ void ServiceRecordDialog::applyFilter() {
     const bool all = filter_->currentIndex() <= 0;
     const QString chosen = filter_->currentText();
     for (std::size_t row = 0; row < records_.size(); ++row)
-        table_->setRowHidden(static_cast<int>(row), !all && q(records_[row].result) != chosen);
+        table_->setRowHidden(static_cast<int>(row), !all && resultText(records_[row]) != chosen);
 }
 
 }  // namespace velmar

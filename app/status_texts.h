@@ -3,12 +3,13 @@
 // confirmation's detail, the service record view. Kept apart from the designed texts of
 // window_texts.h; %1.. are filled in with QString::arg.
 
+#include <QtGlobal>
+
 namespace velmar::status_texts {
 
 // What is loaded.
 inline constexpr const char* kNoFirmware = "no firmware loaded";
 inline constexpr const char* kImageSummary = "CHECK SUM %1  SHA-256 %2  %3 blocks";
-inline constexpr const char* kUnreadableFile = "--------";
 
 // A rewrite as it runs.
 inline constexpr const char* kConnecting = "Connecting to the radio";
@@ -25,7 +26,7 @@ inline constexpr const char* kNoDevice = "(no device)";
 inline constexpr const char* kTarget = "File: %1\nCHECK SUM (C000-FFFF): %2\nPort: COM %3 %4";
 
 // The service record view.
-inline constexpr const char* kRecordsMenu = "サービス記録...";
+inline constexpr const char* kRecordsMenu = QT_TRANSLATE_NOOP("velmar::frmMain", "サービス記録...");
 inline constexpr const char* kRecordsTitle = "Service records";
 inline constexpr const char* kAllResults = "All results";
 inline constexpr const char* kOpenFolder = "Open the log's folder";

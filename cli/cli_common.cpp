@@ -25,8 +25,9 @@ void reportLoadCause(const std::string& path, const LoadOutcome& outcome) {
     if (!cause.empty()) std::fprintf(stderr, "  %s\n", cause.c_str());
 }
 
-int loadOrReport(const std::string& path, LoadedFirmware& firmware) {
-    firmware.outcome = loadFirmwareFile(path, firmware.image, firmware.scratch);
+int loadOrReport(const std::string& path, LoadedFirmware& firmware,
+                 const std::function<void(std::string_view)>& readBytes) {
+    firmware.outcome = loadFirmwareFile(path, firmware.image, firmware.scratch, {}, readBytes);
     if (!firmware.ok()) {
         const LoadMessage message = loadMessage(firmware.outcome);
         std::fprintf(stderr, "%s: %s (%s)\n", path.c_str(), message.text.c_str(),

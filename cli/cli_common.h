@@ -40,9 +40,10 @@ struct LoadedFirmware {
 void reportLoadCause(const std::string& path, const LoadOutcome& outcome);
 
 // Loads `path`; on failure prints the load's own message (and its title) to stderr,
-// with reportLoadCause's line under it.
+// with reportLoadCause's line under it. `readBytes` sees the bytes read (loadFirmwareFile).
 // Returns kExitOk, or the exit code that matches the failure.
-int loadOrReport(const std::string& path, LoadedFirmware& firmware);
+int loadOrReport(const std::string& path, LoadedFirmware& firmware,
+                 const std::function<void(std::string_view)>& readBytes = {});
 
 // Prints "velmar-fw <command>: <text>" and a hint to stderr; returns kExitUsage.
 int usageError(const std::string& command, const std::string& text);

@@ -1,18 +1,23 @@
-// velmar-fw log: the latest service log entries as a table, oldest first.
+// velmar-fw log: the service log's latest rewrites as a table, in the order they began.
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/json_text.h"
+#include "platform/qt/record_text.h"
 #include "platform/qt/service_log.h"
+#include "wording/record_words.h"
 
 namespace velmar::cli {
 
 namespace {
 
 constexpr std::size_t kDefaultLast = 20;
+constexpr std::size_t kMostLastDigits = 9;  // --last 999999999 at most: all of any real log
 
 // Columns a terminal gives the text: East Asian wide characters (the earlier loader's
 // messages) take two.
@@ -38,36 +43,38 @@ std::string fixed(double value, int decimals) {
 }
 
 // Control characters as C escapes: a logged file name holding a newline or a terminal
-// sequence must not start a fake row or restyle the terminal. Cells are UTF-8 (read from JSON),
-// so the C1 controls come as two bytes.
+// sequence must not start a fake row or restyle the terminal. A byte that is not part of UTF-8
+// (a name is kept as the system gave it) is shown the same way, \xff.
 std::string escaped(const std::string& text) {
     std::string shown;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    char code[8];
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = utf8SequenceLength(text, i);
         const auto c = static_cast<unsigned char>(text[i]);
-        const bool c1 = c == 0xC2 && i + 1 < text.size() &&
-                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
-        char code[8];
         if (c == '\n') {
             shown += "\\n";
         } else if (c == '\t') {
             shown += "\\t";
         } else if (c == '\r') {
             shown += "\\r";
-        } else if (c < 0x20 || c == 0x7F) {
+        } else if (length == 0 || c < 0x20 || c == 0x7F) {
             std::snprintf(code, sizeof code, "\\x%02x", c);
             shown += code;
-        } else if (c1) {
-            std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned char>(text[++i]));
+        } else if (c == 0xC2 && static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+            // A C1 control, U+0080..U+009F.
+            std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned char>(text[i + 1]));
             shown += code;
         } else {
-            shown += static_cast<char>(c);
+            shown.append(text, i, length);
         }
+        i += std::max<std::size_t>(length, 1);
     }
     return shown;
 }
 
 std::vector<std::string> row(const ServiceRecord& r) {
+    // A record that only began knows nothing of what came after.
+    const bool begunOnly = r.state == RecordState::Begun;
     std::vector<std::string> cells = {
         r.time,
         r.tool,
@@ -75,10 +82,10 @@ std::vector<std::string> row(const ServiceRecord& r) {
         r.port ? std::to_string(*r.port) : "-",
         r.device,
         r.loader,
-        std::to_string(r.blocksWritten) + "/" + std::to_string(r.blocksTotal),
-        fixed(r.seconds, 1),
+        (begunOnly ? "?" : std::to_string(r.blocksWritten)) + "/" + std::to_string(r.blocksTotal),
+        begunOnly ? "?" : fixed(r.seconds, 1),
         r.checksum,
-        r.result,
+        r.interrupted() ? words::interruptedResult(r.stage) : r.result,
         r.file};
     for (std::string& cell : cells) cell = escaped(cell);
     return cells;
@@ -112,8 +119,9 @@ int runLog(const Args& args) {
     std::size_t last = kDefaultLast;
     if (const auto value = lastValue(line, "--last")) {
         if (value->empty() || value->find_first_not_of("0123456789") != std::string::npos ||
-            value->size() > 9 || std::stoul(*value) == 0)
-            return usageError("log", "--last takes a number of entries from 1");
+            value->size() > kMostLastDigits || std::stoul(*value) == 0)
+            return usageError("log", "--last takes a number of entries from 1 to " +
+                                         std::string(kMostLastDigits, '9'));
         last = std::stoul(*value);
     }
 
@@ -129,8 +137,13 @@ int runLog(const Args& args) {
     // A script gets the entries as the log keeps them, one JSON object per line, and nothing
     // else on stdout: no entries is no line.
     if (json) {
-        for (const ServiceRecord& record : tail.records)
-            std::fputs(toJsonLine(record).c_str(), stdout);
+        for (const ServiceRecord& record : tail.records) {
+            std::string line = toJsonLine(record);
+            if (record.interrupted())
+                line.insert(line.rfind('}'), ",\"interrupted\":true,\"note\":" +
+                                                 jsonString(words::kInterruptedMeaning));
+            std::fputs(line.c_str(), stdout);
+        }
         return kExitOk;
     }
     if (tail.records.empty()) {
@@ -142,6 +155,9 @@ int runLog(const Args& args) {
                                                    "RESULT", "FILE"}};
     for (const ServiceRecord& record : tail.records) rows.push_back(row(record));
     printTable(rows);
+    if (std::any_of(tail.records.begin(), tail.records.end(),
+                    [](const ServiceRecord& record) { return record.interrupted(); }))
+        std::printf("%s: %s\n", words::kInterrupted, words::kInterruptedMeaning);
     return kExitOk;
 }
 

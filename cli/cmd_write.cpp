@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -110,10 +111,13 @@ namespace {
 
 int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports) {
     LoadedFirmware firmware;
-    if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
+    ContentHash hash;
+    if (const int code = loadOrReport(options.file, firmware, std::ref(hash)); code != kExitOk)
+        return code;
     const std::size_t blockCount = blocksToSend(firmware.image).size();
-    RewriteRecorder record = beginRewriteRecord(
-        "write", options.file, firmware.image, options.devicePath, options.portNumber,
+    RewriteRecorder record("velmar-fw", "write");
+    describeRewriteRecord(
+        record, options.file, hash.hex(), firmware.image, options.devicePath, options.portNumber,
         options.loader == LoaderVersion::v105 ? "1.05" : "1.06", blockCount, ports);
 
     ensureApplication();
@@ -124,6 +128,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports)
     const volatile std::sig_atomic_t& stopAsked = InterruptGuard::stopAsked();
     WriteProgress progress(options.quiet ? nullptr : stdout, ::isatty(STDOUT_FILENO) != 0,
                            blockCount, &stopAsked);
+    RecordingObserver observer(progress, record);
     StageTimes times;
     int declinedExit = kExitOk;  // why the connect was not begun
 
@@ -139,7 +144,10 @@ int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports)
             return false;
         }
         link.setTrace(trace.get());
-        interrupts.emplace("\nStopping after the current frame (Ctrl-C again quits at once)\n");
+        // From here on the radio may be left erased or part-written: the record goes first.
+        beginRewriteRecord(record);
+        interrupts.emplace("\nStopping after the current frame (Ctrl-C again quits at once)\n",
+                           [&record] { quitRewriteRecord(record); });
         if (!options.quiet)
             std::printf("Writing %s (%zu blocks of 1 KiB) through %s\n", options.file.c_str(),
                         blockCount, serial.deviceName().c_str());
@@ -154,10 +162,11 @@ int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports)
     const RewriteRun run{
         .loader = options.loader,
         .port = options.portNumber,
-        .observer = progress,
+        .observer = observer,
         .beforeStep =
             [&](RewriteStage stage) {
                 if (stage == RewriteStage::Connect && !prepare()) return false;
+                record.reached(stageName(stage));
                 times.begin(stage);
                 if (stage == RewriteStage::Erase && stopAsked) return false;
                 if (stage == RewriteStage::Write) progress.restartClock();

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 #include "cli/commands.h"
@@ -92,12 +93,14 @@ int runWriteEarlier(const Args& args, PortDirectory& ports) {
     const SerialCommandOptions& options = parsed.options;
 
     LoadedFirmware firmware;
-    if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
+    ContentHash hash;
+    if (const int code = loadOrReport(options.file, firmware, std::ref(hash)); code != kExitOk)
+        return code;
     const std::vector<int32_t> rows = earlierRowsToWrite(firmware.image);
     // This loader has no version choice; its blocks are 16-byte rows.
-    RewriteRecorder record =
-        beginRewriteRecord("write-earlier", options.file, firmware.image, options.devicePath,
-                           options.portNumber, "earlier", rows.size(), ports);
+    RewriteRecorder record("velmar-fw", "write-earlier");
+    describeRewriteRecord(record, options.file, hash.hex(), firmware.image, options.devicePath,
+                          options.portNumber, "earlier", rows.size(), ports);
     // The step would write the rows below and then fail, or never look at rows past its last
     // one and still succeed: refuse before the radio is erased.
     if (const auto beyond = highestDataBeyondSixteenBits(firmware.image)) {
@@ -119,7 +122,10 @@ int runWriteEarlier(const Args& args, PortDirectory& ports) {
         return kExitUsage;
     QtEventWait wait;
     LoaderLink link(serial, wait);
-    InterruptGuard interrupts("\nStopping after the current row (Ctrl-C again quits at once)\n");
+    // From here on the radio may be left erased or part-written: the record goes first.
+    beginRewriteRecord(record);
+    InterruptGuard interrupts("\nStopping after the current row (Ctrl-C again quits at once)\n",
+                              [&record] { quitRewriteRecord(record); });
     const int16_t port = options.portNumber;
 
     std::printf(
@@ -149,6 +155,7 @@ int runWriteEarlier(const Args& args, PortDirectory& ports) {
     }
 
     const StopCheck stop = [] { return InterruptGuard::stopAsked() != 0; };
+    record.reached(stageName(RewriteStage::Erase));
     if (sendEarlierCommand(link, EarlierRequest::Erase, port, stop) != earlier_result::kDone) {
         std::printf("%s\n", words::kEraseFailed);
         finishRewriteRecord(record, words::kEraseFailed);
@@ -165,8 +172,10 @@ int runWriteEarlier(const Args& args, PortDirectory& ports) {
     std::fflush(stdout);
 
     RowProgress progress(firmware.image, rows.size(), ::isatty(STDOUT_FILENO) != 0);
+    RecordingObserver observer(progress, record);
+    record.reached(stageName(RewriteStage::Write));
     const EarlierResult written =
-        writeImageEarlier(link, firmware.image, options.settings, port, progress);
+        writeImageEarlier(link, firmware.image, options.settings, port, observer);
     progress.finish();
     record.setBlocksWritten(progress.written());
     if (written != earlier_result::kDone) {
@@ -184,6 +193,7 @@ int runWriteEarlier(const Args& args, PortDirectory& ports) {
     std::printf("%s\n", words::kWritten);
     std::fflush(stdout);
 
+    record.reached(stageName(RewriteStage::End));
     if (sendEarlierCommand(link, EarlierRequest::End, port) != earlier_result::kDone) {
         std::printf("%s\n", words::kDisconnectFailed);
         explain();

@@ -112,18 +112,22 @@ constexpr const char* kPinDetails =
     "  11 \"???\"\n";
 
 constexpr const char* kLogDetails =
-    "Prints the latest entries of the service log as a table, oldest first. Every rewrite\n"
-    "from the window or from write and write-earlier appends one JSON line to\n"
-    "service.jsonl in $XDG_STATE_HOME/velmar-writer (default ~/.local/state/velmar-writer):\n"
-    "time (UTC), tool, operation, file, sha256, checksum (C000..FFFF), port, device,\n"
-    "description, serial, loader, result (the final message), seconds, blocks_written and\n"
-    "blocks_total (16-byte rows for write-earlier). A rewrite refused before anything was\n"
-    "sent is logged with its message. Control characters in the entries show escaped (\\n,\n"
-    "\\t, \\x1b); a log that is not a regular file is refused (exit 3).\n"
+    "Prints the latest rewrites of the service log as a table, in the order they began. Every\n"
+    "rewrite from the window or from write and write-earlier appends a JSON line to\n"
+    "service.jsonl in $XDG_STATE_HOME/velmar-writer (default ~/.local/state/velmar-writer)\n"
+    "as it begins and another with the same \"run\" as it ends: time (UTC), tool, operation,\n"
+    "file, sha256, checksum (C000..FFFF), port, device, description, serial, loader, result\n"
+    "(the final message; null as it begins), seconds, blocks_written and blocks_total (16-byte\n"
+    "rows for write-earlier). A rewrite refused before anything was sent is one line. A\n"
+    "rewrite that never ended (killed, power lost) shows as Interrupted: the radio may be\n"
+    "erased or part-written, rewrite it again; one quit at once says the stage it was in.\n"
+    "Control characters and bytes that are not UTF-8 show escaped (\\n, \\t, \\x1b, \\xff);\n"
+    "a log that is not a regular file is refused (exit 3).\n"
     "\n"
-    "  -n, --last N  how many entries to show (default 20)\n"
-    "  --json        the entries as stored, one JSON object per line, oldest first; nothing\n"
-    "                when the log has none\n";
+    "  -n, --last N  how many rewrites to show, 1 to 999999999 (default 20)\n"
+    "  --json        each rewrite as its latest line, one JSON object per line, in the order\n"
+    "                they began, an interrupted one with \"interrupted\": true and a \"note\";\n"
+    "                nothing when the log has none\n";
 constexpr const char* kPortsDetails =
     "Lists the window's 16 port entries, \"COM  1\" to \"COM 16\", with the device each one\n"
     "opens, how it was chosen and whether it is connected now, then the detected serial\n"

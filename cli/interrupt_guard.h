@@ -1,16 +1,24 @@
 #pragma once
 // Ctrl-C, SIGTERM or SIGHUP during a rewrite (on Windows: Ctrl-C, Ctrl-Break, the console
 // closed, logoff, shutdown): the first asks the run to stop at the next safe point and says so
-// on stderr; the handlers then reset themselves, so a second signal ends the program at once.
+// on stderr; a second one ends the program at once, after its last words if it has some.
 
 #include <csignal>
+#include <functional>
+
+#ifndef _WIN32
+#include <thread>
+#endif
 
 namespace velmar::cli {
 
 class InterruptGuard {
   public:
     // `notice` is written to stderr by the first signal; it must outlive the guard.
-    explicit InterruptGuard(const char* notice);
+    // `lastWords`, when given, runs on a second signal before the program ends (appending what
+    // the run knows to the service log), on a thread of its own, since the run may be in the
+    // middle of a wait. A third signal ends the program without waiting for them.
+    explicit InterruptGuard(const char* notice, std::function<void()> lastWords = {});
     ~InterruptGuard();
     InterruptGuard(const InterruptGuard&) = delete;
     InterruptGuard& operator=(const InterruptGuard&) = delete;
@@ -22,11 +30,16 @@ class InterruptGuard {
     // for the report of a stop.
     static const char* signalName(int signalNumber);
 
-#ifndef _WIN32
   private:
+    std::function<void()> lastWords_;
+#ifndef _WIN32
+    void waitForSecondSignal();
+
     struct sigaction previousInterrupt_ {};
     struct sigaction previousTerm_ {};
     struct sigaction previousHangUp_ {};
+    int pipe_[2] = {-1, -1};
+    std::thread watcher_;
 #endif
 };
 

@@ -14,6 +14,8 @@ const char* noticeText = "";
 DWORD noticeLength = 0;
 volatile LONG eventsSeen = 0;
 volatile LONG guarded = 0;
+// The guard's last words; null when it has none.
+const std::function<void()>* lastWordsToSay = nullptr;
 
 // Console events are numbered from 0 (Ctrl-C); the stop keeps 0 for "none".
 constexpr std::sig_atomic_t stopNumber(DWORD event) {
@@ -23,15 +25,19 @@ constexpr std::sig_atomic_t stopNumber(DWORD event) {
 // Windows runs the handler on a thread of its own and holds the console's lock meanwhile, which
 // SetConsoleCtrlHandler takes too: the first guard adds the handler and it stays, since a
 // removal while it runs would wait for it for ever. Without a guard it passes the event on.
-// The first event asks for the stop; a second one ends the program at once, with the exit code
-// Windows gives a Ctrl-C. For a closed console, logoff or shutdown the process ends as soon as
-// the handler returns, so the handler never does: the run ends its session and the program
-// exits by itself, with its exit code, while the system's grace period lasts.
+// The first event asks for the stop; a second one ends the program at once, after the guard's last
+// words, with the exit code Windows gives a Ctrl-C. For a closed console, logoff or shutdown the
+// process ends as soon as the handler returns, so the handler never does: the run ends its session
+// and the program exits by itself, with its exit code, while the system's grace period lasts.
 BOOL WINAPI onConsoleEvent(DWORD event) {
     if (guarded == 0) return FALSE;
     // Ended here rather than left to the next handler: one installed later (a library's) might
     // take the event for itself.
-    if (::InterlockedIncrement(&eventsSeen) > 1) ::ExitProcess(STATUS_CONTROL_C_EXIT);
+    if (const LONG seen = ::InterlockedIncrement(&eventsSeen); seen > 1) {
+        // A third one does not wait for them.
+        if (seen == 2 && lastWordsToSay != nullptr) (*lastWordsToSay)();
+        ::ExitProcess(STATUS_CONTROL_C_EXIT);
+    }
     stopFlag = stopNumber(event);
     DWORD written = 0;
     ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), noticeText, noticeLength, &written, nullptr);
@@ -42,8 +48,10 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 
 }  // namespace
 
-InterruptGuard::InterruptGuard(const char* notice) {
+InterruptGuard::InterruptGuard(const char* notice, std::function<void()> lastWords)
+    : lastWords_(std::move(lastWords)) {
     stopFlag = 0;
+    lastWordsToSay = lastWords_ ? &lastWords_ : nullptr;
     eventsSeen = 0;
     noticeText = notice;
     noticeLength = static_cast<DWORD>(std::strlen(notice));
@@ -54,6 +62,7 @@ InterruptGuard::InterruptGuard(const char* notice) {
 
 InterruptGuard::~InterruptGuard() {
     guarded = 0;
+    lastWordsToSay = nullptr;
 }
 
 volatile std::sig_atomic_t& InterruptGuard::stopAsked() {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,8 +20,8 @@
 #include "cli/station_port.h"
 #include "cli/station_text.h"
 #include "cli/station_threads.h"
-#include "files/utf8_path.h"
 #include "cli/trace_file.h"
+#include "files/utf8_path.h"
 #include "platform/port_names.h"
 #include "platform/qt/service_log.h"
 #include "protocol/current_loader.h"
@@ -59,6 +60,22 @@ std::vector<StationPort> stationPorts(const std::vector<PortChoice>& choices,
     return ports;
 }
 
+// Every port that began, as its record stands; false (said on stderr) when the report could
+// not be written.
+bool writeReport(const WriteOptions& options, const std::vector<StationPort>& ports) {
+    const std::string& path = *options.reportPath;
+    std::vector<ServiceRecord> records;
+    for (const StationPort& port : ports)
+        if (port.record->begun()) records.push_back(port.record->record());
+    const auto failure =
+        writeOutputFile(path, toJsonArray(records),
+                        {.keep = keptFrom(options, KeptRole::Report), .devicesToo = false});
+    if (failure)
+        std::fprintf(stderr, "velmar-fw write: the report %s could not be written: %s (%s)\n",
+                     path.c_str(), failure->cause.c_str(), failure->step.c_str());
+    return !failure;
+}
+
 }  // namespace
 
 int runStation(const WriteOptions& options, PortDirectory& directory) {
@@ -71,13 +88,17 @@ int runStation(const WriteOptions& options, PortDirectory& directory) {
     if (!refusal.empty()) return usageError("write", refusal + "; nothing was sent");
 
     LoadedFirmware firmware;
-    if (const int code = loadOrReport(options.file, firmware); code != kExitOk) return code;
+    ContentHash hash;
+    if (const int code = loadOrReport(options.file, firmware, std::ref(hash)); code != kExitOk)
+        return code;
     const std::size_t blockCount = blocksToSend(firmware.image).size();
     const char* loader = options.loader == LoaderVersion::v105 ? "1.05" : "1.06";
-    for (StationPort& port : ports)
-        port.record.emplace(beginRewriteRecord("write", options.file, firmware.image,
-                                               options.ports[port.index].devicePath, port.number,
-                                               loader, blockCount, directory));
+    for (StationPort& port : ports) {
+        port.record.emplace("velmar-fw", "write");
+        describeRewriteRecord(*port.record, options.file, hash.hex(), firmware.image,
+                              options.ports[port.index].devicePath, port.number, loader, blockCount,
+                              directory);
+    }
     if (blockCount == 0) {
         // An erase with nothing after it would leave every radio empty and still "succeed".
         std::fprintf(stderr, "No firmware data to write\n");
@@ -107,8 +128,13 @@ int runStation(const WriteOptions& options, PortDirectory& directory) {
     std::fflush(stdout);
 
     ensureApplication();
+    // Quitting at once, every port that began gets what is known of it, in the log and in the
+    // report; the threads are left where they are.
     InterruptGuard interrupts(
-        "\nStopping every port after its frame in flight (Ctrl-C again quits at once)\n");
+        "\nStopping every port after its frame in flight (Ctrl-C again quits at once)\n", [&] {
+            for (StationPort& port : ports) quitRewriteRecord(*port.record);
+            if (options.reportPath) writeReport(options, ports);
+        });
     runEachOnItsThread(
         ports.size(),
         [&](std::size_t i) {
@@ -129,18 +155,8 @@ int runStation(const WriteOptions& options, PortDirectory& directory) {
     const bool allSucceeded = std::all_of(
         ports.begin(), ports.end(), [](const StationPort& port) { return port.outcome.succeeded; });
     int exitCode = stopped ? kExitStopped : allSucceeded ? kExitOk : kExitSomeFailed;
-    if (options.reportPath) {
-        std::vector<ServiceRecord> records;
-        for (const StationPort& port : ports) records.push_back(port.record->record());
-        if (const auto failure = writeOutputFile(
-                *options.reportPath, toJsonArray(records),
-                {.keep = keptFrom(options, KeptRole::Report), .devicesToo = false})) {
-            std::fprintf(stderr, "velmar-fw write: the report %s could not be written: %s (%s)\n",
-                         options.reportPath->c_str(), failure->cause.c_str(),
-                         failure->step.c_str());
-            if (exitCode == kExitOk) exitCode = kExitOutputError;
-        }
-    }
+    if (options.reportPath && !writeReport(options, ports) && exitCode == kExitOk)
+        exitCode = kExitOutputError;
     return trace.judge(exitCode);
 }
 

@@ -40,7 +40,8 @@ void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion load
     QtEventWait wait;
     LoaderLink link(serial, wait);
     link.setTrace(trace);
-    PortObserver observer(display, port.index);
+    PortObserver shown(display, port.index);
+    RecordingObserver observer(shown, *port.record);
     const volatile std::sig_atomic_t& stopAsked = InterruptGuard::stopAsked();
     std::string refused;
     const RewriteRun run{
@@ -62,7 +63,10 @@ void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion load
                     }
                     serial.setDevicePath(port.device);
                     serial.setCommPort(port.number);
+                    // From here on the radio may be left erased or part-written.
+                    beginRewriteRecord(*port.record);
                 }
+                port.record->reached(stageName(stage));
                 display.stage(port.index, stageName(stage));
                 if (trace != nullptr) trace->note(stageName(stage));
                 return true;

@@ -55,7 +55,8 @@ bool isIntelHexPath(const std::string& path) {
 }
 
 LoadOutcome loadFirmwareFile(const std::string& path, MemoryImage& image, MemoryImage& scratch,
-                             const std::function<bool()>& keepLoading) {
+                             const std::function<bool()>& keepLoading,
+                             const std::function<void(std::string_view)>& readBytes) {
     const OpenedFile opened = openRegularFile(path);
     if (opened.file == nullptr) {
         LoadOutcome outcome = fileOpenError(opened.fault, opened.osError);
@@ -88,6 +89,7 @@ LoadOutcome loadFirmwareFile(const std::string& path, MemoryImage& image, Memory
             errno = 0;
             const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
             const int readError = errno;
+            if (got > 0 && readBytes) readBytes(std::string_view(chunk.data(), got));
             if (got > 0 && !splitter.feed(chunk.data(), got, readLine))
                 return refused(readers.intErrorCode, lineNumber);
             if (std::ferror(file))

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "files/regular_file.h"
 #include "image/memory_image.h"
@@ -34,7 +35,10 @@ bool isIntelHexPath(const std::string& path);
 // refused file never half-replaces the firmware.
 // `keepLoading`, when given, is asked between chunks of the file (a long load lets the caller
 // handle its events there); false stops the load with Kind::Stopped and the image unchanged.
+// `readBytes`, when given, sees the file's bytes in order as they are read: once the file is
+// loaded it has seen all of them, so a hash of them names what was loaded.
 LoadOutcome loadFirmwareFile(const std::string& path, MemoryImage& image, MemoryImage& scratch,
-                             const std::function<bool()>& keepLoading = {});
+                             const std::function<bool()>& keepLoading = {},
+                             const std::function<void(std::string_view)>& readBytes = {});
 
 }  // namespace velmar

@@ -63,6 +63,14 @@
         <source>切断に失敗しました</source>
         <translation>Disconnect failed</translation>
     </message>
+    <message>
+        <source>中断</source>
+        <translation>Interrupted</translation>
+    </message>
+    <message>
+        <source>書き換えが結果まで届きませんでした。無線機は消去されたか書きかけの可能性があります。もう一度書き換えてください</source>
+        <translation>the rewrite never reached its result: the radio may be erased or part-written; rewrite it again</translation>
+    </message>
 </context>
 <context>
     <name>velmar::PortAssignmentDialog</name>

@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "platform/qt/abandoned_qt_lock.h"
 #include "platform/qt/qt_port_name.h"
 #include "platform/qt/serial_open_error.h"
 
@@ -109,7 +110,10 @@ void QtSerialControl::open() {
 
     const QtPortName name(device);
     port_.setPortName(name.name());
-    if (!port_.open(QIODevice::ReadWrite)) {
+    bool opened = port_.open(QIODevice::ReadWrite);
+    if (!opened && removeAbandonedQtLock(port_.portName()))
+        opened = port_.open(QIODevice::ReadWrite);
+    if (!opened) {
         releaseNode();
         target_.unlockStep();
         const std::string why = text(port_.errorString());

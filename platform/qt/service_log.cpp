@@ -13,6 +13,8 @@
 #include <memory>
 
 #include "files/regular_file.h"
+#include "platform/qt/record_runs.h"
+#include "platform/qt/record_text.h"
 #include "platform/qt/service_log_append.h"
 #include "wording/load_words.h"
 
@@ -22,12 +24,13 @@ namespace {
 
 constexpr const char* kFolderName = "velmar-writer";
 
+// Names keep their bytes, UTF-8 or not.
 QString text(const std::string& value) {
-    return QString::fromStdString(value);
+    return recordText(value);
 }
 
 std::string text(const QJsonObject& object, const char* key) {
-    return object.value(QLatin1String(key)).toString().toStdString();
+    return recordBytes(object.value(QLatin1String(key)).toString());
 }
 
 }  // namespace
@@ -52,7 +55,17 @@ std::string serviceLogPath() {
 
 namespace {
 
+// What a line says of how far its rewrite got: a begin line has no result, seconds or blocks
+// yet; the end line of a rewrite quit at once has no result but says where it was.
+constexpr const char* kPhaseBegin = "begin";
+constexpr const char* kPhaseEnd = "end";
+
+QJsonValue valueIf(bool known, const QJsonValue& value) {
+    return known ? value : QJsonValue(QJsonValue::Null);
+}
+
 QJsonObject toJsonObject(const ServiceRecord& record) {
+    const bool begun = record.state == RecordState::Begun;
     QJsonObject object{
         {"time", text(record.time)},
         {"tool", text(record.tool)},
@@ -64,12 +77,16 @@ QJsonObject toJsonObject(const ServiceRecord& record) {
         {"device", text(record.device)},
         {"description", text(record.description)},
         {"loader", text(record.loader)},
-        {"result", text(record.result)},
-        {"seconds", record.seconds},
-        {"blocks_written", record.blocksWritten},
+        {"result", valueIf(record.state == RecordState::Ended, text(record.result))},
+        {"seconds", valueIf(!begun, record.seconds)},
+        {"blocks_written", valueIf(!begun, record.blocksWritten)},
         {"blocks_total", record.blocksTotal},
     };
     if (record.serial) object.insert("serial", text(*record.serial));
+    if (!record.run.empty()) object.insert("run", text(record.run));
+    if (!record.run.empty() || record.state != RecordState::Ended)
+        object.insert("phase", begun ? kPhaseBegin : kPhaseEnd);
+    if (record.state == RecordState::Quit) object.insert("stage", text(record.stage));
     return object;
 }
 
@@ -111,11 +128,18 @@ std::optional<ServiceRecord> fromJsonLine(std::string_view line) {
     record.seconds = o.value("seconds").toDouble();
     record.blocksWritten = o.value("blocks_written").toInt();
     record.blocksTotal = o.value("blocks_total").toInt();
+    record.run = text(o, "run");
+    const QString phase = o.value("phase").toString();
+    if (phase == QLatin1String(kPhaseBegin))
+        record.state = RecordState::Begun;
+    else if (phase == QLatin1String(kPhaseEnd) && o.value("result").isNull())
+        record.state = RecordState::Quit;
+    record.stage = text(o, "stage");
     return record;
 }
 
 std::string appendServiceRecord(const ServiceRecord& record, const std::string& path) {
-    const QString folder = QFileInfo(text(path)).absolutePath();
+    const QString folder = QFileInfo(QString::fromStdString(path)).absolutePath();
     if (!QDir().mkpath(folder)) return folder.toStdString() + ": cannot create the folder";
     return detail::appendLine(path, toJsonLine(record));
 }
@@ -170,6 +194,7 @@ ServiceLogTail readServiceLog(const std::string& path, std::size_t last) {
     }
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(opened.file, std::fclose);
 
+    RecordRuns runs;
     std::string line;  // the end of the line being put together, in file order
     bool tooLong = false;
     const auto finishLine = [&] {
@@ -177,7 +202,7 @@ ServiceLogTail readServiceLog(const std::string& path, std::size_t last) {
             ++tail.unreadable;
         } else if (line.find_first_not_of(" \t\r") != std::string::npos) {
             if (auto record = fromJsonLine(line))
-                tail.records.push_back(std::move(*record));
+                runs.add(std::move(*record));
             else
                 ++tail.unreadable;
         }
@@ -200,7 +225,7 @@ ServiceLogTail readServiceLog(const std::string& path, std::size_t last) {
         return tail;
     }
     std::vector<char> chunk(kChunkBytes);
-    while (end > 0 && tail.records.size() < last) {
+    while (end > 0 && runs.size() < last) {
         const auto size = static_cast<std::size_t>(std::min<int64_t>(end, kChunkBytes));
         const int64_t begin = end - static_cast<int64_t>(size);
         if (!readAt(file.get(), begin, chunk.data(), size)) {
@@ -210,17 +235,20 @@ ServiceLogTail readServiceLog(const std::string& path, std::size_t last) {
             return tail;
         }
         std::size_t stop = size;  // bytes [stop, ...) of the chunk are already in `line`
-        for (std::size_t i = size; i-- > 0 && tail.records.size() < last;) {
+        for (std::size_t i = size; i-- > 0 && runs.size() < last;) {
             if (chunk[i] != '\n') continue;
             prepend(chunk.data() + i + 1, stop - i - 1);
             finishLine();
             stop = i;
         }
-        if (tail.records.size() < last) prepend(chunk.data(), stop);
+        if (runs.size() < last) prepend(chunk.data(), stop);
         end = begin;
     }
-    if (tail.records.size() < last) finishLine();  // the first line of the file
-    std::reverse(tail.records.begin(), tail.records.end());
+    if (runs.size() < last) {
+        finishLine();  // the first line of the file
+        runs.reachedStart();
+    }
+    tail.records = std::move(runs).records(last);
     return tail;
 }
 

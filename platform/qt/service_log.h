@@ -1,6 +1,9 @@
 #pragma once
-// The service log: one JSON line per rewrite in service.jsonl, in the user's state folder, so
-// a bench keeps a record of which radio got which firmware through which port and how it ended.
+// The service log, service.jsonl in the user's state folder, so a bench keeps a record of which
+// radio got which firmware through which port and how it ended. A rewrite appends its record as
+// it begins (no result yet) and again, with the same run, as it ends; one refused before
+// anything was sent is one line. Every line is a whole record, so a reader that knows nothing
+// of runs still reads each one.
 
 #include <cstddef>
 #include <optional>
@@ -19,7 +22,8 @@ inline constexpr const char* kServiceLogName = "service.jsonl";
 std::string serviceLogFolder();
 std::string serviceLogPath();
 
-// The record as one compact JSON object followed by a newline.
+// The record as one compact JSON object followed by a newline; texts that are not UTF-8 as
+// record_text.h says.
 std::string toJsonLine(const ServiceRecord& record);
 // The records as a JSON array that keeps one compact record per line, for a person to read.
 std::string toJsonArray(const std::vector<ServiceRecord>& records);
@@ -36,8 +40,10 @@ std::string appendServiceRecord(const ServiceRecord& record,
 
 struct ServiceLogTail {
     bool exists = false;
-    std::string problem;                 // why an existing log could not be read
-    std::vector<ServiceRecord> records;  // the last readable lines asked for, oldest first
+    std::string problem;  // why an existing log could not be read
+    // The rewrites that began latest, as many as asked for, in the order they began: a run's
+    // lines as one record, the latest line's.
+    std::vector<ServiceRecord> records;
     int unreadable = 0;  // lines passed over among the latest because they are not a record
 };
 

@@ -24,6 +24,7 @@
 #include "protocol/port_pin.h"
 #include "window_fixture.h"
 #include "wording/load_words.h"
+#include "wording/record_words.h"
 
 namespace velmar::testing {
 namespace {
@@ -136,6 +137,8 @@ TEST_F(WindowLanguage, HandedUpWordsAreTranslatedWhereShown) {
         pinResultText(pin_result::kInputHigh),
         loadMessage(refused).text,
         "choose its device again in 設定 / ポートの割り当て... or set VELMAR_COM1",
+        words::kInterruptedShown,
+        words::kInterruptedMeaningShown,
     };
     ASSERT_TRUE(useLanguage(Language::English));
     for (const std::string& text : handedUp) {
@@ -143,6 +146,9 @@ TEST_F(WindowLanguage, HandedUpWordsAreTranslatedWhereShown) {
         EXPECT_FALSE(shown.isEmpty() || hasJapanese(shown)) << text;
     }
     EXPECT_EQ(shownText(loadMessage(refused).text), "Error Code = 0 ; Line number = 0");
+    // The records view in English says what velmar-fw log says.
+    EXPECT_EQ(shownText(words::kInterruptedShown).toStdString(), words::kInterrupted);
+    EXPECT_EQ(shownText(words::kInterruptedMeaningShown).toStdString(), words::kInterruptedMeaning);
     ASSERT_TRUE(useLanguage(Language::Japanese));
     for (const std::string& text : handedUp) EXPECT_EQ(shownText(text).toStdString(), text);
 }

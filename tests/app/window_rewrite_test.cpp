@@ -526,9 +526,15 @@ TEST(WindowRewrite, EachRewriteIsLoggedAndAnUnwritableLogChangesNothingElse) {
     ASSERT_EQ(w.dialogs.texts().back(), "Rewriting success!");
 
     std::ifstream log(state.log());
+    std::string began;
     std::string line;
+    ASSERT_TRUE(std::getline(log, began));
     ASSERT_TRUE(std::getline(log, line));
+    const QJsonObject begin = QJsonDocument::fromJson(QByteArray::fromStdString(began)).object();
     const QJsonObject record = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+    EXPECT_TRUE(begin["result"].isNull());
+    EXPECT_EQ(begin["file"], record["file"]);
+    EXPECT_EQ(begin["run"], record["run"]);
     EXPECT_EQ(record["tool"], "velmar-writer");
     EXPECT_EQ(record["operation"], "write");
     EXPECT_EQ(record["file"].toString().toStdString(), other);
@@ -537,7 +543,7 @@ TEST(WindowRewrite, EachRewriteIsLoggedAndAnUnwritableLogChangesNothingElse) {
     EXPECT_EQ(record["result"], "Rewriting success!");
     EXPECT_EQ(record["blocks_written"], 1);
     EXPECT_EQ(record["blocks_total"], 1);
-    EXPECT_FALSE(std::getline(log, line)) << "one line per rewrite";
+    EXPECT_FALSE(std::getline(log, line)) << "two lines per rewrite: as it began and ended";
     log.close();  // Windows removes no file that is open
 
     // The log's place is taken by a folder: the rewrite still succeeds and says so underneath.

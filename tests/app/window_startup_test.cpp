@@ -268,6 +268,11 @@ TEST_F(WindowStartup, TheServiceRecordsShowTheLatestOfALargeLogNewestFirst) {
             record.file = "/bench/f" + std::to_string(i) + ".mot";
             record.result = i % 2 == 0 ? "Rewriting success!" : "Writing failure";
             record.port = 1;
+            // The newest only began: its program was killed.
+            if (i == 9999) {
+                record.state = RecordState::Begun;
+                record.run = "r9999";
+            }
             out << toJsonLine(record);
         }
     }
@@ -276,7 +281,9 @@ TEST_F(WindowStartup, TheServiceRecordsShowTheLatestOfALargeLogNewestFirst) {
     ASSERT_EQ(table->rowCount(), static_cast<int>(ServiceRecordDialog::kLatest));
     EXPECT_EQ(table->item(0, 2)->text(), "f9999.mot");
     EXPECT_EQ(table->item(1, 2)->text(), "f9998.mot");
-    EXPECT_EQ(table->item(0, 1)->text(), "Writing failure");
+    EXPECT_EQ(table->item(0, 1)->text(), "中断");
+    EXPECT_EQ(table->item(0, 6)->text(), "?/0");
+    EXPECT_TRUE(control<QLabel>(view, "recordsSummary")->text().contains("中断: "));
 
     control<QComboBox>(view, "resultFilter")->setCurrentText("Rewriting success!");
     int shown = 0;

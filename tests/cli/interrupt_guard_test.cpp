@@ -1,9 +1,12 @@
 // Ctrl-C, SIGTERM or SIGHUP during a rewrite: the first asks for a stop and says so, the
-// second ends the program.
+// second ends the program, after its last words when it has some.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "cli/interrupt_guard.h"
 
@@ -44,7 +47,7 @@ TEST(InterruptGuard, FirstSignalAsksForAStopAndTheOldHandlersComeBack) {
     }
 }
 
-TEST(InterruptGuard, SecondSignalEndsTheProgramAtOnce) {
+TEST(InterruptGuard, SecondSignalEndsTheProgramAtOnceAfterItsLastWords) {
     EXPECT_EXIT(
         {
             InterruptGuard guard("");
@@ -53,6 +56,16 @@ TEST(InterruptGuard, SecondSignalEndsTheProgramAtOnce) {
             std::exit(0);
         },
         ::testing::KilledBySignal(SIGINT), "");
+    EXPECT_EXIT(
+        {
+            InterruptGuard guard("", [] { std::fputs("what the run knows\n", stderr); });
+            std::raise(SIGTERM);
+            std::raise(SIGINT);
+            // The run itself is stuck in a wait meanwhile.
+            std::this_thread::sleep_for(std::chrono::seconds{10});
+            std::exit(0);
+        },
+        ::testing::KilledBySignal(SIGINT), "what the run knows");
 }
 
 }  // namespace

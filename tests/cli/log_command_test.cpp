@@ -21,6 +21,21 @@ std::string entry(const std::string& time, const std::string& fileJson) {
     return R"({"time":")" + time + R"(","tool":"velmar-fw","file":")" + fileJson + "\"}\n";
 }
 
+// A line of a rewrite logged as it began ("begin", result null) or as it ended ("end").
+std::string runLine(const std::string& time, const std::string& run, const char* phase,
+                    const std::string& resultJson, const std::string& more = "") {
+    return R"({"time":")" + time + R"(","run":")" + run + R"(","phase":")" + phase +
+           R"(","result":)" + resultJson + more + "}\n";
+}
+
+// Rewrites A and B overlap and end in the other order; C never ended; D quit at once.
+const std::string kRuns =
+    runLine("T1", "a", "begin", "null") + runLine("T2", "b", "begin", "null") +
+    runLine("T2", "b", "end", R"("Writing failure")") +
+    runLine("T1", "a", "end", R"("Rewriting success!")") + runLine("T3", "c", "begin", "null") +
+    runLine("T4", "d", "begin", "null") +
+    runLine("T4", "d", "end", "null", R"(,"stage":"erase","blocks_written":0)");
+
 TEST(LogCommand, ShowsTheLatestEntriesFromTheEndWithControlCharactersEscaped) {
     const std::string longName(100 * 1024, 'n');  // spans two of the reader's chunks
     struct Case {
@@ -61,6 +76,35 @@ TEST(LogCommand, ShowsTheLatestEntriesFromTheEndWithControlCharactersEscaped) {
          "",
          "T1"},
         {"a FIFO never blocks the reader", "", {}, 3, {}, "not a regular file (a FIFO)"},
+        {"a rewrite's two lines are one entry, in the order the rewrites began",
+         kRuns,
+         {},
+         0,
+         {"T1", "Rewriting success!", "T2", "Writing failure", "T3", "?/0", "Interrupted\n", "T4",
+          "0/0", "Interrupted during the erase",
+          "Interrupted: the rewrite never reached its result: the radio may be erased or "
+          "part-written; rewrite it again"},
+         ""},
+        {"--last counts rewrites, and --json marks the interrupted",
+         kRuns,
+         {"--last", "2", "--json"},
+         0,
+         {R"("phase":"begin")", R"("result":null,"run":"c")", R"("interrupted":true,"note":")",
+          R"("result":null,"run":"d","seconds":0)", R"("stage":"erase")", R"("interrupted":true)"},
+         "",
+         "T2"},
+        {"a name that is not UTF-8 is shown escaped",
+         entry("T1", R"(fw_\udcff\udce9.mot)"),
+         {},
+         0,
+         {R"(fw_\xff\xe9.mot)"},
+         ""},
+        {"--last says its limit",
+         entry("T1", "one"),
+         {"--last", "1000000000"},
+         1,
+         {},
+         "--last takes a number of entries from 1 to 999999999"},
     };
     for (const Case& c : cases) {
         testing::TempDir dir;

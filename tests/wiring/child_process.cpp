@@ -96,7 +96,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const Environment
 }
 
 BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
-                                     const std::string& errPath) {
+                                     const std::string& errPath, const Environment& extraEnv) {
     int outPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     pid_ = ::fork();
@@ -105,7 +105,7 @@ BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
         ::dup2(outPipe[1], STDOUT_FILENO);
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (err >= 0) ::dup2(err, STDERR_FILENO);
-        execChild(argv, {});
+        execChild(argv, extraEnv);
     }
     ::close(outPipe[1]);
     out_ = outPipe[0];

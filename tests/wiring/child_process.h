@@ -27,7 +27,8 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const Environment
 class BackgroundProcess {
   public:
     // Starts argv; standard error goes to `errPath`.
-    BackgroundProcess(const std::vector<std::string>& argv, const std::string& errPath);
+    BackgroundProcess(const std::vector<std::string>& argv, const std::string& errPath,
+                      const Environment& extraEnv = {});
     ~BackgroundProcess();
     BackgroundProcess(const BackgroundProcess&) = delete;
     BackgroundProcess& operator=(const BackgroundProcess&) = delete;

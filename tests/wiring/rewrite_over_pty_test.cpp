@@ -5,9 +5,11 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSerialPort>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -16,6 +18,8 @@
 
 #include "files/firmware_loader.h"
 #include "image/blocks.h"
+#include "platform/qt/abandoned_qt_lock.h"
+#include "platform/qt/record_text.h"
 #include "protocol/current_loader.h"
 #include "wiring/child_process.h"
 
@@ -314,6 +318,20 @@ TEST_F(RewriteOverPty, AnImageWithNothingToSendIsRefusedBeforeConnecting) {
         << "something was sent";
 }
 
+// A writer killed while Qt made its lock file leaves the file empty; Qt alone would refuse the
+// port for half a minute.
+TEST_F(RewriteOverPty, AnEmptyQtLockFileLeftByAKilledWriterDoesNotHoldThePort) {
+    ASSERT_FALSE(startRadio({"--link", path("radio-link")}).empty());
+    QSerialPort port;
+    port.setPortName(QString::fromStdString(path("radio-link")));
+    const QByteArray lock = QFile::encodeName(qtLockFilePath(port.portName()));
+    ASSERT_FALSE(lock.isEmpty());
+    std::ofstream(lock.constData()).close();
+    const ProcessResult run = write({"--port", path("radio-link")});
+    std::filesystem::remove(lock.constData());
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+}
+
 std::vector<QJsonObject> serviceLogLines(const std::string& path) {
     std::vector<QJsonObject> lines;
     std::istringstream log(readFile(path));
@@ -326,13 +344,18 @@ std::string firstWord(const std::string& text) {
     return text.substr(0, text.find_first_of(" \n"));
 }
 
-TEST_F(RewriteOverPty, EveryRewriteAndRefusalAppendsOneServiceLogLine) {
+// A rewrite's record goes in as it begins and again as it ends; a refusal is one line. A file
+// name that is not UTF-8 keeps its bytes, and the hash is of the bytes loaded.
+TEST_F(RewriteOverPty, EveryRewriteIsLoggedAsItBeginsAndEndsAndARefusalOnce) {
     ASSERT_FALSE(startRadio({"--link", path("radio-link")}).empty());
     const Environment env = {{"XDG_STATE_HOME", path("state")},
                              {"VELMAR_COM3", path("radio-link")}};
+    const std::string firmware = path("fw_\xff\xfe_\xe9.mot");
+    std::filesystem::copy_file(sampleFirmware(), firmware);
     const std::string empty = path("empty.mot");
     std::ofstream(empty) << "S9030000FC\n";
-    ASSERT_EQ(write({"--port", "3"}, env).exitCode, 0);
+    ASSERT_EQ(runProcess({binDir() + "/velmar-fw", "write", firmware, "--port", "3"}, env).exitCode,
+              0);
     ASSERT_EQ(runProcess({binDir() + "/velmar-fw", "write", empty, "--port", path("radio-link"),
                           "--loader", "1.05"},
                          env)
@@ -345,18 +368,23 @@ TEST_F(RewriteOverPty, EveryRewriteAndRefusalAppendsOneServiceLogLine) {
     const auto blocks = static_cast<int>(blocksToSend(*image).size());
     const std::string checksum = firstWord(
         runProcess({binDir() + "/velmar-fw", "checksum", sampleFirmware(), "C000", "FFFF"}).out);
+    const std::string sha256 = firstWord(runProcess({"/usr/bin/sha256sum", sampleFirmware()}).out);
 
     struct Expected {
         std::string file, sha256, checksum;
         QJsonValue port;
-        std::string loader, result;
-        int written, total;
+        std::string loader;
+        QJsonValue result, written;
+        int total;
+        QJsonValue phase;
     };
+    const QJsonValue none(QJsonValue::Null);
+    const QJsonValue absent(QJsonValue::Undefined);
     const std::vector<Expected> expected = {
-        {sampleFirmware(), firstWord(runProcess({"/usr/bin/sha256sum", sampleFirmware()}).out),
-         checksum, 3, "1.06", "Rewriting success!", blocks, blocks},
-        {empty, firstWord(runProcess({"/usr/bin/sha256sum", empty}).out), "3FC000",
-         QJsonValue::Null, "1.05", "No firmware data to write", 0, 0},
+        {firmware, sha256, checksum, 3, "1.06", none, none, blocks, "begin"},
+        {firmware, sha256, checksum, 3, "1.06", "Rewriting success!", blocks, blocks, "end"},
+        {empty, firstWord(runProcess({"/usr/bin/sha256sum", empty}).out), "3FC000", none, "1.05",
+         "No firmware data to write", 0, 0, absent},
     };
     const std::vector<QJsonObject> lines =
         serviceLogLines(path("state") + "/velmar-writer/service.jsonl");
@@ -365,12 +393,12 @@ TEST_F(RewriteOverPty, EveryRewriteAndRefusalAppendsOneServiceLogLine) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const QJsonObject& line = lines[i];
         const Expected& e = expected[i];
-        SCOPED_TRACE(e.result);
+        SCOPED_TRACE(i);
         EXPECT_TRUE(utc.match(line["time"].toString()).hasMatch())
             << line["time"].toString().toStdString();
         EXPECT_EQ(line["tool"], "velmar-fw");
         EXPECT_EQ(line["operation"], "write");
-        EXPECT_EQ(line["file"].toString().toStdString(), e.file);
+        EXPECT_EQ(recordBytes(line["file"].toString()), e.file);
         EXPECT_EQ(line["sha256"].toString().toStdString(), e.sha256);
         EXPECT_EQ(line["checksum"].toString().toStdString(), e.checksum);
         EXPECT_EQ(line["port"], e.port);
@@ -378,13 +406,15 @@ TEST_F(RewriteOverPty, EveryRewriteAndRefusalAppendsOneServiceLogLine) {
         EXPECT_EQ(line["description"], "");  // a pseudo-terminal has no adapter behind it
         EXPECT_FALSE(line.contains("serial"));
         EXPECT_EQ(line["loader"].toString().toStdString(), e.loader);
-        EXPECT_EQ(line["result"].toString().toStdString(), e.result);
-        if (e.written > 0) {
-            EXPECT_GT(line["seconds"].toDouble(), 0);
-        }
+        EXPECT_EQ(line["result"], e.result);
         EXPECT_EQ(line["blocks_written"], e.written);
         EXPECT_EQ(line["blocks_total"], e.total);
+        EXPECT_EQ(line["phase"], e.phase);
     }
+    EXPECT_GT(lines[1]["seconds"].toDouble(), 0);
+    EXPECT_FALSE(lines[0]["run"].toString().isEmpty());
+    EXPECT_EQ(lines[0]["run"], lines[1]["run"]);
+    EXPECT_FALSE(lines[2].contains("run"));
 
     const ProcessResult shown = runProcess({binDir() + "/velmar-fw", "log", "--last", "1"}, env);
     EXPECT_EQ(shown.exitCode, 0) << shown.err;

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <memory>
 #include <regex>
+#include <thread>
 
 #include "files/firmware_loader.h"
 #include "image/blocks.h"
@@ -123,7 +124,8 @@ TEST(Station, OneRadioFailingItsEraseLeavesTheOthersWritten) {
         EXPECT_EQ(port["tool"].toString(), "velmar-fw");
     }
     const std::string log = readFile(dir + "/state/velmar-writer/service.jsonl");
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << "one service-log line per port";
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 6)
+        << "each port's record as it began and as it ended";
     expectFlashHoldsSample(dir + "/flash1.bin");
     expectFlashHoldsSample(dir + "/flash3.bin");
     std::filesystem::remove_all(dir);
@@ -243,40 +245,80 @@ TEST(Station, NamesThatMayNotBeUsedAreRefusedBeforeAnythingOpens) {
     std::filesystem::remove_all(dir);
 }
 
-TEST(Station, CtrlCStopsEveryPortAfterItsFrame) {
-    const std::string dir = makeTempDir();
-    BackgroundProcess radio(
-        {binDir() + "/velmar-radio", "--count", "2", "--pace", "--link", dir + "/p"},
-        dir + "/radio.err");
-    for (int i = 0; i < 2; ++i) ASSERT_FALSE(radio.readLine().empty());
-    BackgroundProcess station({binDir() + "/velmar-fw", "write", sampleFirmware(), "--port",
-                               dir + "/p1", "--port", dir + "/p2"},
-                              dir + "/station.err");
-    // Stopped once both ports are writing.
-    int writing = 0;
-    while (writing < 2) {
-        const std::string line = station.readLine();
-        ASSERT_FALSE(line.empty()) << readFile(dir + "/station.err");
-        if (line.ends_with(": write")) {
-            // Each event line on a pipe starts with its local time.
-            EXPECT_TRUE(std::regex_match(line.substr(0, 9), std::regex(R"(\d\d:\d\d:\d\d )")) &&
-                        line.substr(9).starts_with(dir))
-                << line;
-            ++writing;
+// A second Ctrl-C quits at once, and first appends what each port's record knows, in the log
+// and in the report.
+TEST(Station, CtrlCStopsEveryPortAfterItsFrameAndASecondQuitsAtOnceWithTheRecords) {
+    for (const bool twice : {false, true}) {
+        SCOPED_TRACE(twice ? "twice" : "once");
+        const std::string dir = makeTempDir();
+        // The first block's reply comes late: both ports have it in flight when stopped.
+        BackgroundProcess radio(
+            {binDir() + "/velmar-radio", "--count", "2", "--fault", "delay:3:2000", "--link",
+             dir + "/p", "--log", dir + "/traffic.log"},
+            dir + "/radio.err");
+        for (int i = 0; i < 2; ++i) ASSERT_FALSE(radio.readLine().empty());
+        const std::string report = dir + "/report.json";
+        const Environment env = {{"XDG_STATE_HOME", dir + "/state"}};
+        BackgroundProcess station({binDir() + "/velmar-fw", "write", sampleFirmware(), "--port",
+                                   dir + "/p1", "--port", dir + "/p2", "--report", report},
+                                  dir + "/station.err", env);
+        // Stopped once both ports are writing.
+        int writing = 0;
+        while (writing < 2) {
+            const std::string line = station.readLine();
+            ASSERT_FALSE(line.empty()) << readFile(dir + "/station.err");
+            if (line.ends_with(": write")) {
+                // Each event line on a pipe starts with its local time.
+                EXPECT_TRUE(std::regex_match(line.substr(0, 9), std::regex(R"(\d\d:\d\d:\d\d )")) &&
+                            line.substr(9).starts_with(dir))
+                    << line;
+                ++writing;
+            }
         }
+        for (const char* log : {"/traffic1.log", "/traffic2.log"})
+            for (int i = 0; i < 2000 && readFile(dir + log).find("frame 3 ") == std::string::npos;
+                 ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        station.signal(SIGINT);
+        if (twice) {
+            // The stop waits for the frame in flight; the second signal does not.
+            std::this_thread::sleep_for(std::chrono::milliseconds{50});
+            station.signal(SIGINT);
+        }
+        EXPECT_EQ(station.wait(), twice ? -1 : 9) << readFile(dir + "/station.err");
+        std::string events;
+        for (std::string line = station.readLine(); !line.empty(); line = station.readLine())
+            events += line + "\n";
+        const QJsonArray ports =
+            QJsonDocument::fromJson(QByteArray::fromStdString(readFile(report))).array();
+        ASSERT_EQ(ports.size(), 2) << readFile(report);
+        for (int i = 0; i < 2; ++i) {
+            const std::string port = dir + "/p" + std::to_string(i + 1);
+            const QJsonObject record = ports[i].toObject();
+            EXPECT_EQ(record["device"].toString().toStdString(), port);
+            if (twice) {
+                EXPECT_TRUE(record["result"].isNull()) << port;
+                EXPECT_EQ(record["stage"], "write") << port;
+                EXPECT_TRUE(record["blocks_written"].isDouble()) << port << ": known, unlike "
+                                                                 << "a record that only began";
+            } else {
+                // Each port's event lines end with its result.
+                EXPECT_NE(events.find(port + ": Writing failure (stopped)\n"), std::string::npos)
+                    << events;
+                EXPECT_EQ(record["result"], "Writing failure") << port;
+            }
+        }
+        const ProcessResult shown = runProcess({binDir() + "/velmar-fw", "log"}, env);
+        const std::string shownResult = twice ? "Interrupted during the write" : "Writing failure";
+        std::size_t shownPorts = 0;
+        for (std::size_t at = shown.out.find(shownResult); at != std::string::npos;
+             at = shown.out.find(shownResult, at + 1))
+            ++shownPorts;
+        EXPECT_EQ(shownPorts, 2u) << shown.out;
+        radio.signal(SIGTERM);
+        radio.wait();
+        std::filesystem::remove_all(dir);
     }
-    station.signal(SIGINT);
-    EXPECT_EQ(station.wait(), 9) << readFile(dir + "/station.err");
-    // Each port's event lines end with its result (the summary follows a blank line).
-    std::string events;
-    for (std::string line = station.readLine(); !line.empty(); line = station.readLine())
-        events += line + "\n";
-    for (const char* port : {"/p1", "/p2"})
-        EXPECT_NE(events.find(dir + port + ": Writing failure (stopped)\n"), std::string::npos)
-            << events;
-    radio.signal(SIGTERM);
-    radio.wait();
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
 #include "link/byte_trace.h"
+#include "platform/qt/record_text.h"
 #include "platform/qt/serial_open_error.h"
 #include "platform/qt/service_log.h"
 
@@ -264,6 +265,33 @@ TEST(ServiceLogAppend, ARecordStartsOnItsOwnLineAndAFailedOneLeavesTheLogAsItWas
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.after) << c.name;
     }
     std::filesystem::remove(path);
+}
+
+// A name is kept as the system gave it: a byte that is not part of UTF-8 goes into the JSON
+// as the lone surrogate \udcHH (Python's surrogateescape) and comes back as that byte, while the
+// line stays UTF-8 that jq reads.
+TEST(ServiceLogNames, ComeBackByteForByteFromALineThatStaysUtf8) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"fw_\xff\xfe_\xe9.mot", R"(fw_\udcff\udcfe_\udce9.mot)"},
+        {"/bench/\xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80.mot",
+         "/bench/\xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80.mot"},
+        // Overlong, an encoded surrogate, cut short, beyond U+10FFFF.
+        {"\xc0\xaf \xed\xa0\x80 \xe6\x97 \xf4\x90\x80\x80",
+         R"(\udcc0\udcaf \udced\udca0\udc80 \udce6\udc97 \udcf4\udc90\udc80\udc80)"},
+    };
+    for (const auto& [name, inJson] : cases) {
+        ServiceRecord record;
+        record.file = name;
+        record.device = name;
+        const std::string line = toJsonLine(record);
+        EXPECT_NE(line.find("\"file\":\"" + inJson + "\""), std::string::npos) << line;
+        for (std::size_t at = 0; at < line.size(); at += utf8SequenceLength(line, at))
+            ASSERT_NE(utf8SequenceLength(line, at), 0u) << line;
+        const std::optional<ServiceRecord> back = fromJsonLine(line);
+        ASSERT_TRUE(back.has_value());
+        EXPECT_EQ(back->file, name);
+        EXPECT_EQ(back->device, name);
+    }
 }
 
 struct OpenErrorCase {
