@@ -13,14 +13,16 @@ trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 wine_() { "$wine_run" "$@" | tr -d '\r'; }
 # Prints the key with its values and subkeys, nothing when it is missing.
-reg_query() { "$wine_run" reg query "$1" /s 2>/dev/null | tr -d '\r' | grep -v '^$' || true; }
+reg_query() { "$wine_run" reg query "$1" /s 2>/dev/null | tr -d '\r' | grep -v -e '^$' -e '^reg: ' || true; }
 
 IFS=. read -r major minor _ <<<"$version"
 if [ "$minor" -gt 0 ]; then older="$major.$((minor - 1)).0"; else older="$((major - 1)).99.0"; fi
 VELMAR_SIGN_PKCS12="" bash "$root/tools/windows/msi.sh" "$zip" "$older" "$work/older.msi" >/dev/null
 
-wine_ cmd /c exit >/dev/null # makes the prefix
-wineserver -p                # and keeps its server for the many short commands below
+wine_ cmd /c exit # makes the prefix
+# then one server for it throughout, rather than one for each of the many short commands.
+wineserver --wait
+wineserver -p
 user="$(wine_ cmd /c echo %USERNAME%)"
 home="$WINEPREFIX/drive_c/users/$user"
 dir="$home/AppData/Local/Programs/velmar-writer"
@@ -34,11 +36,13 @@ apps_entries() { # the Uninstall keys (per user or, under wine, per machine) tha
 }
 # Another program's default for .mot, which "Open with" must leave alone.
 wine_ reg add 'HKCU\Software\Classes\.mot' /ve /d Other.Firmware /f >/dev/null
-before="$(cd "$WINEPREFIX/drive_c" && find . -type f | sort)"
+files() { (cd "$WINEPREFIX/drive_c" && find . -type f | sort); }
+files >"$work/before"
 
 wine_ msiexec /i "$work/older.msi" /qn || fail "msiexec /i the older version"
 [ -n "$(apps_entries)" ] || fail "the older version installed no Apps entry"
 wine_ msiexec /i "$msi" /qn || fail "msiexec /i $msi"
+comm -13 "$work/before" <(files) >"$work/installed"
 
 # One copy: one Apps entry, of this version, and the zip's files in the folder.
 entries="$(apps_entries)"
@@ -73,7 +77,7 @@ cd "$dir"
     fail "the installed velmar-writer.exe --version"
 info="$(wine_ ./velmar-fw.exe info Velmar_150421_01_12.mot)"
 grep -q "Outcome:   loaded" <<<"$info" || fail "the installed velmar-fw.exe info: $info"
-wine_ ./velmar-fw.exe write Velmar_150421_01_12.mot --port 99 >/dev/null || true
+wine_ ./velmar-fw.exe write Velmar_150421_01_12.mot --port 16 >/dev/null || true
 log="$home/AppData/Local/velmar-writer/service.jsonl"
 [ -s "$log" ] || fail "the installed velmar-fw.exe wrote no service log"
 cp "$log" "$work/log"
@@ -81,8 +85,7 @@ cd "$work"
 
 wine_ msiexec /x "$msi" /qn || fail "msiexec /x $msi"
 [ ! -e "$dir" ] && [ ! -e "$menu" ] || fail "the program's folder or Start menu folder is left"
-after="$(cd "$WINEPREFIX/drive_c" && find . -type f | sort)"
-left="$(comm -13 <(echo "$before") <(echo "$after") | grep -v "velmar-writer/service.jsonl" || true)"
+left="$(comm -12 "$work/installed" <(files))"
 [ -z "$left" ] || fail "files left after uninstalling: $left"
 cmp -s "$log" "$work/log" || fail "uninstalling changed the service log"
 [ -z "$(apps_entries)" ] || fail "an Apps entry is left"
