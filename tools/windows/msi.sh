@@ -4,7 +4,7 @@
 # wixl, then signs it when a certificate is given (tools/windows/sign.sh).
 # Usage: tools/windows/msi.sh ZIP VERSION OUT.msi
 set -euo pipefail
-zip="$1" version="$2" out="$3"
+zip="$(realpath "$1")" version="$2" out="$(realpath -m "$3")"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
