@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Makes the Windows zip: the three programs, every DLL they load that Windows itself does not
-# have (Qt's, the mingw runtime's), the Qt plugins the window needs, the sample firmware beside
-# the window program, the licences, a README for Windows users and the first checks to run on
-# real adapters.
+# Makes the Windows zip: the three programs (signed when tools/windows/sign.sh has a
+# certificate), every DLL they load that Windows itself does not have (Qt's, the mingw
+# runtime's), the Qt plugins the window needs, the sample firmware beside the window program,
+# the licences, a README for Windows users and the first checks to run on real adapters.
+# tools/windows/msi.sh makes the installer from it.
 # Usage: tools/windows/package.sh BIN_DIR QT_DIR VERSION OUT.zip
 set -euo pipefail
 bin="$1" qt="$2" version="$3" out="$4"
@@ -47,6 +48,8 @@ done
 
 # The build keeps its debug information; a user's copy needs none of it.
 find "$stage" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip --strip-unneeded
+# Signed once stripped (stripping would break the signature), when a certificate is given.
+"$root/tools/windows/sign.sh" "$stage"/*.exe
 
 licenses="$stage/licenses"
 cp /usr/share/common-licenses/LGPL-3 "$licenses/Qt-LGPL-3.txt"

@@ -8,8 +8,9 @@ set -euo pipefail
 cache="${VELMAR_CACHE:-$HOME/.cache/velmar-writer}"
 export WINEPREFIX="${WINEPREFIX:-$cache/wine-prefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
-# No Mono or Gecko installer prompts when the prefix is made; no test needs them.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# No Mono or Gecko installer prompts when the prefix is made, no test needs them; and no menu
+# entries on this machine's desktop for the shortcuts an installer makes.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}"
 # VELMAR_WINE_DISPLAY=1 keeps the X display, to look at a window (under Xvfb, say).
 if [ "${VELMAR_WINE_DISPLAY:-}" != 1 ]; then
     unset DISPLAY WAYLAND_DISPLAY
