@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/port_assignment_dialog.h"
+#include "wording/device_words.h"
 
 namespace velmar {
 
@@ -17,7 +18,7 @@ std::string portTooltip(const ResolvedPort& port) {
     std::string text = port.device;
     if (port.info && port.info->path != port.device) text += " = " + port.info->path;
     if (port.info) {
-        if (const std::string summary = deviceSummary(*port.info); !summary.empty())
+        if (const std::string summary = describeDevice(*port.info); !summary.empty())
             text += ": " + summary;
     }
     if (!port.present) text += " (not connected)";
