@@ -89,7 +89,10 @@ fi
 cmp "$work/expected.bin" "$work/flash.bin"
 echo "the radio's flash equals the image"
 # The time the rewrite took inside the program (winwire_rewrite prints it), against the floor.
-took=$(sed -n 's/^rewrite through .* in \([0-9.]*\) s$/\1/p' "$work/run.out" 2>/dev/null || true)
+# wine's text-mode stdout ends each line with CR LF.
+took=
+[ -f "$work/run.out" ] &&
+    took=$(tr -d '\r' <"$work/run.out" | sed -n 's/^rewrite through .* in \([0-9.]*\) s$/\1/p')
 if [[ " $* " == *" --pace "* && -n "$took" ]]; then
     floor=$(awk -f "$(dirname "$0")/../../bench/line_floor.awk" "$work/traffic.log")
     awk -v took="$took" -v floor="$floor" 'BEGIN {
