@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/win/win_serial_fault.h"
 #include "wording/device_words.h"
 
 namespace velmar {

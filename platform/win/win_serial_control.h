@@ -14,7 +14,6 @@
 #include "platform/qt/port_target.h"
 #include "platform/serial_control.h"
 #include "platform/win/comm_driver.h"
-#include "platform/win/win_serial_fault.h"
 
 namespace velmar {
 

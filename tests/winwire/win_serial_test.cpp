@@ -6,6 +6,7 @@
 #include "platform/win/comm_driver.h"
 #include "platform/win/win_port_listing.h"
 #include "platform/win/win_serial_control.h"
+#include "platform/win/win_serial_fault.h"
 #include "wording/device_words.h"
 
 namespace velmar {
