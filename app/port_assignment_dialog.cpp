@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "wording/device_words.h"
+
 namespace velmar {
 
 namespace {
@@ -19,7 +21,7 @@ constexpr const char* kNotConnected =
 
 QString deviceItemText(const SerialDeviceInfo& device) {
     std::string text = device.path;
-    if (const std::string summary = deviceSummary(device); !summary.empty())
+    if (const std::string summary = describeDevice(device); !summary.empty())
         text += "  —  " + summary;
     return QString::fromStdString(text);
 }

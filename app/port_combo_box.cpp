@@ -8,6 +8,7 @@
 
 #include "app/port_assignment_dialog.h"
 #include "files/utf8_path.h"
+#include "wording/device_words.h"
 
 namespace velmar {
 
@@ -18,7 +19,7 @@ std::string portTooltip(const ResolvedPort& port) {
     std::string text = port.device;
     if (port.info && port.info->path != port.device) text += " = " + port.info->path;
     if (port.info) {
-        if (const std::string summary = deviceSummary(*port.info); !summary.empty())
+        if (const std::string summary = describeDevice(*port.info); !summary.empty())
             text += ": " + summary;
     }
     if (!port.present) text += " (not connected)";

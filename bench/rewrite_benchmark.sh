@@ -62,13 +62,8 @@ echo "(b) paced at the line speeds (targets: wall within 2% of the floor, writer
 start_radio --pace
 read -r wall user sys < <(timed_write)
 stop_radios
-# The floor from what actually crossed the line: each frame at its speed, each reply at the
-# speed of the frame it answers.
-floor=$(awk '
-    / frame [0-9]+ / { for (i = 1; i <= NF; ++i) { if ($i == "bytes" && $(i+1) == "at") { n = $(i-1); baud = $(i+2) } }
-                       t += n * 10 / baud; next }
-    /^  reply [0-9]+ bytes/ { t += $2 * 10 / baud }
-    END { printf "%.3f", t }' "$work/traffic.log")
+# The floor from what actually crossed the line.
+floor=$(awk -f "$here/line_floor.awk" "$work/traffic.log")
 frames=$(grep -c " frame " "$work/traffic.log")
 cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }')
 awk -v wall="$wall" -v floor="$floor" -v cpu="$cpu" -v frames="$frames" 'BEGIN {

@@ -11,6 +11,7 @@
 #include "cli/serial_port_use.h"
 #include "platform/qt/qt_path.h"
 #include "platform/qt/qt_serial_devices.h"
+#include "wording/device_words.h"
 
 namespace velmar::cli {
 
@@ -34,6 +35,9 @@ QJsonObject deviceJson(const SerialDeviceInfo& device) {
     object["manufacturer"] = QString::fromStdString(device.manufacturer);
     object["serial"] = QString::fromStdString(device.serialNumber);
     object["vid_pid"] = QString::fromStdString(vidPid(device));
+    object["bluetooth"] = device.kind == DeviceKind::Bluetooth;
+    // Present, but its driver is not working: the system's problem code.
+    if (device.driverProblem) object["driver_problem"] = static_cast<qint64>(*device.driverProblem);
     return object;
 }
 
@@ -64,7 +68,7 @@ void printTable(const std::vector<ResolvedPort>& ports, const std::vector<Serial
     for (const ResolvedPort& port : ports) width = std::max(width, port.device.size());
     for (const ResolvedPort& port : ports) {
         const std::string device = port.device.empty() ? "-" : port.device;
-        const std::string summary = port.info ? deviceSummary(*port.info) : "";
+        const std::string summary = port.info ? describeDevice(*port.info) : "";
         char line[512];
         std::snprintf(line, sizeof line, "%s  %-*s  %-11s  %-13s  %s", entryText(port.port).c_str(),
                       static_cast<int>(width), device.c_str(), portSourceName(port.source),
@@ -77,7 +81,7 @@ void printTable(const std::vector<ResolvedPort>& ports, const std::vector<Serial
     for (const SerialDeviceInfo& device : unused) {
         const std::string shown =
             device.stablePath.empty() ? device.path : device.path + " = " + device.stablePath;
-        std::printf("  %s  %s\n", shown.c_str(), deviceSummary(device).c_str());
+        std::printf("  %s  %s\n", shown.c_str(), describeDevice(device).c_str());
     }
     std::printf("\nSaved assignments: %s\n", localPath(settingsFile).c_str());
 }

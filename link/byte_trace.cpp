@@ -52,6 +52,19 @@ void ByteTrace::readAway(std::size_t count) {
          " received: the reply to another frame");
 }
 
+void ByteTrace::lineErrors(const LineErrors& errors) {
+    std::string text = "line errors:";
+    const auto add = [&](bool seen, const char* what) {
+        if (seen) text += std::string(text.back() == ':' ? " " : ", ") + what;
+    };
+    add(errors.framing, "framing (a byte without its stop bit)");
+    add(errors.overrun, "overrun (a byte lost)");
+    add(errors.parity, "parity");
+    add(errors.lineBreak, "break");
+    add(errors.inputOverflow, "input queue full (bytes lost)");
+    note(text);
+}
+
 void ByteTrace::write(const char* direction, std::span<const uint8_t> bytes, int32_t baud) {
     stamp();
     out_ << " " << direction << " " << baud << " baud " << bytes.size()

@@ -20,6 +20,7 @@ class ByteTrace final : public LinkTrace {
     void sent(std::span<const uint8_t> bytes, int32_t baud) override;
     void received(std::span<const uint8_t> bytes, int32_t baud) override;
     void readAway(std::size_t count) override;
+    void lineErrors(const LineErrors& errors) override;
     // A free-text line in the trace (step boundaries), with the same timestamp.
     void note(std::string_view text);
 

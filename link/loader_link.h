@@ -52,14 +52,15 @@ class ReplyIndexError : public std::out_of_range {
     using std::out_of_range::out_of_range;
 };
 
-// Sees every byte each way, with the line speed in force (for traces and the CLI's --trace).
-class LinkTrace {
+// Sees every byte each way, with the line speed in force (for traces and the CLI's --trace),
+// and the errors the line reports where the port can see them.
+class LinkTrace : public LineErrorSink {
   public:
-    virtual ~LinkTrace() = default;
     virtual void sent(std::span<const uint8_t> bytes, int32_t baud) = 0;
     virtual void received(std::span<const uint8_t> bytes, int32_t baud) = 0;
     // The first `count` bytes received were another frame's reply and were not judged.
     virtual void readAway(std::size_t count) { (void)count; }
+    void lineErrors(const LineErrors& errors) override { (void)errors; }
 };
 
 // Low 8 bits of the sum of bytes 2..1030 of a loader frame.
@@ -108,7 +109,10 @@ class LoaderLink {
     // Replies to other frames read away since the link was made.
     int foreignRepliesReadAway() const { return foreignRepliesReadAway_; }
 
-    void setTrace(LinkTrace* trace) { trace_ = trace; }
+    void setTrace(LinkTrace* trace) {
+        trace_ = trace;
+        serial_.setLineErrorSink(trace);
+    }
     SerialControl& serial() { return serial_; }
 
   private:

@@ -24,6 +24,7 @@ int kindRank(DeviceKind kind) {
             return 0;
         case DeviceKind::BuiltIn:
             return 1;
+        case DeviceKind::Bluetooth:
         case DeviceKind::Other:
             break;
     }

@@ -76,6 +76,23 @@ class SerialError : public std::runtime_error {
     SerialErrorContext context_;
 };
 
+// What the line reported about the bytes it received: the one sign of a bad cable, a wrong
+// speed or a lost byte.
+struct LineErrors {
+    bool framing = false;        // a byte without its stop bit
+    bool overrun = false;        // a byte lost: the port did not take it in time
+    bool parity = false;         // a byte with the wrong parity bit
+    bool lineBreak = false;      // the line held at space for longer than a byte
+    bool inputOverflow = false;  // bytes lost: the input queue was full
+    bool any() const { return framing || overrun || parity || lineBreak || inputOverflow; }
+};
+
+class LineErrorSink {
+  public:
+    virtual ~LineErrorSink() = default;
+    virtual void lineErrors(const LineErrors& errors) = 0;
+};
+
 class SerialControl {
   public:
     virtual ~SerialControl() = default;
@@ -118,6 +135,10 @@ class SerialControl {
         return "port " + std::to_string(port);
     }
     virtual void releaseDevice() noexcept {}
+
+    // Where line errors go as they are seen (nullptr: nowhere); a control that cannot see
+    // them ignores it.
+    virtual void setLineErrorSink(LineErrorSink* sink) { (void)sink; }
 };
 
 // Holds the device for a scope; released on every path out of it.

@@ -17,7 +17,8 @@ enum class DeviceKind {
     UsbAdapter,  // ttyUSB: a USB serial converter
     AcmModem,    // ttyACM: a USB device that is its own serial port
     BuiltIn,     // a UART on the board (ttyS with hardware behind it, ttyAMA...)
-    Other,       // Bluetooth, gadget and virtual null-modem lines
+    Bluetooth,   // a serial link to a paired device: opening it connects first
+    Other,       // gadget and virtual null-modem lines
 };
 
 struct SerialDeviceInfo {
@@ -29,6 +30,9 @@ struct SerialDeviceInfo {
     std::optional<uint16_t> vendorId;
     std::optional<uint16_t> productId;
     DeviceKind kind = DeviceKind::Other;
+    // Present, but its driver is not working: the system's problem code (Windows' Device
+    // Manager "Code 10": the device cannot start). nullopt for a device that works.
+    std::optional<uint32_t> driverProblem;
 };
 
 class SerialDeviceSource {

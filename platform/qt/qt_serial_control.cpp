@@ -63,7 +63,7 @@ void QtSerialControl::setSettings(std::string_view settings) {
     }
     settings_ = parsed;
     settingsText_ = std::string(settings);
-    if (port_.isOpen()) applySettings();
+    if (port_.isOpen() && applied_ != settings_) applySettings();
 }
 
 std::string QtSerialControl::settings() const {
@@ -174,8 +174,10 @@ void QtSerialControl::applySettings() {
     if (!ok) {
         const std::string why = text(port_.errorString());
         port_.clearError();
+        applied_.reset();  // partly set: the next call sets them all again
         fail(SerialFault::BadSettings, "the device refused \"" + settingsText_ + "\": " + why);
     }
+    applied_ = settings_;
 }
 
 void QtSerialControl::close() noexcept {
@@ -196,6 +198,7 @@ void QtSerialControl::close() noexcept {
     port_.close();
     port_.clearError();
     releaseNode();
+    applied_.reset();
     target_.unlockStep();  // only once the device is closed
 }
 
@@ -208,6 +211,7 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error) {
             // Qt keeps reporting a hung-up line at full speed until the port is closed.
             broken_ = true;
             brokenReason_ = text(port_.errorString());
+            applied_.reset();
             port_.close();
             port_.clearError();
             break;

@@ -23,6 +23,8 @@ class QtSerialControl final : public QObject, public SerialControl {
     explicit QtSerialControl(const PortDirectory& ports, QObject* parent = nullptr);
     ~QtSerialControl() override;
 
+    // Settings equal to those the open port has go nowhere: Qt would set the device again,
+    // which some adapters answer by losing or corrupting bytes.
     void setSettings(std::string_view settings) override;
     std::string settings() const override;
 
@@ -75,6 +77,7 @@ class QtSerialControl final : public QObject, public SerialControl {
     QSerialPort port_;
     std::string settingsText_{kSettings9600};
     LineSettings settings_{};
+    std::optional<LineSettings> applied_;  // what the open port was last set to
     bool broken_ = false;
     std::string brokenReason_;
     std::optional<SerialError> lastError_;

@@ -74,9 +74,8 @@ std::vector<int16_t> brokenEntries(const std::string& bytes, const PortAssignmen
 DeviceKind deviceKindOf(const std::string& portName, bool hasVendorId) {
     if (portName.starts_with("ttyACM")) return DeviceKind::AcmModem;
     if (portName.starts_with("ttyUSB") || hasVendorId) return DeviceKind::UsbAdapter;
-    if (portName.starts_with("rfcomm") || portName.starts_with("tnt") ||
-        portName.starts_with("ttyGS"))
-        return DeviceKind::Other;
+    if (portName.starts_with("rfcomm")) return DeviceKind::Bluetooth;
+    if (portName.starts_with("tnt") || portName.starts_with("ttyGS")) return DeviceKind::Other;
     return DeviceKind::BuiltIn;
 }
 

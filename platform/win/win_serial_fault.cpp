@@ -1,51 +1,70 @@
 #include "platform/win/win_serial_fault.h"
 
-#include <windows.h>
-
-#include "files/win_text.h"
+#include "platform/win/comm_driver.h"
 
 namespace velmar {
 
+bool adapterGone(uint32_t code) {
+    using namespace win_error;
+    switch (code) {
+        // A pulled USB adapter leaves a handle that answers with one of these, by driver:
+        // "file not found", "access denied", "bad command", "a device attached to the system is
+        // not functioning", "the network resource is no longer available", "no such device",
+        // "the request could not be performed because of an I/O device error", "the device is
+        // not connected", "device removed", or aborts what was running. wine answers "not ready"
+        // once the far end of its line hung up.
+        case kFileNotFound:
+        case kAccessDenied:
+        case kInvalidHandle:
+        case kNotReady:
+        case kBadCommand:
+        case kGenFailure:
+        case kDevNotExist:
+        case kNoSuchDevice:
+        case kOperationAborted:
+        case kIoDevice:
+        case kDeviceNotConnected:
+        case kDeviceRemoved:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool writeTimedOut(uint32_t code) {
+    return code == win_error::kSemTimeout || code == win_error::kCounterTimeout;
+}
+
 SerialFault classifyWinSerialError(WinSerialCall call, uint32_t code) {
+    using namespace win_error;
     switch (call) {
         case WinSerialCall::Open:
             switch (code) {
-                case ERROR_FILE_NOT_FOUND:
-                case ERROR_PATH_NOT_FOUND:
+                case kFileNotFound:
+                case kPathNotFound:
+                case kDevNotExist:
+                case kNoSuchDevice:
+                case kDeviceNotConnected:
+                case kDeviceRemoved:
+                // Nothing answered in time: a Bluetooth port whose far device is off or out of
+                // range.
+                case kSemTimeout:
+                case kTimeout:
                     return SerialFault::NoSuchDevice;
                 // Windows refuses a second open of a held port with "access denied".
-                case ERROR_ACCESS_DENIED:
-                case ERROR_SHARING_VIOLATION:
+                case kAccessDenied:
+                case kSharingViolation:
                     return SerialFault::Busy;
                 default:
                     return SerialFault::Other;
             }
         case WinSerialCall::Settings:
-            return SerialFault::BadSettings;
+            return adapterGone(code) ? SerialFault::DeviceRemoved : SerialFault::BadSettings;
         case WinSerialCall::Io:
-            switch (code) {
-                // A pulled USB adapter leaves a handle that answers "access denied" or "bad
-                // command"; wine answers "not ready" once the far end of its line hung up.
-                case ERROR_ACCESS_DENIED:
-                case ERROR_NOT_READY:
-                case ERROR_INVALID_HANDLE:
-                case ERROR_DEVICE_REMOVED:
-                case ERROR_BAD_COMMAND:
-                case ERROR_OPERATION_ABORTED:
-                case ERROR_GEN_FAILURE:
-                    return SerialFault::DeviceRemoved;
-                default:
-                    return SerialFault::Other;
-            }
+            return adapterGone(code) || writeTimedOut(code) ? SerialFault::DeviceRemoved
+                                                            : SerialFault::Other;
     }
     return SerialFault::Other;
-}
-
-std::string windowsMessage(uint32_t code) {
-    // Shown after a colon inside a longer sentence: without its own full stop.
-    std::string text = systemMessage(code);
-    while (!text.empty() && text.back() == '.') text.pop_back();
-    return text;
 }
 
 }  // namespace velmar

@@ -22,8 +22,9 @@ class FakeDevices : public SerialDeviceSource {
 
 const SerialDeviceInfo kAdapter{
     "/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_A", "FT232R USB UART", "FTDI", "A", 0x0403,
-    0x6001,         DeviceKind::UsbAdapter};
-const SerialDeviceInfo kModem{"/dev/ttyACM0", "", "", "", "", {}, {}, DeviceKind::AcmModem};
+    0x6001,         DeviceKind::UsbAdapter,         std::nullopt};
+const SerialDeviceInfo kModem{"/dev/ttyACM0",       "",          "", "", "", {}, {},
+                              DeviceKind::AcmModem, std::nullopt};
 
 struct Bench {
     QTemporaryDir folder;

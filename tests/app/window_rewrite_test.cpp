@@ -91,7 +91,7 @@ class OneAdapter : public SerialDeviceSource {
   public:
     std::vector<SerialDeviceInfo> devices() const override {
         return {{kAdapterPath, "", "FT232R USB UART", "FTDI", "A", 0x0403, 0x6001,
-                 DeviceKind::UsbAdapter}};
+                 DeviceKind::UsbAdapter, std::nullopt}};
     }
 };
 

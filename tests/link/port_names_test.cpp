@@ -31,12 +31,13 @@ SerialDeviceInfo usb(const std::string& node, const std::string& byId = "",
                             serial,
                             0x0403,
                             0x6001,
-                            DeviceKind::UsbAdapter};
+                            DeviceKind::UsbAdapter,
+                            std::nullopt};
     return device;
 }
 
 SerialDeviceInfo uart(const std::string& node) {
-    return {"/dev/" + node, "", "", "", "", {}, {}, DeviceKind::BuiltIn};
+    return {"/dev/" + node, "", "", "", "", {}, {}, DeviceKind::BuiltIn, std::nullopt};
 }
 
 SavedState broken(SavedFault fault, std::vector<int16_t> ports = {}) {
@@ -107,7 +108,7 @@ TEST(PortMapping, EnvironmentOverSavedOverAutomatic) {
         {"Windows names: automatic COM n is COMn, present when listed",
          {},
          {},
-         {{"COM2", "", "USB Serial Port", "", "", {}, {}, DeviceKind::UsbAdapter}},
+         {{"COM2", "", "USB Serial Port", "", "", {}, {}, DeviceKind::UsbAdapter, std::nullopt}},
          true,
          {"COM1 automatic -", "COM2 automatic +"}},
         {"a broken saved entry opens nothing, and no other entry gets its device",

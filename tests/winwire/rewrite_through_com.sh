@@ -2,6 +2,7 @@
 # One rewrite by the Windows build under wine through COM9, wine's link to the native virtual
 # radio's pseudo-terminal; the radio's flash must then equal the image. Runs on the host.
 # Usage: rewrite_through_com.sh RADIO PROGRAM.exe FIRMWARE [RADIO OPTION]...   (e.g. --pace)
+# A paced run (--pace) also prints the rewrite's time against the line-time floor.
 # PROGRAM is the test's own winwire_rewrite.exe, or velmar-fw.exe, which then runs
 # `write FIRMWARE --port 9` as a technician would, and its own `dump` gives the image.
 # With VELMAR_WINWIRE_FAILS=1 the radio's options spoil the rewrite: velmar-fw.exe must then end
@@ -69,8 +70,9 @@ elif [ "$(basename "$program")" = velmar-fw.exe ]; then
     [ "$status" -ne 0 ] || grep -q "Rewriting success!" "$work/write.out" || status=1
 else
     VELMAR_WINWIRE_PORT=COM9 VELMAR_WINWIRE_FIRMWARE="$firmware" \
-        VELMAR_WINWIRE_EXPECTED="$work/expected.bin" "$wine_run" "$program" 2>"$work/wine.err" ||
-        status=$?
+        VELMAR_WINWIRE_EXPECTED="$work/expected.bin" "$wine_run" "$program" >"$work/run.out" \
+        2>"$work/wine.err" || status=$?
+    cat "$work/run.out"
 fi
 [ "$status" -eq 0 ] || cat "$work/wine.err" >&2
 
@@ -86,3 +88,13 @@ if grep -q "WRONG SPEED" "$work/traffic.log"; then
 fi
 cmp "$work/expected.bin" "$work/flash.bin"
 echo "the radio's flash equals the image"
+# The time the rewrite took inside the program (winwire_rewrite prints it), against the floor.
+# wine's text-mode stdout ends each line with CR LF.
+took=
+[ -f "$work/run.out" ] &&
+    took=$(tr -d '\r' <"$work/run.out" | sed -n 's/^rewrite through .* in \([0-9.]*\) s$/\1/p')
+if [[ " $* " == *" --pace "* && -n "$took" ]]; then
+    floor=$(awk -f "$(dirname "$0")/../../bench/line_floor.awk" "$work/traffic.log")
+    awk -v took="$took" -v floor="$floor" 'BEGIN {
+        printf "paced: line-time floor %.3f s, rewrite %.3f s: %.4f x the floor\n", floor, took, took / floor }'
+fi

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -74,7 +75,7 @@ class QtSerialOnPty : public ::testing::Test {
     QtEventWait wait_;
 };
 
-TEST_F(QtSerialOnPty, SettingsApplyToTheOpenPortAtOnce) {
+TEST_F(QtSerialOnPty, SettingsApplyToTheOpenPortAtOnceWhenTheyChange) {
     serial_.setSettings(kSettings4800);
     serial_.setPortOpen(true);
     EXPECT_EQ(pty_.lineBaud(), 4800);
@@ -82,6 +83,14 @@ TEST_F(QtSerialOnPty, SettingsApplyToTheOpenPortAtOnce) {
     EXPECT_TRUE(serial_.portOpen());
     EXPECT_EQ(pty_.lineBaud(), 38400);
     EXPECT_EQ(serial_.settings(), kSettings38400);
+    // The same settings again must not reach the device: the speed set behind the control's
+    // back shows whether they did.
+    termios line{};
+    ASSERT_EQ(::tcgetattr(pty_.masterFd(), &line), 0);
+    ::cfsetspeed(&line, B9600);
+    ASSERT_EQ(::tcsetattr(pty_.masterFd(), TCSANOW, &line), 0);
+    serial_.setSettings(kSettings38400);
+    EXPECT_EQ(pty_.lineBaud(), 9600);
 }
 
 TEST_F(QtSerialOnPty, MalformedSettingsAreRefusedAndChangeNothing) {

@@ -205,7 +205,7 @@ TEST(WriteProgressObserver, EstimatesFromAcceptedBlocksAndPassesTheStopFlag) {
               "block 4000: 25%, 0:02 elapsed\nblock 4400: 50%, 0:04 elapsed\n");
 }
 
-TEST(ByteTraceListing, TimestampsDirectionSpeedHexAndAscii) {
+TEST(ByteTraceListing, TimestampsDirectionSpeedHexAsciiAndLineErrors) {
     using Clock = ByteTrace::Clock;
     Clock::time_point now{};
     std::ostringstream out;
@@ -218,13 +218,16 @@ TEST(ByteTraceListing, TimestampsDirectionSpeedHexAndAscii) {
     reply[16] = 0x7F;
     trace.received(reply, 38400);
     trace.note("erase");
+    trace.lineErrors({.framing = true, .overrun = true});
     EXPECT_EQ(out.str(),
               "+1.234567 TX 9600 baud 11 bytes\n"
               "  0000  51 5A 7E 46 4C 41 53 48 55 0D 0A                 QZ~FLASHU..\n"
               "+1.234567 RX 38400 baud 17 bytes\n"
               "  0000  40 41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F  @ABCDEFGHIJKLMNO\n"
               "  0010  7F                                               .\n"
-              "+1.234567 -- erase\n");
+              "+1.234567 -- erase\n"
+              "+1.234567 -- line errors: framing (a byte without its stop bit), overrun (a byte "
+              "lost)\n");
 }
 
 // The log as an append leaves it, beside a file size limit that cuts the line short.
