@@ -148,7 +148,7 @@ int WebSerialControl::inBufferCount() {
 }
 
 std::vector<uint8_t> WebSerialControl::input() {
-    if (!open_) return {};
+    throwIfBroken();
     std::vector<uint8_t> bytes(static_cast<std::size_t>(glue_count()));
     bytes.resize(static_cast<std::size_t>(glue_take(bytes.data(), static_cast<int>(bytes.size()))));
     return bytes;

@@ -189,6 +189,8 @@ async function rewrite() {
   busy = true;
   setLocked(true);
   window.addEventListener("beforeunload", warnBeforeLeaving);
+  // A computer that goes to sleep mid-rewrite cuts the adapter off; keep it awake meanwhile.
+  const awake = await navigator.wakeLock?.request("screen").catch(() => null);
   const loader = Number(document.querySelector("input[name=optVersion]:checked").value);
   let record = null;
   pageHooks.confirmRewrite = async () => {
@@ -202,6 +204,7 @@ async function rewrite() {
     if (!outcome.cancelled) await finishRewrite(outcome, record ?? beginRecord(loader));
   } finally {
     window.removeEventListener("beforeunload", warnBeforeLeaving);
+    awake?.release().catch(() => {});
     $("ProgressBar1").hidden = true;
     setLocked(false);
     busy = false;

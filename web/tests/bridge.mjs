@@ -35,7 +35,10 @@ function serveFile(root, request, response) {
 }
 
 // One open of the port: the pseudo-terminal at the speed asked for, until the page closes it.
-function carry(socket, device) {
+// `bridge.roundTrips` gathers the milliseconds from the last bytes passed to the page to the
+// page's next bytes (the reply's end to the next frame, for the paced rewrite's figures).
+function carry(socket, device, bridge) {
+  let lastToPage = null;
   let line = null;
   let reader = null;
   const end = () => {
@@ -45,6 +48,8 @@ function carry(socket, device) {
   };
   socket.on("message", async (data, isBinary) => {
     if (isBinary) {
+      if (lastToPage !== null) bridge.roundTrips.push(performance.now() - lastToPage);
+      lastToPage = null;
       if (line !== null) write(line, data, () => {});
       return;
     }
@@ -54,7 +59,10 @@ function carry(socket, device) {
       await promisify(execFile)("stty", ["-F", device, String(message.open.baudRate)]);
       line = openSync(device, constants.O_RDWR | constants.O_NOCTTY | constants.O_NONBLOCK);
       reader = new tty.ReadStream(openSync(device, constants.O_RDONLY | constants.O_NOCTTY | constants.O_NONBLOCK));
-      reader.on("data", (bytes) => socket.send(bytes));
+      reader.on("data", (bytes) => {
+        lastToPage = performance.now();
+        socket.send(bytes);
+      });
       const hangUp = () => {
         if (socket.readyState === socket.OPEN) socket.send(JSON.stringify({ lost: true }));
         end();
@@ -71,10 +79,10 @@ function carry(socket, device) {
 
 // Serves `root` and carries /radio to `device` (which may change between tests).
 export async function startBridge(root, WebSocketServer) {
-  const bridge = { device: null };
+  const bridge = { device: null, roundTrips: [] };
   const server = createServer((request, response) => serveFile(root, request, response));
   const sockets = new WebSocketServer({ server, path: "/radio" });
-  sockets.on("connection", (socket) => carry(socket, bridge.device));
+  sockets.on("connection", (socket) => carry(socket, bridge.device, bridge));
   await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
   const { port } = server.address();
   bridge.url = `http://127.0.0.1:${port}/`;

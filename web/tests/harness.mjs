@@ -81,8 +81,8 @@ export async function openPage(session, { language = "ja", serial = true } = {})
   return page;
 }
 
-export async function messageShown(page) {
-  await page.waitForSelector("#messageBox[open]", { timeout: kMessageSeconds * 1000 });
+export async function messageShown(page, seconds = kMessageSeconds) {
+  await page.waitForSelector("#messageBox[open]", { timeout: seconds * 1000 });
   return page.evaluate(() => ({
     title: document.getElementById("messageTitle").textContent,
     text: document.getElementById("messageText").textContent,
@@ -100,8 +100,8 @@ export function check(condition, what) {
 }
 
 // Chooses the port, presses the main button, answers OK; `shot` is called once the port is
-// chosen and once the rewrite is under way. Returns the final message.
-export async function rewrite(page, shot = async () => {}) {
+// chosen. Returns the final message, which must come within `seconds`.
+export async function rewrite(page, shot = async () => {}, seconds = kMessageSeconds) {
   await page.click("#choosePort");
   await page.waitForFunction(() => document.getElementById("portName").textContent.startsWith("USB"));
   await shot("start");
@@ -109,5 +109,5 @@ export async function rewrite(page, shot = async () => {}) {
   const confirm = await messageShown(page);
   check(confirm.title === "Rewriting of software", `confirmation titled "${confirm.title}"`);
   await closeMessage(page);
-  return messageShown(page);
+  return messageShown(page, seconds);
 }

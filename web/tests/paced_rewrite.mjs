@@ -32,7 +32,7 @@ const { radio, device } = await startRadio(bin, out, ["--pace"]);
 session.bridge.device = device;
 try {
   const page = await openPage(session);
-  const said = await rewrite(page);
+  const said = await rewrite(page, async () => {}, 600);
   await closeMessage(page);
   const record = await page.evaluate(() => JSON.parse(localStorage.getItem("velmar-writer.service-log")));
   await stopRadio(radio);
@@ -42,6 +42,9 @@ try {
   console.log(`${said.text} (${record.blocks_written} blocks)`);
   console.log(`  ${frames} frames; line-time floor ${floor.toFixed(3)} s`);
   console.log(`  page ${record.seconds.toFixed(3)} s from the confirmation to the message: ${(record.seconds / floor).toFixed(4)} x the floor`);
+  const trips = session.bridge.roundTrips.sort((a, b) => a - b);
+  const at = (share) => trips[Math.min(trips.length - 1, Math.floor(trips.length * share))].toFixed(1);
+  console.log(`  from a reply's last bytes to the next frame through the browser: median ${at(0.5)} ms, 90 % ${at(0.9)} ms, most ${at(1)} ms`);
 } finally {
   await stopRadio(radio);
   await session.close();
