@@ -112,7 +112,8 @@ void WebSerialControl::setPortOpen(bool open) {
 
 void WebSerialControl::open() {
     if (port_ == 0) throw SerialError(SerialFault::NoSuchDevice, "no port number");
-    const int fault = glue_open(line_.baud, line_.dataBits, line_.stopBits, parityName(line_.parity));
+    const int fault =
+        glue_open(line_.baud, line_.dataBits, line_.stopBits, parityName(line_.parity));
     if (fault != kGlueNone) raise(fault);
     open_ = true;
     openBaud_ = line_.baud;
