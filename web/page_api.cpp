@@ -115,7 +115,13 @@ EMSCRIPTEN_KEEPALIVE const char* velmar_texts() {
     std::string columns;
     for (const char* column : status_texts::kColumns)
         columns += (columns.empty() ? "" : ",") + jsonString(column);
+    // The box of a file the browser could not read (the core never saw its bytes).
+    LoadOutcome unread;
+    unread.kind = LoadOutcome::Kind::FileOpenError;
+    const LoadMessage unreadable = loadMessage(unread);
     return answer(JsonObject()
+                      .text("fileOpenErrorText", unreadable.text)
+                      .text("fileOpenErrorTitle", unreadable.title)
                       .text("windowCaption", texts::kWindowCaption)
                       .text("defaultFirmwareName", texts::kDefaultFirmwareName)
                       .text("mainButtonCaption", texts::kMainButtonCaption)

@@ -101,8 +101,8 @@ async function loadFromUser(file) {
   let bytes;
   try {
     bytes = new Uint8Array(await file.arrayBuffer());
-  } catch (error) {
-    await messageBox({ title: "ERROR", text: "File Open Error", detail: `${file.name}: ${pageWord("readError")}`, icon: "stop" });
+  } catch {
+    await messageBox({ title: texts.fileOpenErrorTitle, text: texts.fileOpenErrorText, detail: `${file.name}: ${pageWord("readError")}`, icon: "stop" });
     return;
   }
   await loadFirmware(file.name, bytes);
@@ -215,9 +215,10 @@ async function finishRewrite(outcome, record) {
   if (outcome.succeeded) pageHooks.progress(128);
   record.device = outcome.device || record.device;
   record.blocks_written = outcome.blocksWritten;
-  const kept = finishRecord(record, outcome.headline);
+  const { kept, problem } = finishRecord(record, outcome.headline);
   let detail = outcome.detail;
   if (outcome.stage === "connect" && !port.chosen()) detail = pageWord("noPortCause");
+  if (problem) detail += `${detail ? "\n" : ""}Service log not written: ${problem}`;
   showActivity(`${outcome.headline}  ${outcome.blocksWritten} / ${outcome.blocksToSend}  ${kept.seconds.toFixed(1)} s`);
   await messageBox({
     title: outcome.succeeded ? texts.successTitle : texts.errorTitle,
@@ -255,13 +256,20 @@ function beginRecord(loader) {
   };
 }
 
+// Returns the record and "" when it was kept, else why not: the record is the bench's, not
+// part of the rewrite, so a full or blocked browser storage is only told under the message.
 function finishRecord(record, result) {
   const { started, ...kept } = record;
   kept.result = result;
   kept.seconds = Math.round(performance.now() - started) / 1000;
-  localStorage.setItem(kRecordsKey, (localStorage.getItem(kRecordsKey) ?? "") + JSON.stringify(kept) + "\n");
+  let problem = "";
+  try {
+    localStorage.setItem(kRecordsKey, (localStorage.getItem(kRecordsKey) ?? "") + JSON.stringify(kept) + "\n");
+  } catch (error) {
+    problem = error.message;
+  }
   showRecords();
-  return kept;
+  return { kept, problem };
 }
 
 function storedRecords() {

@@ -41,9 +41,14 @@ async function fullRewrite({ page, work, language, radio }) {
   await closeMessage(page);
   const record = await page.evaluate(() => JSON.parse(localStorage.getItem("velmar-writer.service-log")));
   check(record.result === "Rewriting success!" && record.blocks_written === blocks && record.blocks_total === blocks, `record ${JSON.stringify(record)}`);
-  // Each step opens at its own speed; the erase and the end reopen at 38,400 for their frame.
-  const opens = await page.evaluate(() => navigator.serial.port.opens);
+  // Each step opens at its own speed, the erase and the end reopen at 38,400 for their frame,
+  // and every open asserts DTR and RTS.
+  const { opens, signalsSet } = await page.evaluate(() => {
+    const { opens, signalsSet } = navigator.serial.port;
+    return { opens, signalsSet };
+  });
   check(opens.join() === "9600,4800,38400,38400,4800,38400", `port opened at ${opens.join()}`);
+  check(signalsSet.length === opens.length && signalsSet.every(Boolean), `DTR and RTS set ${signalsSet.join()}`);
   await stopRadio(radio);
   execFileSync(join(bin, "velmar-fw"), ["dump", sample, "-o", join(work, "image.bin")]);
   check(readFileSync(join(work, "flash.bin")).equals(readFileSync(join(work, "image.bin"))), "the radio's flash differs from the image");

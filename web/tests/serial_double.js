@@ -32,6 +32,7 @@ function installSerialDouble(bridgeUrl) {
       this.socket = null;
       this.gone = false;
       this.opens = [];
+      this.signalsSet = [];
     }
     getInfo() {
       return { usbVendorId: 0x0403, usbProductId: 0x6001 };
@@ -77,6 +78,7 @@ function installSerialDouble(bridgeUrl) {
     }
     async setSignals(signals) {
       if (!this.socket) throw new DOMException("The port is closed.", "InvalidStateError");
+      this.signalsSet.push(signals.dataTerminalReady && signals.requestToSend);
       this.socket.send(JSON.stringify({ signals }));
     }
     async close() {
