@@ -1,0 +1,392 @@
+// The page around the core: the operator's controls as the window has them, the loaded
+// firmware, the service records, and the two languages. What happens to the radio and every
+// word about it come from the core (velmar-core.js); this file only shows them.
+import createVelmarCore from "./velmar-core.js";
+import { LoaderPort } from "./serial_port.js";
+import { pageWords } from "./page_words.js";
+import { windowWordsEn } from "./window_words_en.js";
+
+const $ = (id) => document.getElementById(id);
+const kRecordsKey = "velmar-writer.service-log";
+const kLanguageKey = "velmar-writer.language";
+const kFirmwareFolder = "/firmware";
+const kIcons = { warning: "⚠️", information: "ℹ️", stop: "⛔" };
+
+let language = chosenLanguage();
+let core = null;
+let texts = {};
+let port = null;
+let loaded = null; // { name, sha256, blocks, checksum }
+let busy = false;
+let write = null; // the running rewrite's counts for the status line
+
+function chosenLanguage() {
+  const asked = new URLSearchParams(location.search).get("lang");
+  if (asked === "en" || asked === "ja") return asked;
+  // The window speaks Japanese unless English was chosen.
+  return localStorage.getItem(kLanguageKey) === "en" ? "en" : "ja";
+}
+
+function pageWord(key) {
+  return pageWords[language][key];
+}
+
+// One of the window's own texts, as the window shows it in the language in use.
+function windowWord(text, context = "velmar::frmMain") {
+  if (language === "ja") return text;
+  return windowWordsEn[context]?.[text] ?? text;
+}
+
+// A text from the core: translated whole where the window translates it whole, else with the
+// Japanese words inside it translated (a refused line's 行番号).
+function shownText(text) {
+  const table = windowWordsEn.velmar ?? {};
+  if (language === "ja" || !text) return text;
+  if (table[text] !== undefined) return table[text];
+  let shown = text;
+  for (const [source, translation] of Object.entries(table)) shown = shown.split(source).join(translation);
+  return shown;
+}
+
+function fill(text, ...values) {
+  return values.reduce((done, value, i) => done.split(`%${i + 1}`).join(String(value)), text);
+}
+
+// ---- the message box ----
+
+function messageBox({ title, text, detail = "", icon = "", cancel = false }) {
+  const box = $("messageBox");
+  $("messageTitle").textContent = title;
+  $("messageText").textContent = text;
+  $("messageDetail").textContent = detail;
+  $("messageIcon").textContent = kIcons[icon] ?? "";
+  $("messageCancel").hidden = !cancel;
+  box.returnValue = "";
+  return new Promise((resolve) => {
+    box.addEventListener("close", () => resolve(box.returnValue === "ok"), { once: true });
+    box.showModal();
+    // Cancel is the confirmation's default button, as in the window.
+    (cancel ? $("messageCancel") : $("messageOk")).focus();
+  });
+}
+
+// ---- the loaded firmware ----
+
+async function sha256Hex(bytes) {
+  const digest = await crypto.subtle.digest("SHA-256", bytes);
+  return [...new Uint8Array(digest)].map((b) => b.toString(16).padStart(2, "0")).join("");
+}
+
+async function loadFirmware(name, bytes) {
+  const path = `${kFirmwareFolder}/${name.replaceAll("/", "_")}`;
+  core.FS.writeFile(path, bytes);
+  const outcome = JSON.parse(core.ccall("velmar_load", "string", ["string", "string"], [path, name]));
+  core.FS.unlink(path);
+  if (outcome.loaded) {
+    loaded = { name, sha256: await sha256Hex(bytes), blocks: outcome.blocks, checksum: outcome.checksum };
+    showLoaded();
+    return;
+  }
+  // A refused file changes nothing loaded.
+  await messageBox({
+    title: outcome.title,
+    text: shownText(outcome.text),
+    detail: outcome.meaning,
+    icon: outcome.icon,
+  });
+}
+
+async function loadFromUser(file) {
+  if (busy || !file) return;
+  let bytes;
+  try {
+    bytes = new Uint8Array(await file.arrayBuffer());
+  } catch {
+    await messageBox({ title: texts.fileOpenErrorTitle, text: texts.fileOpenErrorText, detail: `${file.name}: ${pageWord("readError")}`, icon: "stop" });
+    return;
+  }
+  await loadFirmware(file.name, bytes);
+}
+
+function showLoaded() {
+  $("fileName").textContent = loaded ? loaded.name : texts.noFirmware ?? "";
+  $("blockCount").textContent = loaded ? String(loaded.blocks) : "";
+  $("checksum").textContent = loaded ? loaded.checksum : "";
+  $("sha256").textContent = loaded ? loaded.sha256 : "";
+}
+
+// ---- the port ----
+
+function showPort() {
+  let name = pageWord("noPortChosen");
+  if (port && port.chosen()) {
+    const maker = port.makerName();
+    name = port.deviceName() + (maker ? ` (${maker})` : "") + (port.connected ? "" : pageWord("portUnplugged"));
+  }
+  $("portName").textContent = name;
+}
+
+// ---- the rewrite ----
+
+function setLocked(locked) {
+  for (const id of ["cmdMacro", "choosePort", "fileInput"]) $(id).disabled = locked;
+  for (const option of document.querySelectorAll("input[name=optVersion]")) option.disabled = locked;
+  $("openFile").classList.toggle("disabled", locked);
+}
+
+function showActivity(text) {
+  $("activity").textContent = text;
+}
+
+function showWriteProgress() {
+  if (!write) return;
+  const done = Math.min(write.accepted, write.total);
+  let text = fill(texts.writing, Math.min(done + 1, write.total), write.total, Math.floor((done * 100) / write.total));
+  if (done > 0) {
+    const elapsed = (performance.now() - write.started) / 1000;
+    text += fill(texts.timeLeft, Math.round((elapsed / done) * (write.total - done)));
+  }
+  showActivity(text);
+}
+
+// What the core calls while the rewrite runs.
+const pageHooks = {
+  progress(value) {
+    $("ProgressBar1").value = value;
+    $("ProgressBar1").hidden = false;
+  },
+  address(text) {
+    $("Text1").value = text;
+  },
+  accepted() {
+    if (write) ++write.accepted;
+    showWriteProgress();
+  },
+  stage(name) {
+    write = null;
+    if (name === "connect") showActivity(texts.connecting);
+    else if (name === "erase") showActivity(texts.erasing);
+    else if (name === "end") showActivity(texts.ending);
+    else if (name === "write") {
+      write = { accepted: 0, total: loaded ? loaded.blocks : 0, started: performance.now() };
+      showWriteProgress();
+    }
+  },
+  confirmRewrite: null, // set for each run
+};
+
+function confirmRewrite() {
+  const detail = [
+    `${pageWord("file")}: ${loaded ? loaded.name : texts.noFirmware}`,
+    `${pageWord("checksum")}: ${loaded ? loaded.checksum : ""}`,
+    `${pageWord("port")}: ${port.chosen() ? port.deviceName() : pageWord("noPortChosen")}`,
+  ].join("\n");
+  return messageBox({ title: texts.confirmTitle, text: texts.confirmText, detail, icon: "warning", cancel: true });
+}
+
+async function rewrite() {
+  if (busy) return;
+  busy = true;
+  setLocked(true);
+  window.addEventListener("beforeunload", warnBeforeLeaving);
+  // A computer that goes to sleep mid-rewrite cuts the adapter off; keep it awake meanwhile.
+  const awake = await navigator.wakeLock?.request("screen").catch(() => null);
+  const loader = Number(document.querySelector("input[name=optVersion]:checked").value);
+  let record = null;
+  pageHooks.confirmRewrite = async () => {
+    const ok = await confirmRewrite();
+    if (ok) record = beginRecord(loader);
+    return ok;
+  };
+  try {
+    const outcome = JSON.parse(await core.ccall("velmar_rewrite", "string", ["number"], [loader], { async: true }));
+    write = null;
+    if (!outcome.cancelled) await finishRewrite(outcome, record ?? beginRecord(loader));
+  } finally {
+    window.removeEventListener("beforeunload", warnBeforeLeaving);
+    awake?.release().catch(() => {});
+    $("ProgressBar1").hidden = true;
+    setLocked(false);
+    busy = false;
+  }
+}
+
+async function finishRewrite(outcome, record) {
+  if (outcome.succeeded) pageHooks.progress(128);
+  record.device = outcome.device || record.device;
+  record.blocks_written = outcome.blocksWritten;
+  const { kept, problem } = finishRecord(record, outcome.headline);
+  let detail = outcome.detail;
+  if (outcome.stage === "connect" && !port.chosen()) detail = pageWord("noPortCause");
+  if (problem) detail += `${detail ? "\n" : ""}Service log not written: ${problem}`;
+  showActivity(`${outcome.headline}  ${outcome.blocksWritten} / ${outcome.blocksToSend}  ${kept.seconds.toFixed(1)} s`);
+  await messageBox({
+    title: outcome.succeeded ? texts.successTitle : texts.errorTitle,
+    text: outcome.headline,
+    detail,
+    icon: outcome.succeeded ? "information" : "warning",
+  });
+}
+
+function warnBeforeLeaving(event) {
+  event.preventDefault();
+  event.returnValue = pageWord("leaveWarning");
+  return event.returnValue;
+}
+
+// ---- service records: the desktop's fields, kept in this browser ----
+
+function beginRecord(loader) {
+  return {
+    time: new Date().toISOString().replace(/\.\d{3}Z$/, "Z"),
+    tool: "velmar-web",
+    operation: "write",
+    file: loaded ? loaded.name : "",
+    sha256: loaded ? loaded.sha256 : "",
+    checksum: loaded ? loaded.checksum : "",
+    port: null,
+    device: port && port.chosen() ? port.deviceName() : "",
+    description: port && port.chosen() ? port.makerName() : "",
+    loader: loader === 0 ? "1.05" : "1.06",
+    result: "",
+    seconds: 0,
+    blocks_written: 0,
+    blocks_total: loaded ? loaded.blocks : 0,
+    started: performance.now(),
+  };
+}
+
+// Returns the record and "" when it was kept, else why not: the record is the bench's, not
+// part of the rewrite, so a full or blocked browser storage is only told under the message.
+function finishRecord(record, result) {
+  const { started, ...kept } = record;
+  kept.result = result;
+  kept.seconds = Math.round(performance.now() - started) / 1000;
+  let problem = "";
+  try {
+    localStorage.setItem(kRecordsKey, (localStorage.getItem(kRecordsKey) ?? "") + JSON.stringify(kept) + "\n");
+  } catch (error) {
+    problem = error.message;
+  }
+  showRecords();
+  return { kept, problem };
+}
+
+function storedRecords() {
+  return (localStorage.getItem(kRecordsKey) ?? "")
+    .split("\n")
+    .filter((line) => line.trim() !== "")
+    .flatMap((line) => {
+      try {
+        return [JSON.parse(line)];
+      } catch {
+        return [];
+      }
+    });
+}
+
+function showRecords() {
+  const records = storedRecords().reverse();
+  const body = $("recordTable").tBodies[0];
+  body.replaceChildren();
+  for (const r of records) {
+    const row = body.insertRow();
+    const cells = [r.time, r.result, r.file, r.checksum, r.port ?? "-", r.device, `${r.blocks_written} / ${r.blocks_total}`, r.seconds];
+    for (const value of cells) row.insertCell().textContent = String(value);
+  }
+  $("recordTable").hidden = records.length === 0;
+  $("noRecords").hidden = records.length !== 0;
+  $("download").disabled = records.length === 0;
+}
+
+function downloadRecords() {
+  const blob = new Blob([localStorage.getItem(kRecordsKey) ?? ""], { type: "application/jsonl" });
+  const link = document.createElement("a");
+  link.href = URL.createObjectURL(blob);
+  link.download = "service.jsonl";
+  link.click();
+  setTimeout(() => URL.revokeObjectURL(link.href), 1000);
+}
+
+// ---- language ----
+
+function applyLanguage() {
+  document.documentElement.lang = language;
+  document.title = texts.windowCaption ?? document.title;
+  $("caption").textContent = texts.windowCaption ?? "";
+  $("cmdMacro").textContent = texts.mainButtonCaption ?? "";
+  for (const element of document.querySelectorAll("[data-window]")) element.textContent = windowWord(element.dataset.window);
+  for (const element of document.querySelectorAll("[data-page]")) element.textContent = pageWord(element.dataset.page);
+  $("language").textContent = pageWord("language");
+  $("language").title = pageWord("languageTitle");
+  const head = $("recordTable").tHead.rows[0];
+  head.replaceChildren();
+  for (const column of texts.columns ?? []) head.appendChild(document.createElement("th")).textContent = column;
+  showPort();
+  showUnsupported();
+}
+
+function switchLanguage() {
+  language = language === "ja" ? "en" : "ja";
+  localStorage.setItem(kLanguageKey, language);
+  applyLanguage();
+}
+
+// Without Web Serial nothing that needs a port is offered; the firmware can still be looked at.
+function serialMissing() {
+  if (!window.isSecureContext) return "notSecure";
+  if (!("serial" in navigator)) return "noSerial";
+  return null;
+}
+
+function showUnsupported() {
+  const missing = serialMissing();
+  $("unsupported").hidden = missing === null;
+  if (missing) $("unsupported").textContent = pageWord(missing);
+  for (const id of ["cmdMacro", "choosePort"]) $(id).hidden = missing !== null;
+  $("Frame3").hidden = missing !== null;
+}
+
+// ---- start ----
+
+async function start() {
+  core = await createVelmarCore({ page: pageHooks });
+  texts = JSON.parse(core.ccall("velmar_texts", "string", [], []));
+  core.FS.mkdir(kFirmwareFolder);
+  applyLanguage();
+  showRecords();
+  $("language").addEventListener("click", switchLanguage);
+  $("fileInput").addEventListener("change", async (event) => {
+    await loadFromUser(event.target.files[0]);
+    event.target.value = "";
+  });
+  document.addEventListener("dragover", (event) => {
+    event.preventDefault();
+    document.body.classList.add("dropping");
+  });
+  document.addEventListener("dragleave", () => document.body.classList.remove("dropping"));
+  document.addEventListener("drop", (event) => {
+    event.preventDefault();
+    document.body.classList.remove("dropping");
+    loadFromUser(event.dataTransfer.files[0]);
+  });
+  $("download").addEventListener("click", downloadRecords);
+
+  // The sample firmware beside the page, as the window loads the one beside itself.
+  const sample = await fetch(texts.defaultFirmwareName);
+  if (sample.ok) await loadFirmware(texts.defaultFirmwareName, new Uint8Array(await sample.arrayBuffer()));
+  else showLoaded();
+
+  if (serialMissing() === null) {
+    port = new LoaderPort(navigator.serial, showPort);
+    core.serialPort = port;
+    $("choosePort").addEventListener("click", () => port.choose().catch(() => {}));
+    $("cmdMacro").addEventListener("click", rewrite);
+    await port.restore();
+    showPort();
+    $("cmdMacro").disabled = false;
+  }
+  document.body.dataset.ready = "true";
+}
+
+start();

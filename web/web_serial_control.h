@@ -1,0 +1,51 @@
+#pragma once
+// SerialControl over the browser's Web Serial port that the page's port glue (page/serial_port.js)
+// holds. Web Serial sets the line speed only when a port opens, so a new speed on an open port
+// closes and reopens it; every open asserts DTR and RTS, as on the desktop. Opening, closing and
+// the reopen wait on the browser through Asyncify; output is queued and returns at once, so the
+// line stays busy while the reply wait yields to the page.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/line_settings.h"
+#include "platform/serial_control.h"
+
+namespace velmar::web {
+
+class WebSerialControl final : public SerialControl {
+  public:
+    WebSerialControl();
+
+    void setSettings(std::string_view settings) override;
+    std::string settings() const override { return settings_; }
+
+    void setCommPort(int16_t port) override { port_ = port; }
+    int16_t commPort() const override { return port_; }
+
+    bool portOpen() const override { return open_; }
+    void setPortOpen(bool open) override;
+
+    void output(std::span<const uint8_t> bytes) override;
+    using SerialControl::output;
+    int inBufferCount() override;
+    std::vector<uint8_t> input() override;
+
+    // The page has the one port the technician granted; nothing to lock in a browser, which
+    // itself refuses a port another page or program holds.
+    std::string holdDevice(int16_t port) override;
+
+  private:
+    void open();
+    void close() noexcept;
+    [[noreturn]] void raise(int fault);
+    void throwIfBroken();
+
+    std::string settings_;
+    LineSettings line_;
+    int32_t openBaud_ = 0;
+    int16_t port_ = 0;
+    bool open_ = false;
+};
+
+}  // namespace velmar::web
