@@ -7,6 +7,7 @@
 #include <string>
 
 #include <vector>
+#include "wording/exit_codes.h"
 #include "wording/hex_text.h"
 
 #include "cli/command_line.h"
@@ -17,12 +18,6 @@
 namespace velmar::cli {
 
 using Args = std::vector<std::string>;  // the words after the command name
-
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitUsage = 1;          // wrong or missing arguments
-inline constexpr int kExitRefused = 2;        // a line of the file was refused
-inline constexpr int kExitFileOpenError = 3;  // "File Open Error"
-inline constexpr int kExitOutputError = 4;    // an output file could not be written
 
 // Exit code that matches a load outcome.
 int exitCodeFor(const LoadOutcome& outcome);

@@ -15,9 +15,6 @@ namespace velmar::cli {
 
 namespace {
 
-inline constexpr int kExitPinRefused = 10;  // the radio answered "NG"
-inline constexpr int kExitPinUnknown = 11;  // "???": no reply, a bad frame or no port
-
 std::optional<PinOperation> operationNamed(const std::string& name) {
     if (name == "low") return PinOperation::DriveLow;
     if (name == "high") return PinOperation::DriveHigh;

@@ -26,9 +26,6 @@ namespace velmar::cli {
 
 namespace {
 
-inline constexpr int kExitEndFailure = 10;
-inline constexpr int kExitBeyondSixteenBits = 11;
-
 // Every exchange runs the whole reply wait, whatever the radio does.
 constexpr std::chrono::milliseconds kExchangeTime = kReplyTimeout;
 

@@ -51,13 +51,6 @@ constexpr const char* kWriteDetails =
     "blocks written; a second one quits at once. A file without any block to send is refused\n"
     "before anything is sent.\n"
     "\n"
-    "Exit codes of write besides those below:\n"
-    "  5  \"No firmware data to write\": nothing was sent\n"
-    "  6  \"Connection failure\"\n"
-    "  7  \"Deletion failure\"\n"
-    "  8  \"Writing failure\"\n"
-    "  9  stopped by Ctrl-C, SIGTERM or SIGHUP\n"
-    "\n"
     "Several radios at once: give --port more than once, or a range (--port 1-8). Each port\n"
     "runs the whole rewrite on its own, and one that fails or will not open never stops the\n"
     "others. Two --port values naming the same device are refused before anything is opened\n"
@@ -68,8 +61,7 @@ constexpr const char* kWriteDetails =
     "                      it cannot be written in) before anything is sent; with a single\n"
     "                      --port too, which then runs as a station of one (with --trace,\n"
     "                      without --quiet and --verbose)\n"
-    "Exit 0 when every radio was rewritten, 12 when at least one failed, 9 when stopped,\n"
-    "5 when the file has nothing to send; --trace needs a single --port.\n";
+    "--trace needs a single --port.\n";
 
 constexpr const char* kWriteEarlierDetails =
     "Loads FILE and rewrites a radio that runs the earlier loader generation, as its panel's\n"
@@ -85,15 +77,7 @@ constexpr const char* kWriteEarlierDetails =
     "the number of used rows times 5 s, plus 5 s. The estimate is printed up front, then the\n"
     "address of every written row with the time left. The earlier loader addresses only\n"
     "04000..0FFFF: a file with data above is refused before anything is sent.\n"
-    "Ctrl-C, SIGTERM or SIGHUP stops before the next request or row.\n"
-    "\n"
-    "Exit codes of write-earlier besides those below:\n"
-    "  5  \"No firmware data to write\": nothing was sent\n"
-    "  7  \"消去に失敗しました\"\n"
-    "  8  \"書込失敗\"\n"
-    "  9  stopped by Ctrl-C, SIGTERM or SIGHUP\n"
-    "  10 \"切断に失敗しました\" (the rows were written)\n"
-    "  11 data above 0FFFF: nothing was sent\n";
+    "Ctrl-C, SIGTERM or SIGHUP stops before the next request or row.\n";
 
 constexpr const char* kPinDetails =
     "Sends the port pin service command \"QZ~P\" + TEXT + operation digit + CR and prints the\n"
@@ -104,12 +88,7 @@ constexpr const char* kPinDetails =
     "  --pin TEXT                the pin number, sent exactly as given (may be empty)\n"
     "  --op low|high|input|read  drive low (0), drive high (1), make an input (2) or read\n"
     "                            the pin's mode and level (3); default read\n"
-    "  --speed 9600|38400|4800   the line speed for the whole command (default 9600)\n"
-    "\n"
-    "Exit codes of pin besides those below:\n"
-    "  0  \"OK\" or a read state\n"
-    "  10 \"NG\": the radio refused the pin or the operation\n"
-    "  11 \"???\"\n";
+    "  --speed 9600|38400|4800   the line speed for the whole command (default 9600)\n";
 
 constexpr const char* kLogDetails =
     "Prints the latest rewrites of the service log as a table, in the order they began. Every\n"

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "cli/commands.h"
 #include "cli/program_start.h"
@@ -11,20 +12,61 @@
 namespace velmar::cli {
 namespace {
 
-constexpr const char* kExitCodes =
-    "Exit codes:\n"
-    "  0  done\n"
-    "  1  wrong or missing arguments\n"
-    "  2  the file was refused: \"Error Code = N ; 行番号 = M\" names the code and the line;\n"
-    "     the code's meaning follows on the next line (reader codes below)\n"
-    "  3  \"File Open Error\": the file cannot be read, or data lies outside 04000..23FFF\n"
-    "  4  an output file could not be written\n"
-    "  127 velmar-fw-serial, which runs the serial commands, log and ports, could not be "
-    "started\n";
+// Columns `word` takes on a terminal: a character outside ASCII here is a wide Japanese one.
+std::size_t columnsOf(std::string_view word) {
+    std::size_t columns = 0;
+    for (const char c : word) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80)
+            columns += 1;
+        else if (byte >= 0xC0)
+            columns += 2;  // a lead byte; the continuation bytes take no column
+    }
+    return columns;
+}
 
-void printExitCodes(std::FILE* to) {
-    std::fprintf(to, "%s\nReader codes (N of \"Error Code = N\"):\n%s", kExitCodes,
-                 readerCodeList().c_str());
+// `text` folded at spaces into lines of at most `width` columns, the lines after the first
+// indented by `indent` spaces.
+std::string folded(std::string_view text, std::size_t indent, std::size_t width) {
+    std::string lines;
+    std::size_t lineColumns = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view word = text.substr(start, end - start);
+        if (lineColumns > 0 && lineColumns + 1 + columnsOf(word) > width) {
+            lines += "\n" + std::string(indent, ' ');
+            lineColumns = 0;
+        } else if (lineColumns > 0) {
+            lines += ' ';
+            ++lineColumns;
+        }
+        lines += word;
+        lineColumns += columnsOf(word);
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The exit-code table, or with `command` the codes that command returns.
+void printExitCodes(std::FILE* to, const Command* command = nullptr) {
+    std::fprintf(to, "Exit codes%s%s:\n", command ? " of " : "", command ? command->name : "");
+    for (const ExitCodeRow& row : exitCodeTable()) {
+        std::string meaning = row.meaning;
+        if (command == nullptr && *row.commands != '\0')
+            meaning = std::string("(") + row.commands + ") " + meaning;
+        else if (command != nullptr && !exitCodeOf(row, command->name))
+            continue;
+        std::fprintf(to, "  %-4d %s\n", row.code, folded(meaning, 7, 86).c_str());
+    }
+    std::fprintf(to, "\nReader codes (N of \"Error Code = N\"):\n%s", readerCodeList().c_str());
+}
+
+// Hidden: "CODE COMMANDS" per line, which the man page's EXIT STATUS is checked against.
+int printExitCodeList() {
+    for (const ExitCodeRow& row : exitCodeTable()) std::printf("%d %s\n", row.code, row.commands);
+    return kExitOk;
 }
 
 void printOverview(std::FILE* to) {
@@ -58,7 +100,7 @@ const Command* findCommand(const std::string& name) {
 
 void printCommandHelp(const Command& command) {
     std::printf("Usage: velmar-fw %s\n\n%s\n", command.synopsis, command.details);
-    printExitCodes(stdout);
+    printExitCodes(stdout, &command);
 }
 
 bool isHelpWord(const std::string& word) {
@@ -93,6 +135,7 @@ int run(int argc, char** argv) {
     }
     const std::string first = argv[1];
     if (first == "--completion-words") return printCompletionWords(argc, argv);
+    if (first == "--exit-codes") return printExitCodeList();
     if (first == "--version" || first == "-V") {
         std::printf("velmar-fw %s\n", VELMAR_VERSION);
         return kExitOk;

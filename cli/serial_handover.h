@@ -3,10 +3,11 @@
 // JSON; they live in a second program beside velmar-fw (in an install: in its libexec folder) so
 // that the file commands start without loading Qt.
 
+#include "wording/exit_codes.h"
+
 namespace velmar::cli {
 
 inline constexpr const char* kSerialProgramName = "velmar-fw-serial";
-inline constexpr int kExitNoSerialProgram = 127;  // the second program could not be started
 
 // Replaces this process with the serial program from velmar-fw's own folder, else from the
 // installed libexec folder relative to it, passing argv on

@@ -49,14 +49,14 @@ int main(int argc, char** argv) {
     // One run detects the devices once, whichever commands and steps look them up.
     if (argc == 2 && std::string_view(argv[1]) == "--version") {
         std::printf("%s %s\n", velmar::cli::kSerialProgramName, VELMAR_VERSION);
-        return velmar::cli::kExitOk;
+        return velmar::kExitOk;
     }
     if (argc == 3 && std::string_view(argv[1]) == "--completion-words") {
         for (const SerialCommand& command : kSerialCommands)
             if (command.name == argv[2])
                 for (const std::string& name : command.optionNames())
                     std::printf("%s\n", name.c_str());
-        return velmar::cli::kExitOk;
+        return velmar::kExitOk;
     }
     velmar::SystemPorts ports;
     if (argc >= 2)
@@ -68,5 +68,5 @@ int main(int argc, char** argv) {
                  "Runs the serial commands for velmar-fw; 'velmar-fw COMMAND --help' describes "
                  "them.\n",
                  velmar::cli::kSerialProgramName);
-    return velmar::cli::kExitUsage;
+    return velmar::kExitUsage;
 }

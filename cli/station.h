@@ -11,8 +11,6 @@ class PortDirectory;
 
 namespace velmar::cli {
 
-inline constexpr int kExitSomeFailed = 12;  // at least one radio of a station failed
-
 int runStation(const WriteOptions& options, PortDirectory& ports);
 
 }  // namespace velmar::cli

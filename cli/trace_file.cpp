@@ -32,7 +32,7 @@ int TraceFile::judge(int exitCode) const {
     std::fprintf(stderr, "velmar-fw %s: the trace %s is incomplete: writing it failed%s%s\n",
                  command_.c_str(), path_.c_str(), error != 0 ? ": " : "",
                  error != 0 ? std::generic_category().message(error).c_str() : "");
-    return exitCode == cli::kExitOk ? cli::kExitOutputError : exitCode;
+    return exitCode == kExitOk ? kExitOutputError : exitCode;
 }
 
 }  // namespace velmar

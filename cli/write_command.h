@@ -14,12 +14,6 @@
 
 namespace velmar::cli {
 
-using words::kExitConnectFailure;
-using words::kExitDeleteFailure;
-using words::kExitNoData;
-using words::kExitStopped;
-using words::kExitWriteFailure;
-
 struct WriteOptions {
     std::string file;
     // Exactly one of the two: a port number resolved like the window's COM n, or a path.

@@ -8,6 +8,7 @@
 
 #include "protocol/current_loader.h"
 #include "protocol/rewrite_sequence.h"
+#include "wording/exit_codes.h"
 
 namespace velmar::words {
 
@@ -29,14 +30,6 @@ inline constexpr const char* kAnsweredZeroNotC =
     "the radio answered \"0\"; the 1.06 loader answers \"C\" — is the loader version right?";
 inline constexpr const char* kAnsweredZeroRewriteNeedsC =
     "the radio answered \"0\"; the rewrite goes on only after \"C\"";
-
-// velmar-fw's exit codes for a rewrite.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitNoData = 5;
-inline constexpr int kExitConnectFailure = 6;
-inline constexpr int kExitDeleteFailure = 7;
-inline constexpr int kExitWriteFailure = 8;
-inline constexpr int kExitStopped = 9;  // Ctrl-C, SIGTERM or SIGHUP
 
 struct RewriteWords {
     std::string headline;  // "" for a run declined before its connect: nothing to say

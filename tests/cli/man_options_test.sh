@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Each man page against its program's options: every option the program's reader takes is in the
 # page, and every option the page lists (the item lines of its .TP lists) is one the program takes.
-# The options come from the programs' hidden listings, which read the readers' own tables.
+# The options come from the programs' hidden listings, which read the readers' own tables; the
+# EXIT STATUS list of velmar-fw's page is checked the same way against its exit-code table.
 # Usage: man_options_test.sh BIN_DIR MAN_DIR
 set -euo pipefail
 bin="$1" man="$2"
@@ -32,6 +33,25 @@ check() {
     done
 }
 
+# "CODE COMMANDS" for each item of the page's EXIT STATUS, as velmar-fw --exit-codes prints them:
+# the item's first line names its commands as .RB ( write ", " pin ), or none for every command.
+man_exit_codes() {
+    awk '/^\.SH/ { inside = ($0 == ".SH EXIT STATUS") }
+        inside && previous == ".TP" && /^\.B [0-9]+$/ {
+            code = $2; commands = ""
+            getline
+            if ($0 ~ /^\.RB \( /) {
+                commands = $0
+                sub(/^\.RB \( /, "", commands); sub(/ \)$/, "", commands)
+                gsub(/ ", " /, ", ", commands)
+            }
+            print code " " commands
+        }
+        { previous = $0 }' "$1"
+}
+
 fw_options | check "$man/velmar-fw.1"
+diff <(man_exit_codes "$man/velmar-fw.1") <("$bin/velmar-fw" --exit-codes) >&2 ||
+    fail "velmar-fw.1's EXIT STATUS differs from velmar-fw --exit-codes (< page, > program)"
 "$bin/velmar-radio" --list-options | check "$man/velmar-radio.1"
 exit "$status"

@@ -110,7 +110,7 @@ TEST(SerialHandover, EverySerialCommandExplainsAPortFaultAlike) {
     const std::vector<Case> cases = {
         {{"write", firmware, "--port", "7"}, 6, "Connection failure\n"},
         {{"write-earlier", firmware, "--port", "7"}, 7, "消去に失敗しました\n"},
-        {{"pin", "--port", "7", "--pin", "1"}, 11, "???\n"},
+        {{"pin", "--port", "7", "--pin", "1"}, 14, "???\n"},
     };
     for (const Case& c : cases) {
         for (const bool byPath : {false, true}) {

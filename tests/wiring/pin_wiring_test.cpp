@@ -29,9 +29,9 @@ TEST(PinWiring, CommandsDriveAndReadBackAPin) {
         {{"--pin", "21", "--op", "read"}, "L入力", 0},
         {{"--pin", "21", "--op", "high", "--speed", "4800"}, "OK", 0},
         {{"--pin", "21"}, "H出力", 0},
-        {{"--pin", "99", "--op", "low"}, "NG", 10},
-        {{"--pin=", "--op", "input", "--speed", "38400"}, "NG", 10},
-        {{"--pin", "21", "--op", "read"}, "???", 11},
+        {{"--pin", "99", "--op", "low"}, "NG", 13},
+        {{"--pin=", "--op", "input", "--speed", "38400"}, "NG", 13},
+        {{"--pin", "21", "--op", "read"}, "???", 14},
         {{"--pin", "21", "--op", "low"}, "OK", 0},
         {{"--pin", "21", "--op", "read"}, "L出力", 0},
         // A CR inside the text would end the command early: refused, nothing sent.

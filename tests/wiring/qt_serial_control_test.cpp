@@ -282,7 +282,7 @@ TEST_F(QtSerialOnPty, TheWriterExplainsPortsItCannotOpen) {
     serial_.holdDevice(1);
     const ProcessResult pin =
         runProcess({binDir() + "/velmar-fw", "pin", "--port", link, "--pin", "12", "--op", "read"});
-    EXPECT_EQ(pin.exitCode, 11) << pin.out << pin.err;
+    EXPECT_EQ(pin.exitCode, 14) << pin.out << pin.err;
     EXPECT_NE(pin.err.find("busy: another program holds the port"), std::string::npos) << pin.err;
     EXPECT_NE(pin.err.find("(pid " + std::to_string(::getpid()) + ")"), std::string::npos)
         << pin.err;
