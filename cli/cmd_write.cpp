@@ -95,12 +95,10 @@ int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports)
 }  // namespace
 
 int runWrite(const Args& args, PortDirectory& ports) {
-    const bool several = runsAsStation(args);
-    const WriteOptionsResult parsed =
-        parseWriteOptions(args, several ? PortList::Several : PortList::One);
+    const WriteOptionsResult parsed = parseWriteOptions(args);
     if (!parsed.error.empty()) return usageError("write", parsed.error);
     const WriteOptions& options = parsed.options;
-    if (several) return runStation(options, ports);
+    if (options.station) return runStation(options, ports);
     if (const std::string why = outputsRefusal(options); !why.empty())
         return usageError("write", why + "; nothing was sent");
     TraceFile trace;

@@ -41,20 +41,10 @@ PortChoice choiceOf(const std::string& value) {
 
 }  // namespace
 
-bool namesSeveralPorts(const Args& args) {
-    std::size_t ports = 0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::optional<std::string> value;
-        if (args[i] == "--report" && i + 1 < args.size()) {
-            ++i;  // its value is a file name, whatever it looks like
-        } else if (args[i] == "--port" && i + 1 < args.size()) {
-            value = args[++i];
-        } else if (args[i].starts_with("--port=")) {
-            value = args[i].substr(7);
-        }
-        if (value && (++ports > 1 || portRange(*value))) return true;
-    }
-    return false;
+bool namesSeveralPorts(const std::vector<std::string>& portValues) {
+    return portValues.size() > 1 ||
+           std::any_of(portValues.begin(), portValues.end(),
+                       [](const std::string& value) { return portRange(value).has_value(); });
 }
 
 std::vector<PortChoice> portChoices(const std::vector<std::string>& values, std::string& error) {

@@ -59,8 +59,8 @@ std::vector<std::pair<std::string, bool>> optionSpellings(const SerialCommandSyn
 // Every name of those options on its own: "-p", "--port", ...
 std::vector<std::string> optionNames(const SerialCommandSyntax& syntax);
 
-// True when `args` give --port more than once, or a range of ports such as 1-8.
-bool namesSeveralPorts(const Args& args);
+// True when the --port values given are more than one, or a range of ports such as 1-8.
+bool namesSeveralPorts(const std::vector<std::string>& portValues);
 
 // The ports of `values` ("3", "1-8", "/dev/ttyUSB0"), ranges spread out; "" in `error` when
 // every value is a port.

@@ -26,20 +26,17 @@ struct WriteOptions {
     std::optional<std::string> reportPath;  // a station's summary of every port
     bool quiet = false;                     // no progress lines, only the outcome
     bool verbose = false;                   // the device opened and each stage's time besides
+    // Several ports (a second --port or a range), or any number with --report: the run is a
+    // station's, with its table and report, rather than one port's progress lines.
+    bool station = false;
 };
-
-// A run over several ports, or over any number with --report: the station's.
-bool runsAsStation(const Args& args);
-
-// One --port, or a station's one or more (with --report, without --trace).
-enum class PortList { One, Several };
 
 struct WriteOptionsResult {
     WriteOptions options;
     std::string error;  // "" when understood
 };
 
-WriteOptionsResult parseWriteOptions(const Args& args, PortList ports = PortList::One);
+WriteOptionsResult parseWriteOptions(const Args& args);
 
 using words::answeredZeroHint;
 using words::stageName;

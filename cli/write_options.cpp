@@ -1,44 +1,34 @@
 // velmar-fw write's options, for one port and for a station of several alike.
 
-#include <algorithm>
-
 #include "cli/commands.h"
 #include "cli/serial_options.h"
 #include "cli/write_command.h"
 
 namespace velmar::cli {
 
-bool runsAsStation(const Args& args) {
-    return namesSeveralPorts(args) || std::any_of(args.begin(), args.end(), [](const auto& word) {
-               return word == "--report" || word.starts_with("--report=");
-           });
-}
-
 namespace {
 
-SerialCommandSyntax writeSyntax(PortList ports) {
-    const bool several = ports == PortList::Several;
-    std::vector<OwnOption> own = {{.name = "--loader"},
-                                  {.name = "--trace"},
-                                  {.name = "--quiet", .isFlag = true, .shortName = "-q"},
-                                  {.name = "--verbose", .isFlag = true, .shortName = "-v"}};
-    if (several) own.push_back({.name = "--report"});
-    return {.takesFile = true, .takesSpeed = false, .own = own, .severalPorts = several};
-}
+// The options are read once, every --port kept; the ports given then decide whether the run is
+// one port's or a station's.
+const SerialCommandSyntax kWriteSyntax = {
+    .takesFile = true,
+    .takesSpeed = false,
+    .own = {{.name = "--loader"},
+            {.name = "--trace"},
+            {.name = "--quiet", .isFlag = true, .shortName = "-q"},
+            {.name = "--verbose", .isFlag = true, .shortName = "-v"},
+            {.name = "--report"}},
+    .severalPorts = true};
 
 }  // namespace
 
 std::vector<std::string> writeOptionNames() {
-    std::vector<std::string> names = optionNames(writeSyntax(PortList::One));
-    for (std::string& name : optionNames(writeSyntax(PortList::Several)))
-        if (std::find(names.begin(), names.end(), name) == names.end())
-            names.push_back(std::move(name));
-    return names;
+    return optionNames(kWriteSyntax);
 }
 
-WriteOptionsResult parseWriteOptions(const Args& args, PortList ports) {
+WriteOptionsResult parseWriteOptions(const Args& args) {
     WriteOptionsResult result;
-    const SerialCommandOptionsResult parsed = parseSerialCommandOptions(args, writeSyntax(ports));
+    const SerialCommandOptionsResult parsed = parseSerialCommandOptions(args, kWriteSyntax);
     if (!parsed.error.empty()) {
         result.error = parsed.error;
         return result;
@@ -61,24 +51,17 @@ WriteOptionsResult parseWriteOptions(const Args& args, PortList ports) {
         result.error = "--quiet and --verbose exclude each other";
         return result;
     }
-    if (ports == PortList::One) {
-        o.portNumber = parsed.options.portNumber;
-        o.devicePath = parsed.options.devicePath;
-        o.ports.push_back({.label = parsed.options.portValues.front(),
-                           .number = o.portNumber,
-                           .devicePath = o.devicePath});
-        return result;
-    }
+    if (const auto report = given.find("--report"); report != given.end())
+        o.reportPath = report->second;
+    o.station = o.reportPath || namesSeveralPorts(parsed.options.portValues);
     // A station's table or event lines are its output; only one port's own progress lines can
     // be left out or told in more detail.
-    if (o.quiet || o.verbose) {
+    if (o.station && (o.quiet || o.verbose)) {
         result.error =
             "--quiet and --verbose shape one port's progress lines; with --report or "
             "several ports the run shows a station's table instead";
         return result;
     }
-    if (const auto report = given.find("--report"); report != given.end())
-        o.reportPath = report->second;
     o.ports = portChoices(parsed.options.portValues, result.error);
     if (o.tracePath && o.ports.size() > 1) {
         result.error = "--trace follows one port; give it with a single --port";
