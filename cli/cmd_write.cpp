@@ -178,67 +178,42 @@ int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports)
     record.setDevice(outcome.device);
     const std::string device = outcome.device.empty() ? serial.deviceName() : outcome.device;
     const words::RewriteWords said = words::rewriteWords(outcome, options.loader);
-    const auto headline = [&] {
-        std::printf("%s\n", said.headline.c_str());
-        std::fflush(stdout);
-    };
-
-    switch (outcome.failed) {
-        case RewriteStage::NothingToSend:
-            // An erase with nothing after it would leave the radio empty and still "succeed".
-            std::fprintf(stderr, "%s\n", said.headline.c_str());
-            finishRewriteRecord(record, said.logText);
-            return said.exitCode;
-        case RewriteStage::Connect:
-            if (outcome.declined) return declinedExit;
-            headline();
-            if (outcome.result == result::kConnectedZero)
-                std::fprintf(stderr, "velmar-fw write: %s\n", said.detail.c_str());
-            else
-                explainSerialFailure("write", device, outcome.fault(), said.detail,
-                                     options.devicePath, options.portNumber);
-            finishRewriteRecord(record, said.logText);
-            return said.exitCode;
-        case RewriteStage::Erase:
-            if (outcome.declined) {
-                std::fprintf(stderr, "%s\n", said.headline.c_str());
-                finishRewriteRecord(record, said.logText);
-                return said.exitCode;
-            }
-            // The erase may have taken effect under a reply that never came complete.
-            if (outcome.stopped) return stopped(said.headline.c_str(), "during the erase", record);
-            break;
-        case RewriteStage::Write: {
-            progress.finish();
-            record.setBlocksWritten(outcome.blocksWritten);
-            if (outcome.stopped) {
-                const auto& done = progress.acceptedBlocks();
-                return stopped(said.headline.c_str(),
-                               "after " + std::to_string(done.size()) + " of " +
-                                   std::to_string(blockCount) + " blocks" +
-                                   (done.empty() ? "" : "; written: " + describeBlockRanges(done)),
-                               record);
-            }
-            progress.reportFailedBlock();
-            break;
-        }
-        case RewriteStage::None:
-        case RewriteStage::End:  // the end is never declined here
-            record.setBlocksWritten(outcome.blocksWritten);
-            // Its outcome does not change the rewrite's, but an unconfirmed end is worth a line.
-            if (!outcome.endConfirmed) {
-                const std::string cause =
-                    describeFailure(outcome.failure, StepFamily::CurrentLoader);
-                std::fprintf(stderr, "velmar-fw write: %s%s%s\n", words::kEndNotConfirmedLine,
-                             cause.empty() ? "" : ": ", cause.c_str());
-            }
-            headline();
-            finishRewriteRecord(record, said.logText);
-            return said.exitCode;
+    const RewriteStage failed = outcome.failed;
+    if (failed == RewriteStage::Connect && outcome.declined) return declinedExit;
+    const bool succeeded = failed == RewriteStage::None || failed == RewriteStage::End;
+    if (failed == RewriteStage::Write) progress.finish();
+    if (succeeded || failed == RewriteStage::Write) record.setBlocksWritten(outcome.blocksWritten);
+    // A stop in the erase or the write may have changed the flash: say what the radio holds.
+    // (The erase may have taken effect under a reply that never came complete.)
+    if (outcome.stopped &&
+        (failed == RewriteStage::Write || (failed == RewriteStage::Erase && !outcome.declined))) {
+        const auto& done = progress.acceptedBlocks();
+        return stopped(said.headline.c_str(),
+                       failed == RewriteStage::Erase
+                           ? "during the erase"
+                           : "after " + std::to_string(done.size()) + " of " +
+                                 std::to_string(blockCount) + " blocks" +
+                                 (done.empty() ? "" : "; written: " + describeBlockRanges(done)),
+                       record);
     }
-    headline();
-    explainSerialFailure("write", device, outcome.fault(), said.detail, options.devicePath,
-                         options.portNumber);
+    if (failed == RewriteStage::Write) progress.reportFailedBlock();
+    // Its outcome does not change the rewrite's, but an unconfirmed end is worth a line.
+    if (succeeded && !outcome.endConfirmed) {
+        const std::string cause = describeFailure(outcome.failure, StepFamily::CurrentLoader);
+        std::fprintf(stderr, "velmar-fw write: %s%s%s\n", words::kEndNotConfirmedLine,
+                     cause.empty() ? "" : ": ", cause.c_str());
+    }
+    // Nothing to send (an erase with nothing after it would leave the radio empty and still
+    // "succeed") and a stop before the erase are no radio's answer: they go to stderr.
+    const bool refused = failed == RewriteStage::NothingToSend ||
+                         (failed == RewriteStage::Erase && outcome.declined);
+    std::fprintf(refused ? stderr : stdout, "%s\n", said.headline.c_str());
+    std::fflush(stdout);
+    if (failed == RewriteStage::Connect && outcome.result == result::kConnectedZero)
+        std::fprintf(stderr, "velmar-fw write: %s\n", said.detail.c_str());
+    else if (!succeeded && !refused)
+        explainSerialFailure("write", device, outcome.fault(), said.detail, options.devicePath,
+                             options.portNumber);
     finishRewriteRecord(record, said.logText);
     return said.exitCode;
 }
