@@ -1,6 +1,7 @@
 #include "cli/cli_common.h"
 
 #include "cli/command_line.h"
+#include "cli/command_options.h"
 #include "wording/load_words.h"
 
 namespace velmar::cli {
@@ -45,7 +46,7 @@ int usageError(const std::string& command, const std::string& text) {
 
 OutputOption splitOutputOption(const Args& args) {
     OutputOption result;
-    const CommandLine line = parseCommandLine(args, kOutputOptions);
+    const CommandLine line = parseCommandLine(args, kDumpOptions);
     if (line.error.starts_with("option --output needs")) {
         result.error = "option --output needs a file name";
         return result;

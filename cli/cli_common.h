@@ -51,6 +51,5 @@ struct OutputOption {
     std::string error;  // non-empty when the option is malformed
 };
 OutputOption splitOutputOption(const Args& args);
-inline constexpr OptionName kOutputOptions[] = {{"-o,--output", true}};
 
 }  // namespace velmar::cli

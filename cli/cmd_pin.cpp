@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/command_options.h"
 #include "cli/commands.h"
 #include "cli/serial_options.h"
 #include "cli/serial_port_use.h"
@@ -26,12 +27,8 @@ std::optional<PinOperation> operationNamed(const std::string& name) {
 }  // namespace
 
 namespace {
-const SerialCommandSyntax kPinSyntax = {.own = {{"--pin", true}, {"--op", true}}};
+const SerialCommandSyntax kPinSyntax = {.options = kPinOptions};
 }  // namespace
-
-std::vector<std::string> pinOptionNames() {
-    return optionNames(kPinSyntax);
-}
 
 int runPin(const Args& args, PortDirectory& ports) {
     const SerialCommandOptionsResult parsed = parseSerialCommandOptions(args, kPinSyntax);

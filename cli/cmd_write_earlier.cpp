@@ -77,12 +77,9 @@ class RowProgress final : public WriteObserver {
 }  // namespace
 
 namespace {
-const SerialCommandSyntax kWriteEarlierSyntax = {.takesFile = true, .own = {}};
+const SerialCommandSyntax kWriteEarlierSyntax = {.takesFile = true,
+                                                 .options = kWriteEarlierOptions};
 }  // namespace
-
-std::vector<std::string> writeEarlierOptionNames() {
-    return optionNames(kWriteEarlierSyntax);
-}
 
 int runWriteEarlier(const Args& args, PortDirectory& ports) {
     const SerialCommandOptionsResult parsed = parseSerialCommandOptions(args, kWriteEarlierSyntax);

@@ -37,15 +37,16 @@ std::string nameIn(const std::string& message) {
 
 }  // namespace
 
-CommandLine parseCommandLine(const std::vector<std::string>& args,
-                             std::span<const OptionName> options) {
+CommandLine parseCommandLine(const std::vector<std::string>& args, OptionTable options) {
     CommandLine line;
     CLI::App app;
     app.set_help_flag();  // each program words its own help
     app.allow_extras();   // positionals and unknown options, sorted out below
-    for (const OptionName& option : options) {
-        CLI::Option* added = option.takesValue ? app.add_option(option.names)->expected(1)
-                                               : app.add_flag(option.names);
+    for (const OptionRow& option : options) {
+        const std::string names =
+            option.shortName ? std::string(option.shortName) + "," + option.name : option.name;
+        CLI::Option* added =
+            option.value ? app.add_option(names)->expected(1) : app.add_flag(names);
         added->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     }
     std::vector<std::string> words = withEmptyValuesSplit(args, app);
@@ -89,15 +90,43 @@ CommandLine parseCommandLine(const std::vector<std::string>& args,
     return line;
 }
 
-std::vector<std::string> namesOf(const std::string& spelling) {
+std::vector<std::string> optionNames(OptionTable options) {
     std::vector<std::string> names;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = spelling.find(',', start);
-        names.push_back(spelling.substr(start, comma - start));
-        if (comma == std::string::npos) return names;
-        start = comma + 1;
+    for (const OptionRow& option : options) {
+        if (option.shortName) names.emplace_back(option.shortName);
+        names.emplace_back(option.name);
     }
+    return names;
+}
+
+std::string optionHelp(OptionTable options) {
+    const auto heading = [](const OptionRow& option) {
+        std::string text = "  ";
+        if (option.shortName) text += std::string(option.shortName) + ", ";
+        text += option.name;
+        if (option.value) text += std::string(" ") + option.value;
+        return text;
+    };
+    std::size_t column = 0;
+    for (const OptionRow& option : options) column = std::max(column, heading(option).size() + 2);
+    std::string help;
+    for (const OptionRow& option : options) {
+        std::string first = heading(option);
+        first.resize(column, ' ');
+        help += first;
+        for (const char c : std::string_view(option.help)) {
+            help += c;
+            if (c == '\n') help += std::string(column, ' ');
+        }
+        help += '\n';
+    }
+    return help;
+}
+
+const OptionRow* findOption(OptionTable options, const std::string& name) {
+    for (const OptionRow& option : options)
+        if (name == option.name) return &option;
+    return nullptr;
 }
 
 std::optional<std::string> lastValue(const CommandLine& line, const std::string& name) {

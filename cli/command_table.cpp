@@ -10,11 +10,7 @@ constexpr const char* kInfoDetails =
     "Loads FILE exactly as the writer's window does and prints the outcome, the number of\n"
     "used 16-byte rows, the start addresses of the 1 KiB blocks a rewrite would send, and\n"
     "the checksum of C000..FFFF. A name ending in HEX (any case) is read as Intel HEX,\n"
-    "anything else as Motorola S-records.\n"
-    "\n"
-    "  --json  the same as one JSON object: file, reader, outcome (\"loaded\" or the load's\n"
-    "          message), code and line of a refused line, used_rows, blocks (the start\n"
-    "          addresses) and checksum; options and FILE in any order\n";
+    "anything else as Motorola S-records.\n";
 
 constexpr const char* kDumpDetails =
     "Loads FILE and writes the whole image, 0x04000..0x23FFF (131,072 bytes), to OUTPUT.\n"
@@ -30,21 +26,9 @@ constexpr const char* kWriteDetails =
     "baud), erase, write every 1 KiB block that holds data, end of session (38,400 baud).\n"
     "Ends with exactly one of \"Rewriting success!\", \"Connection failure\",\n"
     "\"Deletion failure\" or \"Writing failure\"; a port that cannot be opened is explained\n"
-    "on stderr (no such device, permission, busy).\n"
-    "\n"
-    "  -p, --port DEVICE|N  the serial device (/dev/ttyUSB0, a pseudo-terminal, st/r1...)\n"
-    "                      or the window's port number N, 1 to 16, opening what the window's\n"
-    "                      \"COM  N\" opens (see velmar-fw ports); digits only are a number,\n"
-    "                      anything else a path\n"
-    "  --loader 1.05|1.06  the loader version the radio runs (default 1.06)\n"
-    "  --trace FILE        log every byte each way with a timestamp and the line speed; not\n"
-    "                      the firmware, the service log or the settings file by any name,\n"
-    "                      nor a FIFO or a device (exit 1), and a trace that could not be\n"
-    "                      written whole turns a success into exit 4\n"
-    "  -q, --quiet         no progress lines: only the outcome and the errors\n"
-    "  -v, --verbose       also the device opened (and where a link leads), the loader and\n"
-    "                      the time each stage took\n"
-    "\n"
+    "on stderr (no such device, permission, busy).\n";
+
+constexpr const char* kWriteNotes =
     "On a terminal a progress bar shows the block in flight, the percent of blocks written,\n"
     "the elapsed and the remaining time; otherwise one line per written block and the block\n"
     "that failed. Ctrl-C, SIGTERM or SIGHUP stops after the frame in flight and lists the\n"
@@ -55,24 +39,15 @@ constexpr const char* kWriteDetails =
     "runs the whole rewrite on its own, and one that fails or will not open never stops the\n"
     "others. Two --port values naming the same device are refused before anything is opened\n"
     "(exit 1). On a terminal a table shows every port's stage, block, percent and time;\n"
-    "otherwise one line per event, prefixed with its port. A summary table ends the run.\n"
-    "  --report FILE.json  every port's outcome, with the fields of its service-log line;\n"
-    "                      refused like --trace (and as the trace's own file, or in a folder\n"
-    "                      it cannot be written in) before anything is sent; with a single\n"
-    "                      --port too, which then runs as a station of one (with --trace,\n"
-    "                      without --quiet and --verbose)\n"
-    "--trace needs a single --port.\n";
+    "otherwise one line per event, prefixed with its port. A summary table ends the run.\n";
 
 constexpr const char* kWriteEarlierDetails =
     "Loads FILE and rewrites a radio that runs the earlier loader generation, as its panel's\n"
     "buttons do one after the other: erase (\"消去\"), write every used 16-byte row from\n"
     "04000 to 23C0F (\"書き込み\"), end (\"切断\"). Each step prints the window's message for\n"
-    "it and the run stops at the first failure. No connect handshake is sent.\n"
-    "\n"
-    "  -p, --port DEVICE|N       the serial device or the window's port number N (1..16)\n"
-    "  --speed 9600|38400|4800   the speed the port is opened with (default 9600); every\n"
-    "                            frame then goes out at 38,400 baud\n"
-    "\n"
+    "it and the run stops at the first failure. No connect handshake is sent.\n";
+
+constexpr const char* kWriteEarlierNotes =
     "Every exchange waits the whole 2.5 s reply time, so a row costs 5 s: the run takes about\n"
     "the number of used rows times 5 s, plus 5 s. The estimate is printed up front, then the\n"
     "address of every written row with the time left. The earlier loader addresses only\n"
@@ -82,13 +57,7 @@ constexpr const char* kWriteEarlierDetails =
 constexpr const char* kPinDetails =
     "Sends the port pin service command \"QZ~P\" + TEXT + operation digit + CR and prints the\n"
     "word the window's result box shows: \"OK\", \"NG\", \"L出力\", \"H出力\", \"L入力\",\n"
-    "\"H入力\" or \"???\" (no reply, a bad status frame or a port that cannot open).\n"
-    "\n"
-    "  -p, --port DEVICE|N       the serial device or the window's port number N (1..16)\n"
-    "  --pin TEXT                the pin number, sent exactly as given (may be empty)\n"
-    "  --op low|high|input|read  drive low (0), drive high (1), make an input (2) or read\n"
-    "                            the pin's mode and level (3); default read\n"
-    "  --speed 9600|38400|4800   the line speed for the whole command (default 9600)\n";
+    "\"H入力\" or \"???\" (no reply, a bad status frame or a port that cannot open).\n";
 
 constexpr const char* kLogDetails =
     "Prints the latest rewrites of the service log as a table, in the order they began. Every\n"
@@ -101,12 +70,8 @@ constexpr const char* kLogDetails =
     "rewrite that never ended (killed, power lost) shows as Interrupted: the radio may be\n"
     "erased or part-written, rewrite it again; one quit at once says the stage it was in.\n"
     "Control characters and bytes that are not UTF-8 show escaped (\\n, \\t, \\x1b, \\xff);\n"
-    "a log that is not a regular file is refused (exit 3).\n"
-    "\n"
-    "  -n, --last N  how many rewrites to show, 1 to 999999999 (default 20)\n"
-    "  --json        each rewrite as its latest line, one JSON object per line, in the order\n"
-    "                they began, an interrupted one with \"interrupted\": true and a \"note\";\n"
-    "                nothing when the log has none\n";
+    "a log that is not a regular file is refused (exit 3).\n";
+
 constexpr const char* kPortsDetails =
     "Lists the window's 16 port entries, \"COM  1\" to \"COM 16\", with the device each one\n"
     "opens, how it was chosen and whether it is connected now, then the detected serial\n"
@@ -115,11 +80,7 @@ constexpr const char* kPortsDetails =
     "  saved        the assignment saved in the window's 設定 / ポートの割り当て...\n"
     "  automatic    on Linux the connected devices no other entry names, USB and ACM\n"
     "               adapters first, then built-in ports, in a stable order; on Windows COM<N>\n"
-    "--port N of write, write-earlier and pin opens the same device.\n"
-    "\n"
-    "  --json  the same as one JSON object: \"ports\" (port, entry, device, chosen_by,\n"
-    "          present and, for a detected device, description, manufacturer, serial,\n"
-    "          vid_pid, stable_path), \"unused_devices\" and \"settings_file\"\n";
+    "--port N of write, write-earlier and pin opens the same device.\n";
 
 // The serial commands run in a second program (serial_handover.h); their run is empty here.
 constexpr std::array kCommands = {
@@ -127,22 +88,23 @@ constexpr std::array kCommands = {
             "show what a firmware file loads to and what would be sent", kInfoDetails, runInfo,
             kInfoOptions},
     Command{"dump", "dump FILE -o OUTPUT.bin", "write the loaded 128 KiB image as a binary file",
-            kDumpDetails, runDump, kOutputOptions},
+            kDumpDetails, runDump, kDumpOptions},
     Command{"checksum", "checksum FILE START STOP", "sum the image bytes of an address range",
             kChecksumDetails, runChecksum},
     Command{"write", "write FILE --port DEVICE|N",
-            "rewrite the radio's firmware over a serial port", kWriteDetails, kRunsInSerialProgram},
+            "rewrite the radio's firmware over a serial port", kWriteDetails, kRunsInSerialProgram,
+            kWriteOptions, kWriteNotes},
     Command{"write-earlier", "write-earlier FILE --port DEVICE|N",
             "rewrite a radio with the earlier loader generation, row by row", kWriteEarlierDetails,
-            kRunsInSerialProgram},
+            kRunsInSerialProgram, kWriteEarlierOptions, kWriteEarlierNotes},
     Command{"pin", "pin --port DEVICE|N --pin TEXT --op OP",
-            "drive or read a port pin of the radio's controller", kPinDetails,
-            kRunsInSerialProgram},
+            "drive or read a port pin of the radio's controller", kPinDetails, kRunsInSerialProgram,
+            kPinOptions},
     // Reading the log needs Qt's JSON, which only the serial program loads.
     Command{"log", "log [--last N] [--json]", "show the latest rewrites from the service log",
-            kLogDetails, kRunsInSerialProgram},
+            kLogDetails, kRunsInSerialProgram, kLogOptions},
     Command{"ports", "ports [--json]", "show which device each port entry COM 1..16 opens",
-            kPortsDetails, kRunsInSerialProgram},
+            kPortsDetails, kRunsInSerialProgram, kPortsOptions},
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "cli/cli_common.h"
 #include "cli/command_line.h"
+#include "cli/command_options.h"
 
 namespace velmar {
 class PortDirectory;
@@ -19,15 +20,11 @@ struct Command {
     const char* summary;           // one line for the overview
     const char* details;           // shown by "velmar-fw CMD --help"
     int (*run)(const Args& args);  // kRunsInSerialProgram for the serial commands
-    // The options its reader knows, which shell completion offers; the serial program lists
-    // those of its own commands.
-    std::span<const OptionName> options = {};
+    // Its table (command_options.h): what its reader takes, its help lists after `details`
+    // and shell completion offers.
+    OptionTable options = {};
+    const char* notes = "";  // shown after the options
 };
-
-// The options of the commands whose readers take plain option lists.
-inline constexpr OptionName kInfoOptions[] = {{"--json", false}};
-inline constexpr OptionName kLogOptions[] = {{"-n,--last", true}, {"--json", false}};
-inline constexpr OptionName kPortsOptions[] = {{"--json", false}};
 
 inline constexpr int (*kRunsInSerialProgram)(const Args&) = nullptr;
 
@@ -45,10 +42,5 @@ int runPin(const Args& args, PortDirectory& ports);
 // Reads the service log with Qt's JSON, so it runs there too.
 int runLog(const Args& args);
 int runPorts(const Args& args, PortDirectory& ports);
-
-// Every option name the serial commands' readers know ("-p", "--port", ...), for completion.
-std::vector<std::string> writeOptionNames();
-std::vector<std::string> writeEarlierOptionNames();
-std::vector<std::string> pinOptionNames();
 
 }  // namespace velmar::cli

@@ -1,4 +1,5 @@
 // velmar-fw: the writer's core without the window.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -99,7 +100,10 @@ const Command* findCommand(const std::string& name) {
 }
 
 void printCommandHelp(const Command& command) {
-    std::printf("Usage: velmar-fw %s\n\n%s\n", command.synopsis, command.details);
+    std::printf("Usage: velmar-fw %s\n\n%s", command.synopsis, command.details);
+    if (!command.options.empty()) std::printf("\n%s", optionHelp(command.options).c_str());
+    if (*command.notes != '\0') std::printf("\n%s", command.notes);
+    std::printf("\n");
     printExitCodes(stdout, &command);
 }
 
@@ -107,24 +111,38 @@ bool isHelpWord(const std::string& word) {
     return word == "--help" || word == "-h";
 }
 
+// The values an option's row lists ("1.05|1.06"); none for a placeholder ("FILE", "DEVICE|N").
+void printListedValues(const OptionRow& option) {
+    const std::string value = option.value ? option.value : "";
+    if (value.empty() || value.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::string::npos)
+        return;
+    for (std::size_t start = 0; start <= value.size();) {
+        const std::size_t bar = std::min(value.find('|', start), value.size());
+        std::printf("%s\n", value.substr(start, bar - start).c_str());
+        start = bar + 1;
+    }
+}
+
 // Hidden: the words shell completion offers, one per line. Without COMMAND the commands and
-// the program's options; with it the options of COMMAND's reader (the serial program lists
-// those of its own commands).
+// the program's options; with it the options of COMMAND's table; with COMMAND and an option
+// the values that option's row lists.
 int printCompletionWords(int argc, char** argv) {
     if (argc == 2) {
         for (const Command& command : commandTable()) std::printf("%s\n", command.name);
         std::printf("-h\n--help\n-V\n--version\n");
         return kExitOk;
     }
-    const Command* command = argc == 3 ? findCommand(argv[2]) : nullptr;
+    const Command* command = argc == 3 || argc == 4 ? findCommand(argv[2]) : nullptr;
     if (command == nullptr) return kExitUsage;
-    std::printf("-h\n--help\n");
-    if (command->run == kRunsInSerialProgram) {
-        std::fflush(stdout);
-        return handOverToSerialProgram(argv);
+    if (argc == 4) {
+        for (const OptionRow& option : command->options)
+            if (argv[3] == std::string(option.name) ||
+                (option.shortName && argv[3] == std::string(option.shortName)))
+                printListedValues(option);
+        return kExitOk;
     }
-    for (const OptionName& option : command->options)
-        for (const std::string& name : namesOf(option.names)) std::printf("%s\n", name.c_str());
+    std::printf("-h\n--help\n");
+    for (const std::string& name : optionNames(command->options)) std::printf("%s\n", name.c_str());
     return kExitOk;
 }
 

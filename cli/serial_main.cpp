@@ -16,28 +16,15 @@ namespace {
 struct SerialCommand {
     std::string_view name;
     int (*run)(const velmar::cli::Args& args, velmar::PortDirectory& ports);
-    std::vector<std::string> (*optionNames)();  // for velmar-fw --completion-words
 };
 
-template <const auto& options>
-std::vector<std::string> namesOfAll() {
-    std::vector<std::string> names;
-    for (const velmar::cli::OptionName& option : options)
-        for (std::string& name : velmar::cli::namesOf(option.names))
-            names.push_back(std::move(name));
-    return names;
-}
-
 constexpr SerialCommand kSerialCommands[] = {
-    {"write", velmar::cli::runWrite, velmar::cli::writeOptionNames},
-    {"write-earlier", velmar::cli::runWriteEarlier, velmar::cli::writeEarlierOptionNames},
-    {"pin", velmar::cli::runPin, velmar::cli::pinOptionNames},
-    {"log",
-     [](const velmar::cli::Args& args, velmar::PortDirectory&) {
-         return velmar::cli::runLog(args);
-     },
-     namesOfAll<velmar::cli::kLogOptions>},
-    {"ports", velmar::cli::runPorts, namesOfAll<velmar::cli::kPortsOptions>},
+    {"write", velmar::cli::runWrite},
+    {"write-earlier", velmar::cli::runWriteEarlier},
+    {"pin", velmar::cli::runPin},
+    {"log", [](const velmar::cli::Args& args,
+               velmar::PortDirectory&) { return velmar::cli::runLog(args); }},
+    {"ports", velmar::cli::runPorts},
 };
 
 }  // namespace
@@ -49,13 +36,6 @@ int main(int argc, char** argv) {
     // One run detects the devices once, whichever commands and steps look them up.
     if (argc == 2 && std::string_view(argv[1]) == "--version") {
         std::printf("%s %s\n", velmar::cli::kSerialProgramName, VELMAR_VERSION);
-        return velmar::kExitOk;
-    }
-    if (argc == 3 && std::string_view(argv[1]) == "--completion-words") {
-        for (const SerialCommand& command : kSerialCommands)
-            if (command.name == argv[2])
-                for (const std::string& name : command.optionNames())
-                    std::printf("%s\n", name.c_str());
         return velmar::kExitOk;
     }
     velmar::SystemPorts ports;

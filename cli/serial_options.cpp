@@ -91,23 +91,6 @@ std::string portNumberProblem(const std::string& text) {
     return {};
 }
 
-std::vector<std::pair<std::string, bool>> optionSpellings(const SerialCommandSyntax& syntax) {
-    std::vector<std::pair<std::string, bool>> spellings = {{"-p,--port", true}};
-    if (syntax.takesSpeed) spellings.push_back({"--speed", true});
-    for (const OwnOption& option : syntax.own)
-        spellings.push_back(
-            {option.shortName.empty() ? option.name : option.shortName + "," + option.name,
-             !option.isFlag});
-    return spellings;
-}
-
-std::vector<std::string> optionNames(const SerialCommandSyntax& syntax) {
-    std::vector<std::string> names;
-    for (const auto& [spelling, takesValue] : optionSpellings(syntax))
-        for (std::string& name : namesOf(spelling)) names.push_back(std::move(name));
-    return names;
-}
-
 SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
                                                      const SerialCommandSyntax& syntax) {
     SerialCommandOptionsResult result;
@@ -117,12 +100,7 @@ SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
         result.error = std::move(text);
         return result;
     };
-    // The spellings live here while `names` points into them.
-    const std::vector<std::pair<std::string, bool>> spellings = optionSpellings(syntax);
-    std::vector<OptionName> names;
-    for (const auto& [spelling, takesValue] : spellings)
-        names.push_back({spelling.c_str(), takesValue});
-    const CommandLine line = parseCommandLine(args, names);
+    const CommandLine line = parseCommandLine(args, syntax.options);
     if (!line.error.empty()) return fail(line.error);
     for (const std::string& word : line.positionals) {
         if (!syntax.takesFile) return fail("takes no FILE, got \"" + word + "\"");
@@ -132,10 +110,9 @@ SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
     }
     for (const GivenOption& given : line.options) {
         const std::string& word = given.name;
-        const auto own = std::find_if(syntax.own.begin(), syntax.own.end(),
-                                      [&](const OwnOption& option) { return option.name == word; });
-        const bool mayBeEmpty = own != syntax.own.end() && (own->mayBeEmpty || own->isFlag);
-        if (given.value.empty() && !mayBeEmpty) return fail("option " + word + " needs a value");
+        const OptionRow* row = findOption(syntax.options, word);
+        if (given.value.empty() && row->value && !row->mayBeEmpty)
+            return fail("option " + word + " needs a value");
         if (word == "--port") {
             o.portValues.push_back(given.value);
             if (syntax.severalPorts) continue;
@@ -161,8 +138,8 @@ SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
             return fail("--speed takes 9600, 38400 or 4800, not \"" + values["--speed"] + "\"");
         o.settings = *settings;
     }
-    for (const OwnOption& option : syntax.own)
-        if (values.contains(option.name)) o.own[option.name] = values[option.name];
+    for (auto& [name, value] : values)
+        if (name != "--port" && name != "--speed") o.own[name] = std::move(value);
     return result;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The options every serial command shares: --port DEVICE|N and, where the command offers it,
-// --speed 9600|38400|4800 (the window's line-speed choice), plus each command's own options.
+// The reader every serial command shares: --port DEVICE|N and, where the command's table offers
+// it, --speed 9600|38400|4800 (the window's line-speed choice), plus each command's own options.
 
 #include <cstdint>
 #include <map>
@@ -12,17 +12,9 @@
 
 namespace velmar::cli {
 
-struct OwnOption {
-    std::string name;            // "--pin"
-    bool mayBeEmpty = false;     // a pin text may be empty; a file name may not
-    bool isFlag = false;         // takes no value; given, it is in `own` with ""
-    std::string shortName = {};  // "-q", or "" for none
-};
-
 struct SerialCommandSyntax {
     bool takesFile = false;  // exactly one positional FILE
-    bool takesSpeed = true;  // --speed is offered
-    std::vector<OwnOption> own;
+    OptionTable options;     // the command's table (command_options.h), --port among them
     // --port may be given many times (a station); the values are left to portChoices().
     bool severalPorts = false;
 };
@@ -40,8 +32,9 @@ struct SerialCommandOptions {
     int16_t portNumber = 1;
     std::optional<std::string> devicePath;
     std::string settings;  // settings string of --speed; the window starts with 9600
-    std::map<std::string, std::string> own;  // the command's own options by name, as given
-    std::vector<std::string> portValues;     // every --port, as given
+    // The command's own options (all but --port and --speed) by name, as given; "" for a flag.
+    std::map<std::string, std::string> own;
+    std::vector<std::string> portValues;  // every --port, as given
 };
 
 struct SerialCommandOptionsResult {
@@ -51,13 +44,6 @@ struct SerialCommandOptionsResult {
 
 SerialCommandOptionsResult parseSerialCommandOptions(const Args& args,
                                                      const SerialCommandSyntax& syntax);
-
-// The options `syntax` offers as the reader takes them: ("-p,--port", true) for --port, which
-// takes a value, and so on.
-std::vector<std::pair<std::string, bool>> optionSpellings(const SerialCommandSyntax& syntax);
-
-// Every name of those options on its own: "-p", "--port", ...
-std::vector<std::string> optionNames(const SerialCommandSyntax& syntax);
 
 // True when the --port values given are more than one, or a range of ports such as 1-8.
 bool namesSeveralPorts(const std::vector<std::string>& portValues);

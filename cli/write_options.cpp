@@ -1,6 +1,6 @@
 // velmar-fw write's options, for one port and for a station of several alike.
 
-#include "cli/commands.h"
+#include "cli/command_options.h"
 #include "cli/serial_options.h"
 #include "cli/write_command.h"
 
@@ -11,20 +11,9 @@ namespace {
 // The options are read once, every --port kept; the ports given then decide whether the run is
 // one port's or a station's.
 const SerialCommandSyntax kWriteSyntax = {
-    .takesFile = true,
-    .takesSpeed = false,
-    .own = {{.name = "--loader"},
-            {.name = "--trace"},
-            {.name = "--quiet", .isFlag = true, .shortName = "-q"},
-            {.name = "--verbose", .isFlag = true, .shortName = "-v"},
-            {.name = "--report"}},
-    .severalPorts = true};
+    .takesFile = true, .options = kWriteOptions, .severalPorts = true};
 
 }  // namespace
-
-std::vector<std::string> writeOptionNames() {
-    return optionNames(kWriteSyntax);
-}
 
 WriteOptionsResult parseWriteOptions(const Args& args) {
     WriteOptionsResult result;

@@ -260,14 +260,9 @@ RadioOptionsResult parseRadioOptions(const std::vector<std::string>& args) {
     std::vector<Aimed> aimed;
     int selected = 0;  // 0: every radio
     int highestSelected = 0;
-    // The spellings live here while `names` points into them.
-    std::vector<std::string> spellings;
+    std::vector<cli::OptionRow> names;
     for (const OptionRow& row : optionTable())
-        spellings.push_back(row.shortName ? std::string(row.shortName) + "," + row.name
-                                          : std::string(row.name));
-    std::vector<cli::OptionName> names;
-    for (std::size_t i = 0; i < spellings.size(); ++i)
-        names.push_back({spellings[i].c_str(), optionTable()[i].value != nullptr});
+        names.push_back({row.name, row.value, row.help, row.shortName});
     const cli::CommandLine line = cli::parseCommandLine(args, names);
     if (!line.error.empty()) {
         result.error = line.error + " (see --help)";

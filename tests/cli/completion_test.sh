@@ -23,6 +23,7 @@ velmar-fw|w|write write-earlier
 velmar-fw|write --|--help --port --loader --trace --quiet --verbose --report
 velmar-fw|write f.mot --loader ""|1.05 1.06
 velmar-fw|pin --op ""|low high input read
+velmar-fw|write-earlier f.mot --speed ""|9600 38400 4800
 velmar-fw|pin -p 1|1 10 11 12 13 14 15 16
 velmar-fw|dump f.mot -|-h --help -o --output
 velmar-fw|write f.mot --port = 1|1 10 11 12 13 14 15 16

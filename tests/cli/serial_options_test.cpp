@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "cli/command_options.h"
 #include "cli/serial_options.h"
 #include "cli/write_command.h"
 #include "platform/line_settings.h"
@@ -11,10 +12,10 @@
 namespace velmar::cli {
 namespace {
 
-const SerialCommandSyntax kFileAndSpeed{.takesFile = true, .own = {}};
-const SerialCommandSyntax kPinLike{.own = {{"--pin", true}, {"--op", true}}};
-const SerialCommandSyntax kWriteLike{
-    .takesFile = true, .takesSpeed = false, .own = {{"--loader"}, {"--trace"}}};
+const SerialCommandSyntax kFileAndSpeed{.takesFile = true, .options = kWriteEarlierOptions};
+const SerialCommandSyntax kPinLike{.options = kPinOptions};
+const OptionRow kWriteLikeOptions[] = {kPortRow, {"--loader", "V", ""}, {"--trace", "FILE", ""}};
+const SerialCommandSyntax kWriteLike{.takesFile = true, .options = kWriteLikeOptions};
 
 struct OptionsCase {
     const SerialCommandSyntax* syntax;
