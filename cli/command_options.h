@@ -21,10 +21,10 @@ inline constexpr OptionRow kDumpOptions[] = {
 // Every serial command opens its port with this one.
 inline constexpr OptionRow kPortRow = {
     "--port", "DEVICE|N",
-    "the serial device (/dev/ttyUSB0, a pseudo-terminal, st/r1...)\n"
-    "or the window's port number N, 1 to 16, opening what the window's\n"
-    "\"COM  N\" opens (see velmar-fw ports); digits only are a number,\n"
-    "anything else a path",
+    "the serial device (/dev/ttyUSB0, a pseudo-terminal,\n"
+    "st/r1...) or the window's port number N, 1 to 16, opening\n"
+    "what the window's \"COM  N\" opens (see velmar-fw ports);\n"
+    "digits only are a number, anything else a path",
     "-p"};
 
 inline constexpr OptionRow kWriteOptions[] = {
