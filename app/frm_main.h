@@ -3,22 +3,28 @@
 // every operation is one of its handlers, which read the window's state and hand it to the
 // protocol layer as arguments. The serial port, the reply wait and the dialogs come in through
 // the constructor so tests can run the window against a virtual radio and scripted answers.
+//
+// Where things are: a rewrite, from its buttons to its final box, in frm_main_rewrite.cpp; the
+// manual steps, checksum and port pin in frm_main_service.cpp; loading in frm_main.cpp and
+// frm_main_files.cpp; the designed controls in frm_main_layout.cpp. Three collaborators do one
+// job each: the operation guard (locks, the close question), the status panel and the rewrite's
+// service record.
 
 #include <QMainWindow>
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/rewrite_service_record.h"
 #include "image/memory_image.h"
 #include "link/loader_link.h"
 #include "platform/dialogs.h"
 #include "platform/event_wait.h"
 #include "platform/port_names.h"
-#include "platform/qt/rewrite_recorder.h"
 #include "platform/serial_control.h"
 #include "protocol/current_loader.h"
 #include "protocol/port_pin.h"
@@ -39,8 +45,9 @@ class QRadioButton;
 
 namespace velmar {
 
-enum class RewriteStage;
+class OperationGuard;
 class RecentFolder;
+class StatusPanel;
 
 class frmMain : public QMainWindow, public WriteObserver {
     Q_OBJECT
@@ -88,7 +95,7 @@ class frmMain : public QMainWindow, public WriteObserver {
     void showServiceRecords();
 
     int16_t MousePointer() const { return mousePointer_; }
-    bool operationRunning() const { return operationDepth_ > 0; }
+    bool operationRunning() const;
     // For the end of the desktop session and termination signals, when nobody is there to be
     // asked: open boxes are dismissed, a running operation stops after the frame in flight,
     // and the window closes once nothing runs.
@@ -99,7 +106,7 @@ class frmMain : public QMainWindow, public WriteObserver {
     float progressValue() const override { return progressValue_; }
     void setProgressValue(float value) override;
     void showRow(int32_t row) override;
-    bool stopRequested() const override { return closeRequested_; }
+    bool stopRequested() const override;
     void accepted(int32_t startAddress) override;
 
     // Every byte each way goes to `trace` from now on (nullptr: none).
@@ -113,23 +120,6 @@ class frmMain : public QMainWindow, public WriteObserver {
   private:
     // The kind of a manual step decides its two message texts.
     enum class StepKind { Connect, Erase, Write, Disconnect };
-    // What runs, for the question a close request asks.
-    enum class Activity { None, Rewrite, FlashStep, OtherStep, PinCommand, Load };
-
-    // Disables every control that starts an operation while one runs; nests, so a rewrite
-    // started by cmdBrevo's load unlocks everything only when cmdBrevo ends.
-    class OperationScope {
-      public:
-        OperationScope(frmMain& window, Activity activity);
-        ~OperationScope();
-        OperationScope(const OperationScope&) = delete;
-        OperationScope& operator=(const OperationScope&) = delete;
-
-      private:
-        frmMain& window_;
-        Activity previous_;
-    };
-
     class HourglassScope {
       public:
         explicit HourglassScope(frmMain& window);
@@ -147,20 +137,12 @@ class frmMain : public QMainWindow, public WriteObserver {
     void buildTabOrder();
     // ファイル's entry for the service record view (frm_main_records.cpp).
     void addServiceRecordsEntry();
-    // The status bar under the client area (frm_main_status.cpp).
-    void buildStatusBar();
-    void showLoadedFile();
-    void showStage(RewriteStage stage);
-    void showWriteProgress();
-    void keepRewriteResult(const ServiceRecord& record);
-    void clearActivity();
-    // The confirmation's detail: what is written where.
-    std::string rewriteTarget() const;
     void connectHandlers();
+    // The controls the operation guard locks while an operation runs.
+    void lockStartersWhileRunning();
     void fillPortList();
     void refreshHexView();
     void setMousePointer(int16_t pointer);
-    void refreshOperationControls();
     void setVersionChoiceEnabled(bool enabled);
     // The port list and the port menu: held while a rewrite owns its radio.
     void setPortChoiceEnabled(bool enabled);
@@ -177,30 +159,19 @@ class frmMain : public QMainWindow, public WriteObserver {
     std::string chosenLineSettings() const;
     PinOperation chosenPinOperation() const;
 
-    // The sequence itself; which cmdMacro button started it does not change what it does,
-    // since every starter is locked while it runs.
+    // The rewrite (frm_main_rewrite.cpp).
     void rewriteSequence();
     // The rewrite's confirmation box; true for OK.
     bool confirmRewrite();
+    // The rewrite's service record: described once it is asked for, appended as the connect
+    // goes out (`begin`) and again just before its final message.
+    void describeRewriteRecord(bool begin);
+    void showRewriteOutcome(MessageRequest box);
+
     // A manual button runs `succeeded` as one operation and reports the step's outcome.
     void onManualStep(QPushButton* button, StepKind kind, std::function<bool()> succeeded);
     void runManualStep(StepKind kind, const std::function<bool()>& succeeded);
     void reportStep(StepKind kind, bool succeeded, const std::string& detail);
-    void showRewriteFailure(const char* text, const std::string& detail);
-    // Asks whether to stop what runs and close, without holding the operation: a Yes makes it
-    // stop after the frame in flight.
-    void askToStopAndClose();
-    // An operation whose work ended with the question still open: the question goes, and the
-    // window closes once the operation's message has been read.
-    void settleCloseQuestion();
-    StopCheck stopCheck() {
-        return [this] { return closeRequested_; };
-    }
-    // The rewrite's service record: described once it is asked for, appended as the connect
-    // goes out (`begin`) and again just before its final message, which names a log that could
-    // not be written (frm_main_service_log.cpp).
-    void describeRewriteRecord(bool begin);
-    void showRewriteOutcome(MessageRequest box);
 
     Dialogs& dialogs_;
     LoaderLink link_;
@@ -209,22 +180,17 @@ class frmMain : public QMainWindow, public WriteObserver {
     std::string defaultFirmwarePath_;
     std::string firmwarePath_;    // the file the image was last loaded from
     std::string firmwareSha256_;  // of the bytes that load read
-    std::optional<RewriteRecorder> rewriteRecord_;
     PortDirectory* ports_ = nullptr;
     RecentFolder* recentFolder_ = nullptr;
-    // The rewrite in progress, for the status bar.
-    int blocksToSend_ = 0;
-    int blocksAccepted_ = 0;
-    std::chrono::steady_clock::time_point writeStarted_;
+    std::unique_ptr<OperationGuard> guard_;
+    std::unique_ptr<StatusPanel> status_;
+    RewriteServiceRecord record_;
     float progressValue_ = 0.0f;
     int16_t mousePointer_ = kDefaultPointer;
-    int operationDepth_ = 0;
-    Activity activity_ = Activity::None;
     // The last connect's result, for a manual step's detail; none when the step was no connect.
     std::optional<LoaderResult> connectResult_;
-    // Stop after the frame in flight and close once nothing runs.
-    bool closeRequested_ = false;
-    bool askingToClose_ = false;
+    // Which family the manual step that runs belongs to, for the words of its failure.
+    StepFamily stepFamily_ = StepFamily::CurrentLoader;
 
     // Operator area.
     std::array<QPushButton*, 3> cmdMacro_{};
@@ -270,15 +236,8 @@ class frmMain : public QMainWindow, public WriteObserver {
     QAction* mnuWrite_ = nullptr;
     std::array<QAction*, 11> mnuCom_{};  // indexes 1..10; 0 unused
     QAction* mnuPort_ = nullptr;         // the port menu itself
-    // Which family the manual step that runs belongs to, for the words of its failure.
-    StepFamily stepFamily_ = StepFamily::CurrentLoader;
     QAction* mnuPortAssignment_ = nullptr;
     QAction* mnuServiceRecords_ = nullptr;
-
-    // Status bar.
-    QLabel* statusFile_ = nullptr;
-    QLabel* statusImage_ = nullptr;
-    QLabel* statusActivity_ = nullptr;
 };
 
 }  // namespace velmar

@@ -1,9 +1,14 @@
-// The rewrite sequence behind the cmdMacro buttons, and the one-click open-and-rewrite.
+// One rewrite from the button to its final box: the cmdMacro buttons and the one-click
+// open-and-rewrite, the confirmation, the sequence, and the outcome. What the window shows and
+// logs on the way is said here; the status bar, the service record and the operation guard
+// each do their own part of it.
 
 #include <QProgressBar>
 #include <utility>
 
 #include "app/frm_main.h"
+#include "app/operation_guard.h"
+#include "app/status_panel.h"
 #include "app/window_texts.h"
 #include "protocol/rewrite_sequence.h"
 #include "wording/rewrite_words.h"
@@ -21,16 +26,25 @@ MessageRequest errorBox(const std::string& text, const std::string& cause) {
 }
 }  // namespace
 
-// The version and the port are the state a rewrite reads that must not change mid-run; every
-// other starter is held by the operation scope.
 void frmMain::cmdMacro_Click(int16_t index) {
     // One operation at a time; the buttons are disabled meanwhile, this catches direct calls.
     if (index < 0 || index > 2 || operationRunning()) return;
     rewriteSequence();
 }
 
+void frmMain::cmdBrevo_Click() {
+    if (operationRunning()) return;
+    OperationGuard::Scope operation(*guard_, OperationGuard::Activity::Load);
+    // A close asked for during the load starts no rewrite behind it.
+    if (openFirmwareFile() == 1 && !guard_->stopRequested()) rewriteSequence();
+}
+
+// The sequence itself; which cmdMacro button started it does not change what it does, since
+// every starter is locked while it runs.
 void frmMain::rewriteSequence() {
-    OperationScope operation(*this, Activity::Rewrite);
+    OperationGuard::Scope operation(*guard_, OperationGuard::Activity::Rewrite);
+    // The version and the port are the state a rewrite reads that must not change mid-run;
+    // every other starter is held by the operation guard.
     setVersionChoiceEnabled(false);
     setPortChoiceEnabled(false);
 
@@ -54,7 +68,7 @@ void frmMain::rewriteSequence() {
         // first frame go and only saves the retries.
         .stopEnd =
             [this, &firstEndFrame] {
-                return !std::exchange(firstEndFrame, false) && closeRequested_;
+                return !std::exchange(firstEndFrame, false) && guard_->stopRequested();
             },
         .beforeStep =
             [this, &cancelled](RewriteStage stage) {
@@ -66,16 +80,16 @@ void frmMain::rewriteSequence() {
                     setProgressValue(0.0f);
                     ProgressBar1_->setVisible(true);
                 }
-                rewriteRecord_->reached(words::stageName(stage));
-                showStage(stage);
+                record_.reached(stage);
+                status_->showStage(stage, image_);
                 return true;
             },
     };
     const RewriteOutcome outcome = runRewrite(link_, image_, run);
-    if (rewriteRecord_) rewriteRecord_->setDevice(outcome.device);
-    settleCloseQuestion();
+    record_.ended(outcome.device);
+    guard_->settleCloseQuestion();
     if (outcome.failed == RewriteStage::Connect && cancelled) {
-        clearActivity();
+        status_->clearActivity();
         return;
     }
     const words::RewriteWords said = words::rewriteWords(outcome, chosenLoaderVersion());
@@ -101,19 +115,26 @@ bool frmMain::confirmRewrite() {
     confirm.buttons = MessageButtons::OkCancel;
     confirm.cancelIsDefault = true;
     confirm.icon = MessageIcon::Warning;
-    confirm.detail = rewriteTarget();
+    confirm.detail = rewriteTargetText(firmwarePath_, image_, GetCOM(), ports_);
     return dialogs_.messageBox(confirm) != MessageAnswer::Cancel;
 }
 
-void frmMain::showRewriteFailure(const char* text, const std::string& detail) {
-    showRewriteOutcome(errorBox(text, detail));
+void frmMain::describeRewriteRecord(bool begin) {
+    record_.describe(firmwarePath_, firmwareSha256_, image_, GetCOM(), chosenLoaderVersion(),
+                     ports_, begin);
 }
 
-void frmMain::cmdBrevo_Click() {
-    if (operationRunning()) return;
-    OperationScope operation(*this, Activity::Load);
-    // A close asked for during the load starts no rewrite behind it.
-    if (openFirmwareFile() == 1 && !closeRequested_) rewriteSequence();
+// WriteObserver: a block the radio accepted, during a rewrite or a manual write.
+void frmMain::accepted(int32_t) {
+    record_.blockWritten();
+    status_->blockAccepted();
+}
+
+void frmMain::showRewriteOutcome(MessageRequest box) {
+    const std::optional<ServiceRecord> kept = record_.finish(box);
+    dialogs_.messageBox(box);
+    // Stays in the status bar once the box is closed, until the next operation.
+    if (kept) status_->keepRewriteResult(*kept);
 }
 
 }  // namespace velmar
