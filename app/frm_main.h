@@ -193,51 +193,51 @@ class frmMain : public QMainWindow, public WriteObserver {
     StepFamily stepFamily_ = StepFamily::CurrentLoader;
 
     // Operator area.
-    std::array<QPushButton*, 3> cmdMacro_{};
-    QProgressBar* ProgressBar1_ = nullptr;
-    QGroupBox* Frame3_ = nullptr;
-    std::array<QRadioButton*, 2> optVersion_{};
-    QLabel* Label1_ = nullptr;
-    QComboBox* cmbCOM_ = nullptr;
+    std::array<QPushButton*, 3> cmdMacro_{};     // rewrite: the main button and two hidden ones
+    QProgressBar* ProgressBar1_ = nullptr;       // rewrite progress: shown from the erase on
+    QGroupBox* Frame3_ = nullptr;                // loader version: the frame
+    std::array<QRadioButton*, 2> optVersion_{};  // loader version: 1.05, 1.06 or later
+    QLabel* Label1_ = nullptr;                   // port: the caption
+    QComboBox* cmbCOM_ = nullptr;                // port: the choice
 
     // Service area.
-    QPushButton* Command1_ = nullptr;
-    QPushButton* cmbErase_ = nullptr;
-    QPushButton* cmbWrite_ = nullptr;
-    QPushButton* cmbEnd_ = nullptr;
-    QPushButton* Command11_ = nullptr;
-    QPushButton* Command8_ = nullptr;
-    QPushButton* Command9_ = nullptr;
-    QPushButton* Command10_ = nullptr;
-    QPushButton* Command4_ = nullptr;
-    QPushButton* Command7_ = nullptr;
-    QPushButton* Command6_ = nullptr;
-    QPushButton* Command5_ = nullptr;
-    QPushButton* cmdCheckSum_ = nullptr;
-    QLineEdit* txtCsStt_ = nullptr;
-    QLineEdit* txtCsStp_ = nullptr;
-    QLineEdit* Text1_ = nullptr;
-    QLineEdit* Text2_ = nullptr;
-    QLabel* Label4_ = nullptr;
-    QPlainTextEdit* txtMemory_ = nullptr;
-    QPushButton* cmdBrevo_ = nullptr;
-    QGroupBox* Frame1_ = nullptr;
-    std::array<QRadioButton*, 3> optBPS_{};
-    QLineEdit* txtCFG0_ = nullptr;
-    QLineEdit* txtCFG1_ = nullptr;
-    QGroupBox* Frame2_ = nullptr;
-    std::array<QRadioButton*, 4> port_{};
-    QLineEdit* txtPinNumber_ = nullptr;
-    QPushButton* Command2_ = nullptr;
+    QPushButton* Command1_ = nullptr;        // current loader: connect
+    QPushButton* cmbErase_ = nullptr;        // current loader: erase
+    QPushButton* cmbWrite_ = nullptr;        // current loader: write
+    QPushButton* cmbEnd_ = nullptr;          // current loader: end
+    QPushButton* Command11_ = nullptr;       // current loader, second panel: connect
+    QPushButton* Command8_ = nullptr;        // current loader, second panel: erase
+    QPushButton* Command9_ = nullptr;        // current loader, second panel: write
+    QPushButton* Command10_ = nullptr;       // current loader, second panel: end
+    QPushButton* Command4_ = nullptr;        // earlier loader: connect
+    QPushButton* Command7_ = nullptr;        // earlier loader: erase
+    QPushButton* Command6_ = nullptr;        // earlier loader: write
+    QPushButton* Command5_ = nullptr;        // earlier loader: end
+    QPushButton* cmdCheckSum_ = nullptr;     // checksum: compute
+    QLineEdit* txtCsStt_ = nullptr;          // checksum: first address
+    QLineEdit* txtCsStp_ = nullptr;          // checksum: last address
+    QLineEdit* Text1_ = nullptr;             // write: the row being written
+    QLineEdit* Text2_ = nullptr;             // port pin: the result
+    QLabel* Label4_ = nullptr;               // write: the row's caption
+    QPlainTextEdit* txtMemory_ = nullptr;    // image: the hex view
+    QPushButton* cmdBrevo_ = nullptr;        // rewrite: open a file, then rewrite
+    QGroupBox* Frame1_ = nullptr;            // line speed: the frame
+    std::array<QRadioButton*, 3> optBPS_{};  // line speed: 9600, 38400, 4800 (earlier write, pin)
+    QLineEdit* txtCFG0_ = nullptr;           // unused: designed, read by nothing
+    QLineEdit* txtCFG1_ = nullptr;           // unused: designed, read by nothing
+    QGroupBox* Frame2_ = nullptr;            // port pin: the frame
+    std::array<QRadioButton*, 4> port_{};    // port pin: low, high, input, read
+    QLineEdit* txtPinNumber_ = nullptr;      // port pin: the pin (and the caption's word)
+    QPushButton* Command2_ = nullptr;        // port pin: send
 
     // Menus.
-    QAction* mnuOpen_ = nullptr;
-    QAction* mnuEnd_ = nullptr;
-    QAction* mnuWrite_ = nullptr;
-    std::array<QAction*, 11> mnuCom_{};  // indexes 1..10; 0 unused
-    QAction* mnuPort_ = nullptr;         // the port menu itself
-    QAction* mnuPortAssignment_ = nullptr;
-    QAction* mnuServiceRecords_ = nullptr;
+    QAction* mnuOpen_ = nullptr;            // file: open
+    QAction* mnuEnd_ = nullptr;             // file: quit
+    QAction* mnuWrite_ = nullptr;           // current loader: write
+    std::array<QAction*, 11> mnuCom_{};     // port marks: indexes 1..10; 0 unused
+    QAction* mnuPort_ = nullptr;            // port marks: the menu itself
+    QAction* mnuPortAssignment_ = nullptr;  // port: the assignment dialog
+    QAction* mnuServiceRecords_ = nullptr;  // service log: the record view
 };
 
 }  // namespace velmar
