@@ -4,16 +4,11 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QStatusBar>
-#include <algorithm>
-#include <cmath>
 #include <functional>
 #include <tuple>
 
@@ -24,7 +19,6 @@
 #include "app/window_texts.h"
 #include "files/firmware_loader.h"
 #include "protocol/earlier_loader.h"
-#include "wording/hex_text.h"
 #include "wording/load_words.h"
 
 namespace velmar {
@@ -70,10 +64,7 @@ frmMain::frmMain(SerialControl& serial, EventWait& wait, Dialogs& dialogs,
 frmMain::~frmMain() = default;
 
 void frmMain::connectHandlers() {
-    for (std::size_t i = 0; i < cmdMacro_.size(); ++i)
-        connect(cmdMacro_[i], &QPushButton::clicked, this,
-                [this, i] { cmdMacro_Click(static_cast<int16_t>(i)); });
-    connect(cmdBrevo_, &QPushButton::clicked, this, [this] { cmdBrevo_Click(); });
+    connectRewriteButtons();
     connect(cmdCheckSum_, &QPushButton::clicked, this, [this] { cmdCheckSum_Click(); });
     connect(Command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(txtPinNumber_, &QLineEdit::textChanged, this, [this] { txtPinNumber_Change(); });
@@ -199,21 +190,6 @@ void frmMain::refreshHexView() {
     txtMemory_->setPlainText(text);
 }
 
-// ---- Progress and address display ----
-
-void frmMain::setProgressValue(float value) {
-    // A manual write starts from whatever the last run left; the bar never leaves its range.
-    progressValue_ = std::clamp(value, 0.0f, kProgressMaximum);
-    ProgressBar1_->setValue(static_cast<int>(std::lround(progressValue_)));
-    // setValue paints at once; with Windows' own style that paint was seen (under wine) to leave
-    // the bar empty until something else repainted it. The queued paint is merged with others.
-    ProgressBar1_->update();
-}
-
-void frmMain::showRow(int32_t row) {
-    Text1_->setText(QString::fromStdString(addressDisplayText(row)));
-}
-
 // ---- Locks, pointer, closing ----
 
 bool frmMain::operationRunning() const {
@@ -229,19 +205,6 @@ void frmMain::lockStartersWhileRunning() {
                               cmbErase_, cmbWrite_, cmbEnd_, Command11_, Command8_, Command9_,
                               Command10_, Command4_, Command7_, Command6_, Command5_, Command2_});
     guard_->lockWhileRunning({mnuOpen_, mnuWrite_});
-}
-
-void frmMain::setPortChoiceEnabled(bool enabled) {
-    cmbCOM_->setEnabled(enabled);
-    mnuPort_->setEnabled(enabled);
-    for (int i = 1; i <= 10; ++i) mnuCom_[static_cast<std::size_t>(i)]->setEnabled(enabled);
-    mnuPortAssignment_->setEnabled(enabled);
-}
-
-void frmMain::setVersionChoiceEnabled(bool enabled) {
-    Frame3_->setEnabled(enabled);
-    optVersion_[0]->setEnabled(enabled);
-    optVersion_[1]->setEnabled(enabled);
 }
 
 frmMain::HourglassScope::HourglassScope(frmMain& window)

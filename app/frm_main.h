@@ -160,6 +160,7 @@ class frmMain : public QMainWindow, public WriteObserver {
     PinOperation chosenPinOperation() const;
 
     // The rewrite (frm_main_rewrite.cpp).
+    void connectRewriteButtons();
     void rewriteSequence();
     // The rewrite's confirmation box; true for OK.
     bool confirmRewrite();

@@ -3,7 +3,15 @@
 // logs on the way is said here; the status bar, the service record and the operation guard
 // each do their own part of it.
 
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "app/frm_main.h"
@@ -11,6 +19,7 @@
 #include "app/status_panel.h"
 #include "app/window_texts.h"
 #include "protocol/rewrite_sequence.h"
+#include "wording/hex_text.h"
 #include "wording/rewrite_words.h"
 
 namespace velmar {
@@ -25,6 +34,13 @@ MessageRequest errorBox(const std::string& text, const std::string& cause) {
     return box;
 }
 }  // namespace
+
+void frmMain::connectRewriteButtons() {
+    for (std::size_t i = 0; i < cmdMacro_.size(); ++i)
+        connect(cmdMacro_[i], &QPushButton::clicked, this,
+                [this, i] { cmdMacro_Click(static_cast<int16_t>(i)); });
+    connect(cmdBrevo_, &QPushButton::clicked, this, [this] { cmdBrevo_Click(); });
+}
 
 void frmMain::cmdMacro_Click(int16_t index) {
     // One operation at a time; the buttons are disabled meanwhile, this catches direct calls.
@@ -124,10 +140,18 @@ void frmMain::describeRewriteRecord(bool begin) {
                      ports_, begin);
 }
 
-// WriteObserver: a block the radio accepted, during a rewrite or a manual write.
-void frmMain::accepted(int32_t) {
-    record_.blockWritten();
-    status_->blockAccepted();
+// The port and the version a rewrite reads are held while it runs.
+void frmMain::setPortChoiceEnabled(bool enabled) {
+    cmbCOM_->setEnabled(enabled);
+    mnuPort_->setEnabled(enabled);
+    for (int i = 1; i <= 10; ++i) mnuCom_[static_cast<std::size_t>(i)]->setEnabled(enabled);
+    mnuPortAssignment_->setEnabled(enabled);
+}
+
+void frmMain::setVersionChoiceEnabled(bool enabled) {
+    Frame3_->setEnabled(enabled);
+    optVersion_[0]->setEnabled(enabled);
+    optVersion_[1]->setEnabled(enabled);
 }
 
 void frmMain::showRewriteOutcome(MessageRequest box) {
@@ -135,6 +159,27 @@ void frmMain::showRewriteOutcome(MessageRequest box) {
     dialogs_.messageBox(box);
     // Stays in the status bar once the box is closed, until the next operation.
     if (kept) status_->keepRewriteResult(*kept);
+}
+
+// ---- The write as the window shows it: ProgressBar1 and Text1 follow it, during a rewrite
+// or a manual write (WriteObserver) ----
+
+void frmMain::setProgressValue(float value) {
+    // A manual write starts from whatever the last run left; the bar never leaves its range.
+    progressValue_ = std::clamp(value, 0.0f, kProgressMaximum);
+    ProgressBar1_->setValue(static_cast<int>(std::lround(progressValue_)));
+    // setValue paints at once; with Windows' own style that paint was seen (under wine) to leave
+    // the bar empty until something else repainted it. The queued paint is merged with others.
+    ProgressBar1_->update();
+}
+
+void frmMain::showRow(int32_t row) {
+    Text1_->setText(QString::fromStdString(addressDisplayText(row)));
+}
+
+void frmMain::accepted(int32_t) {
+    record_.blockWritten();
+    status_->blockAccepted();
 }
 
 }  // namespace velmar
