@@ -29,21 +29,9 @@ frmMain::frmMain(SerialControl& serial, EventWait& wait, Dialogs& dialogs,
       dialogs_(dialogs),
       link_(serial, wait),
       defaultFirmwarePath_(std::move(defaultFirmwarePath)),
-      guard_(std::make_unique<OperationGuard>(dialogs, OperationGuard::Hooks{
-                                                           .starting =
-                                                               [this] {
-                                                                   // Adapters come and go while the
-                                                                   // window is open; an operation
-                                                                   // sees those there as it starts.
-                                                                   if (ports_ != nullptr)
-                                                                       ports_->refresh();
-                                                                   // The last rewrite's result
-                                                                   // stays until the next
-                                                                   // operation.
-                                                                   status_->clearActivity();
-                                                               },
-                                                           .close = [this] { close(); },
-                                                       })) {
+      guard_(std::make_unique<OperationGuard>(
+          dialogs, OperationGuard::Hooks{.starting = [this] { operationStarting(); },
+                                         .close = [this] { close(); }})) {
     setObjectName("frmMain");
     setWindowTitle(texts::kWindowCaption);
     buildLayout();
@@ -198,6 +186,13 @@ bool frmMain::operationRunning() const {
 
 bool frmMain::stopRequested() const {
     return guard_->stopRequested();
+}
+
+void frmMain::operationStarting() {
+    // Adapters come and go while the window is open; an operation sees those there as it starts.
+    if (ports_ != nullptr) ports_->refresh();
+    // The last rewrite's result stays until the next operation begins.
+    status_->clearActivity();
 }
 
 void frmMain::lockStartersWhileRunning() {

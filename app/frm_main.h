@@ -138,8 +138,10 @@ class frmMain : public QMainWindow, public WriteObserver {
     // ファイル's entry for the service record view (frm_main_records.cpp).
     void addServiceRecordsEntry();
     void connectHandlers();
-    // The controls the operation guard locks while an operation runs.
+    // The controls the operation guard locks while an operation runs, and what the window
+    // does as the first of nested operations starts.
     void lockStartersWhileRunning();
+    void operationStarting();
     void fillPortList();
     void refreshHexView();
     void setMousePointer(int16_t pointer);
