@@ -4,25 +4,21 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QStatusBar>
-#include <algorithm>
-#include <cmath>
 #include <functional>
 #include <tuple>
 
+#include "app/operation_guard.h"
 #include "app/port_combo_box.h"
+#include "app/status_panel.h"
 #include "app/twips.h"
 #include "app/window_texts.h"
 #include "files/firmware_loader.h"
 #include "protocol/earlier_loader.h"
-#include "wording/hex_text.h"
 #include "wording/load_words.h"
 
 namespace velmar {
@@ -32,15 +28,19 @@ frmMain::frmMain(SerialControl& serial, EventWait& wait, Dialogs& dialogs,
     : QMainWindow(parent),
       dialogs_(dialogs),
       link_(serial, wait),
-      defaultFirmwarePath_(std::move(defaultFirmwarePath)) {
+      defaultFirmwarePath_(std::move(defaultFirmwarePath)),
+      guard_(std::make_unique<OperationGuard>(
+          dialogs, OperationGuard::Hooks{.starting = [this] { operationStarting(); },
+                                         .close = [this] { close(); }})) {
     setObjectName("frmMain");
     setWindowTitle(texts::kWindowCaption);
     buildLayout();
     buildMenus();
     buildTabOrder();
     connectHandlers();
-    buildStatusBar();
+    status_ = std::make_unique<StatusPanel>(statusBar());
     addServiceRecordsEntry();
+    lockStartersWhileRunning();
     setAcceptDrops(true);
     // The operator area is what shows at first; enlarging the window reveals the service area.
     // The menu bar and the status bar come on top of the designed client area's height.
@@ -52,10 +52,7 @@ frmMain::frmMain(SerialControl& serial, EventWait& wait, Dialogs& dialogs,
 frmMain::~frmMain() = default;
 
 void frmMain::connectHandlers() {
-    for (std::size_t i = 0; i < cmdMacro_.size(); ++i)
-        connect(cmdMacro_[i], &QPushButton::clicked, this,
-                [this, i] { cmdMacro_Click(static_cast<int16_t>(i)); });
-    connect(cmdBrevo_, &QPushButton::clicked, this, [this] { cmdBrevo_Click(); });
+    connectRewriteButtons();
     connect(cmdCheckSum_, &QPushButton::clicked, this, [this] { cmdCheckSum_Click(); });
     connect(Command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(txtPinNumber_, &QLineEdit::textChanged, this, [this] { txtPinNumber_Change(); });
@@ -109,7 +106,7 @@ bool frmMain::openWindow() {
     formLoad();
     // A termination that is still on its way is taken now, before the window would open.
     QCoreApplication::processEvents();
-    if (closeRequested_) return false;
+    if (guard_->stopRequested()) return false;
     show();
     return true;
 }
@@ -132,7 +129,7 @@ void frmMain::mnuCom_Click(int16_t index) {
 // ---- Loading ----
 
 uint8_t frmMain::loadFirmwareFile(const std::string& path) {
-    OperationScope operation(*this, Activity::Load);
+    OperationGuard::Scope operation(*guard_, OperationGuard::Activity::Load);
     HourglassScope hourglass(*this);
     // A long load takes the window's events between chunks, so a close request is asked about
     // like during any other operation; a Yes stops the load.
@@ -141,17 +138,17 @@ uint8_t frmMain::loadFirmwareFile(const std::string& path) {
         path, image_, scratch_,
         [this] {
             QCoreApplication::processEvents();
-            return !closeRequested_;
+            return !guard_->stopRequested();
         },
         std::ref(hash));
-    settleCloseQuestion();
+    guard_->settleCloseQuestion();
     // Stopped to close: the image stays as it was, and there is nothing to report.
     if (outcome.kind == LoadOutcome::Kind::Stopped) return 0;
     if (outcome.result == 1) {
         firmwarePath_ = path;
         firmwareSha256_ = hash.hex();
         refreshHexView();
-        showLoadedFile();
+        status_->showLoadedFile(firmwarePath_, firmwareSha256_, image_);
         return 1;
     }
     MessageRequest box;
@@ -170,7 +167,7 @@ uint8_t frmMain::loadFirmwareFile(const std::string& path) {
 
 void frmMain::mnuOpen_Click() {
     if (operationRunning()) return;
-    OperationScope operation(*this, Activity::Load);
+    OperationGuard::Scope operation(*guard_, OperationGuard::Activity::Load);
     openFirmwareFile();
 }
 
@@ -181,65 +178,28 @@ void frmMain::refreshHexView() {
     txtMemory_->setPlainText(text);
 }
 
-// ---- Progress and address display ----
+// ---- Locks, pointer, closing ----
 
-void frmMain::setProgressValue(float value) {
-    // A manual write starts from whatever the last run left; the bar never leaves its range.
-    progressValue_ = std::clamp(value, 0.0f, kProgressMaximum);
-    ProgressBar1_->setValue(static_cast<int>(std::lround(progressValue_)));
-    // setValue paints at once; with Windows' own style that paint was seen (under wine) to leave
-    // the bar empty until something else repainted it. The queued paint is merged with others.
-    ProgressBar1_->update();
+bool frmMain::operationRunning() const {
+    return guard_->running();
 }
 
-void frmMain::showRow(int32_t row) {
-    Text1_->setText(QString::fromStdString(addressDisplayText(row)));
+bool frmMain::stopRequested() const {
+    return guard_->stopRequested();
 }
 
-// ---- Locks, pointer, messages ----
-
-frmMain::OperationScope::OperationScope(frmMain& window, Activity activity)
-    : window_(window), previous_(window.activity_) {
+void frmMain::operationStarting() {
     // Adapters come and go while the window is open; an operation sees those there as it starts.
-    if (window_.operationDepth_ == 0 && window_.ports_ != nullptr) window_.ports_->refresh();
+    if (ports_ != nullptr) ports_->refresh();
     // The last rewrite's result stays until the next operation begins.
-    if (window_.operationDepth_ == 0) window_.clearActivity();
-    ++window_.operationDepth_;
-    window_.activity_ = activity;
-    window_.refreshOperationControls();
+    status_->clearActivity();
 }
 
-frmMain::OperationScope::~OperationScope() {
-    --window_.operationDepth_;
-    window_.activity_ = previous_;
-    window_.refreshOperationControls();
-    if (window_.operationDepth_ == 0) window_.settleCloseQuestion();
-    // A close asked for during the operation happens once nothing runs any more.
-    if (window_.operationDepth_ == 0 && window_.closeRequested_) window_.close();
-}
-
-void frmMain::refreshOperationControls() {
-    const bool idle = operationDepth_ == 0;
-    for (QPushButton* button : cmdMacro_) button->setEnabled(idle);
-    for (QPushButton* button :
-         {cmdBrevo_, Command1_, cmbErase_, cmbWrite_, cmbEnd_, Command11_, Command8_, Command9_,
-          Command10_, Command4_, Command7_, Command6_, Command5_, Command2_})
-        button->setEnabled(idle);
-    mnuOpen_->setEnabled(idle);
-    mnuWrite_->setEnabled(idle);
-}
-
-void frmMain::setPortChoiceEnabled(bool enabled) {
-    cmbCOM_->setEnabled(enabled);
-    mnuPort_->setEnabled(enabled);
-    for (int i = 1; i <= 10; ++i) mnuCom_[static_cast<std::size_t>(i)]->setEnabled(enabled);
-    mnuPortAssignment_->setEnabled(enabled);
-}
-
-void frmMain::setVersionChoiceEnabled(bool enabled) {
-    Frame3_->setEnabled(enabled);
-    optVersion_[0]->setEnabled(enabled);
-    optVersion_[1]->setEnabled(enabled);
+void frmMain::lockStartersWhileRunning() {
+    guard_->lockWhileRunning({cmdMacro_[0], cmdMacro_[1], cmdMacro_[2], cmdBrevo_, Command1_,
+                              cmbErase_, cmbWrite_, cmbEnd_, Command11_, Command8_, Command9_,
+                              Command10_, Command4_, Command7_, Command6_, Command5_, Command2_});
+    guard_->lockWhileRunning({mnuOpen_, mnuWrite_});
 }
 
 frmMain::HourglassScope::HourglassScope(frmMain& window)
@@ -260,71 +220,15 @@ void frmMain::setMousePointer(int16_t pointer) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    if (operationDepth_ == 0) {
+    // Refused while an operation runs: the guard asks, and closes the window when it ends.
+    if (guard_->closeRequestAccepted())
         event->accept();
-        return;
-    }
-    // The operation closes the window when it ends (OperationScope).
-    event->ignore();
-    // Already stopping, or already asking: a second request changes nothing.
-    if (closeRequested_ || askingToClose_) return;
-    askToStopAndClose();
-}
-
-void frmMain::askToStopAndClose() {
-    std::string text;
-    switch (activity_) {
-        case Activity::Rewrite:
-            text = texts::kRunningRewrite;
-            break;
-        case Activity::FlashStep:
-            text = texts::kRunningFlashStep;
-            break;
-        case Activity::OtherStep:
-            text = texts::kRunningOtherStep;
-            break;
-        case Activity::PinCommand:
-            text = texts::kRunningPinCommand;
-            break;
-        case Activity::Load:
-        case Activity::None:
-            text = texts::kRunningLoad;
-            break;
-    }
-    if (activity_ == Activity::Rewrite || activity_ == Activity::FlashStep)
-        text += texts::kStopLeavesNoFirmware;
-    text += texts::kStopAndCloseQuestion;
-    MessageRequest question;
-    question.text = text;
-    question.title = texts::kCloseQuestionTitle;
-    question.buttons = MessageButtons::YesNo;
-    question.cancelIsDefault = true;
-    question.icon = MessageIcon::Warning;
-    // The question must not hold the operation: its waits go on while it is open, and only
-    // the answer decides whether it stops.
-    askingToClose_ = true;
-    dialogs_.ask(question, [this](MessageAnswer answer) {
-        askingToClose_ = false;
-        // A termination while the question was up has stopped things already.
-        if (answer == MessageAnswer::Yes) closeRequested_ = true;
-    });
-}
-
-void frmMain::settleCloseQuestion() {
-    if (!askingToClose_) return;
-    // The operation ended by itself; the operator still asked to close.
-    dialogs_.withdrawQuestion();
-    askingToClose_ = false;
-    closeRequested_ = true;
+    else
+        event->ignore();
 }
 
 void frmMain::closeWithoutAsking() {
-    closeRequested_ = true;
-    // The question, a result box or the confirmation: each answers as if closed, so the
-    // operation under it ends (a confirmation so closed sends nothing), and so does every box
-    // still to come, such as the failure message of the stopped step.
-    dialogs_.stopAsking();
-    if (operationDepth_ == 0) close();
+    guard_->closeWithoutAsking();
 }
 
 }  // namespace velmar

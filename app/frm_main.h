@@ -3,22 +3,28 @@
 // every operation is one of its handlers, which read the window's state and hand it to the
 // protocol layer as arguments. The serial port, the reply wait and the dialogs come in through
 // the constructor so tests can run the window against a virtual radio and scripted answers.
+//
+// Where things are: a rewrite, from its buttons to its final box, in frm_main_rewrite.cpp; the
+// manual steps, checksum and port pin in frm_main_service.cpp; loading in frm_main.cpp and
+// frm_main_files.cpp; the designed controls in frm_main_layout.cpp. Three collaborators do one
+// job each: the operation guard (locks, the close question), the status panel and the rewrite's
+// service record.
 
 #include <QMainWindow>
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/rewrite_service_record.h"
 #include "image/memory_image.h"
 #include "link/loader_link.h"
 #include "platform/dialogs.h"
 #include "platform/event_wait.h"
 #include "platform/port_names.h"
-#include "platform/qt/rewrite_recorder.h"
 #include "platform/serial_control.h"
 #include "protocol/current_loader.h"
 #include "protocol/port_pin.h"
@@ -39,8 +45,9 @@ class QRadioButton;
 
 namespace velmar {
 
-enum class RewriteStage;
+class OperationGuard;
 class RecentFolder;
+class StatusPanel;
 
 class frmMain : public QMainWindow, public WriteObserver {
     Q_OBJECT
@@ -88,7 +95,7 @@ class frmMain : public QMainWindow, public WriteObserver {
     void showServiceRecords();
 
     int16_t MousePointer() const { return mousePointer_; }
-    bool operationRunning() const { return operationDepth_ > 0; }
+    bool operationRunning() const;
     // For the end of the desktop session and termination signals, when nobody is there to be
     // asked: open boxes are dismissed, a running operation stops after the frame in flight,
     // and the window closes once nothing runs.
@@ -99,7 +106,7 @@ class frmMain : public QMainWindow, public WriteObserver {
     float progressValue() const override { return progressValue_; }
     void setProgressValue(float value) override;
     void showRow(int32_t row) override;
-    bool stopRequested() const override { return closeRequested_; }
+    bool stopRequested() const override;
     void accepted(int32_t startAddress) override;
 
     // Every byte each way goes to `trace` from now on (nullptr: none).
@@ -113,23 +120,6 @@ class frmMain : public QMainWindow, public WriteObserver {
   private:
     // The kind of a manual step decides its two message texts.
     enum class StepKind { Connect, Erase, Write, Disconnect };
-    // What runs, for the question a close request asks.
-    enum class Activity { None, Rewrite, FlashStep, OtherStep, PinCommand, Load };
-
-    // Disables every control that starts an operation while one runs; nests, so a rewrite
-    // started by cmdBrevo's load unlocks everything only when cmdBrevo ends.
-    class OperationScope {
-      public:
-        OperationScope(frmMain& window, Activity activity);
-        ~OperationScope();
-        OperationScope(const OperationScope&) = delete;
-        OperationScope& operator=(const OperationScope&) = delete;
-
-      private:
-        frmMain& window_;
-        Activity previous_;
-    };
-
     class HourglassScope {
       public:
         explicit HourglassScope(frmMain& window);
@@ -147,20 +137,14 @@ class frmMain : public QMainWindow, public WriteObserver {
     void buildTabOrder();
     // ファイル's entry for the service record view (frm_main_records.cpp).
     void addServiceRecordsEntry();
-    // The status bar under the client area (frm_main_status.cpp).
-    void buildStatusBar();
-    void showLoadedFile();
-    void showStage(RewriteStage stage);
-    void showWriteProgress();
-    void keepRewriteResult(const ServiceRecord& record);
-    void clearActivity();
-    // The confirmation's detail: what is written where.
-    std::string rewriteTarget() const;
     void connectHandlers();
+    // The controls the operation guard locks while an operation runs, and what the window
+    // does as the first of nested operations starts.
+    void lockStartersWhileRunning();
+    void operationStarting();
     void fillPortList();
     void refreshHexView();
     void setMousePointer(int16_t pointer);
-    void refreshOperationControls();
     void setVersionChoiceEnabled(bool enabled);
     // The port list and the port menu: held while a rewrite owns its radio.
     void setPortChoiceEnabled(bool enabled);
@@ -177,30 +161,20 @@ class frmMain : public QMainWindow, public WriteObserver {
     std::string chosenLineSettings() const;
     PinOperation chosenPinOperation() const;
 
-    // The sequence itself; which cmdMacro button started it does not change what it does,
-    // since every starter is locked while it runs.
+    // The rewrite (frm_main_rewrite.cpp).
+    void connectRewriteButtons();
     void rewriteSequence();
     // The rewrite's confirmation box; true for OK.
     bool confirmRewrite();
+    // The rewrite's service record: described once it is asked for, appended as the connect
+    // goes out (`begin`) and again just before its final message.
+    void describeRewriteRecord(bool begin);
+    void showRewriteOutcome(MessageRequest box);
+
     // A manual button runs `succeeded` as one operation and reports the step's outcome.
     void onManualStep(QPushButton* button, StepKind kind, std::function<bool()> succeeded);
     void runManualStep(StepKind kind, const std::function<bool()>& succeeded);
     void reportStep(StepKind kind, bool succeeded, const std::string& detail);
-    void showRewriteFailure(const char* text, const std::string& detail);
-    // Asks whether to stop what runs and close, without holding the operation: a Yes makes it
-    // stop after the frame in flight.
-    void askToStopAndClose();
-    // An operation whose work ended with the question still open: the question goes, and the
-    // window closes once the operation's message has been read.
-    void settleCloseQuestion();
-    StopCheck stopCheck() {
-        return [this] { return closeRequested_; };
-    }
-    // The rewrite's service record: described once it is asked for, appended as the connect
-    // goes out (`begin`) and again just before its final message, which names a log that could
-    // not be written (frm_main_service_log.cpp).
-    void describeRewriteRecord(bool begin);
-    void showRewriteOutcome(MessageRequest box);
 
     Dialogs& dialogs_;
     LoaderLink link_;
@@ -209,76 +183,64 @@ class frmMain : public QMainWindow, public WriteObserver {
     std::string defaultFirmwarePath_;
     std::string firmwarePath_;    // the file the image was last loaded from
     std::string firmwareSha256_;  // of the bytes that load read
-    std::optional<RewriteRecorder> rewriteRecord_;
     PortDirectory* ports_ = nullptr;
     RecentFolder* recentFolder_ = nullptr;
-    // The rewrite in progress, for the status bar.
-    int blocksToSend_ = 0;
-    int blocksAccepted_ = 0;
-    std::chrono::steady_clock::time_point writeStarted_;
+    std::unique_ptr<OperationGuard> guard_;
+    std::unique_ptr<StatusPanel> status_;
+    RewriteServiceRecord record_;
     float progressValue_ = 0.0f;
     int16_t mousePointer_ = kDefaultPointer;
-    int operationDepth_ = 0;
-    Activity activity_ = Activity::None;
     // The last connect's result, for a manual step's detail; none when the step was no connect.
     std::optional<LoaderResult> connectResult_;
-    // Stop after the frame in flight and close once nothing runs.
-    bool closeRequested_ = false;
-    bool askingToClose_ = false;
-
-    // Operator area.
-    std::array<QPushButton*, 3> cmdMacro_{};
-    QProgressBar* ProgressBar1_ = nullptr;
-    QGroupBox* Frame3_ = nullptr;
-    std::array<QRadioButton*, 2> optVersion_{};
-    QLabel* Label1_ = nullptr;
-    QComboBox* cmbCOM_ = nullptr;
-
-    // Service area.
-    QPushButton* Command1_ = nullptr;
-    QPushButton* cmbErase_ = nullptr;
-    QPushButton* cmbWrite_ = nullptr;
-    QPushButton* cmbEnd_ = nullptr;
-    QPushButton* Command11_ = nullptr;
-    QPushButton* Command8_ = nullptr;
-    QPushButton* Command9_ = nullptr;
-    QPushButton* Command10_ = nullptr;
-    QPushButton* Command4_ = nullptr;
-    QPushButton* Command7_ = nullptr;
-    QPushButton* Command6_ = nullptr;
-    QPushButton* Command5_ = nullptr;
-    QPushButton* cmdCheckSum_ = nullptr;
-    QLineEdit* txtCsStt_ = nullptr;
-    QLineEdit* txtCsStp_ = nullptr;
-    QLineEdit* Text1_ = nullptr;
-    QLineEdit* Text2_ = nullptr;
-    QLabel* Label4_ = nullptr;
-    QPlainTextEdit* txtMemory_ = nullptr;
-    QPushButton* cmdBrevo_ = nullptr;
-    QGroupBox* Frame1_ = nullptr;
-    std::array<QRadioButton*, 3> optBPS_{};
-    QLineEdit* txtCFG0_ = nullptr;
-    QLineEdit* txtCFG1_ = nullptr;
-    QGroupBox* Frame2_ = nullptr;
-    std::array<QRadioButton*, 4> port_{};
-    QLineEdit* txtPinNumber_ = nullptr;
-    QPushButton* Command2_ = nullptr;
-
-    // Menus.
-    QAction* mnuOpen_ = nullptr;
-    QAction* mnuEnd_ = nullptr;
-    QAction* mnuWrite_ = nullptr;
-    std::array<QAction*, 11> mnuCom_{};  // indexes 1..10; 0 unused
-    QAction* mnuPort_ = nullptr;         // the port menu itself
     // Which family the manual step that runs belongs to, for the words of its failure.
     StepFamily stepFamily_ = StepFamily::CurrentLoader;
-    QAction* mnuPortAssignment_ = nullptr;
-    QAction* mnuServiceRecords_ = nullptr;
 
-    // Status bar.
-    QLabel* statusFile_ = nullptr;
-    QLabel* statusImage_ = nullptr;
-    QLabel* statusActivity_ = nullptr;
+    // Operator area.
+    std::array<QPushButton*, 3> cmdMacro_{};     // rewrite: the main button and two hidden ones
+    QProgressBar* ProgressBar1_ = nullptr;       // rewrite progress: shown from the erase on
+    QGroupBox* Frame3_ = nullptr;                // loader version: the frame
+    std::array<QRadioButton*, 2> optVersion_{};  // loader version: 1.05, 1.06 or later
+    QLabel* Label1_ = nullptr;                   // port: the caption
+    QComboBox* cmbCOM_ = nullptr;                // port: the choice
+
+    // Service area.
+    QPushButton* Command1_ = nullptr;        // current loader: connect
+    QPushButton* cmbErase_ = nullptr;        // current loader: erase
+    QPushButton* cmbWrite_ = nullptr;        // current loader: write
+    QPushButton* cmbEnd_ = nullptr;          // current loader: end
+    QPushButton* Command11_ = nullptr;       // current loader, second panel: connect
+    QPushButton* Command8_ = nullptr;        // current loader, second panel: erase
+    QPushButton* Command9_ = nullptr;        // current loader, second panel: write
+    QPushButton* Command10_ = nullptr;       // current loader, second panel: end
+    QPushButton* Command4_ = nullptr;        // earlier loader: connect
+    QPushButton* Command7_ = nullptr;        // earlier loader: erase
+    QPushButton* Command6_ = nullptr;        // earlier loader: write
+    QPushButton* Command5_ = nullptr;        // earlier loader: end
+    QPushButton* cmdCheckSum_ = nullptr;     // checksum: compute
+    QLineEdit* txtCsStt_ = nullptr;          // checksum: first address
+    QLineEdit* txtCsStp_ = nullptr;          // checksum: last address
+    QLineEdit* Text1_ = nullptr;             // write: the row being written
+    QLineEdit* Text2_ = nullptr;             // port pin: the result
+    QLabel* Label4_ = nullptr;               // write: the row's caption
+    QPlainTextEdit* txtMemory_ = nullptr;    // image: the hex view
+    QPushButton* cmdBrevo_ = nullptr;        // rewrite: open a file, then rewrite
+    QGroupBox* Frame1_ = nullptr;            // line speed: the frame
+    std::array<QRadioButton*, 3> optBPS_{};  // line speed: 9600, 38400, 4800 (earlier write, pin)
+    QLineEdit* txtCFG0_ = nullptr;           // unused: designed, read by nothing
+    QLineEdit* txtCFG1_ = nullptr;           // unused: designed, read by nothing
+    QGroupBox* Frame2_ = nullptr;            // port pin: the frame
+    std::array<QRadioButton*, 4> port_{};    // port pin: low, high, input, read
+    QLineEdit* txtPinNumber_ = nullptr;      // port pin: the pin (and the caption's word)
+    QPushButton* Command2_ = nullptr;        // port pin: send
+
+    // Menus.
+    QAction* mnuOpen_ = nullptr;            // file: open
+    QAction* mnuEnd_ = nullptr;             // file: quit
+    QAction* mnuWrite_ = nullptr;           // current loader: write
+    std::array<QAction*, 11> mnuCom_{};     // port marks: indexes 1..10; 0 unused
+    QAction* mnuPort_ = nullptr;            // port marks: the menu itself
+    QAction* mnuPortAssignment_ = nullptr;  // port: the assignment dialog
+    QAction* mnuServiceRecords_ = nullptr;  // service log: the record view
 };
 
 }  // namespace velmar

@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include "app/frm_main.h"
+#include "app/operation_guard.h"
 #include "app/recent_folder.h"
 #include "app/window_texts.h"
 
@@ -36,7 +37,7 @@ uint8_t frmMain::openFirmwareFile() {
 
 void frmMain::loadDroppedFile(const std::string& path) {
     if (operationRunning() || path.empty()) return;
-    OperationScope operation(*this, Activity::Load);
+    OperationGuard::Scope operation(*guard_, OperationGuard::Activity::Load);
     if (recentFolder_ != nullptr) recentFolder_->rememberFileIn(path);
     loadFirmwareFile(path);
 }

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/frm_main.h"
+#include "app/operation_guard.h"
 #include "app/translation.h"
 #include "app/window_texts.h"
 #include "image/checksum.h"
@@ -46,7 +47,7 @@ LoaderResult frmMain::connectLoader() {
 }
 
 LoaderResult frmMain::eraseFlash() {
-    return velmar::eraseFlash(link_, GetCOM(), stopCheck());
+    return velmar::eraseFlash(link_, GetCOM(), guard_->stopCheck());
 }
 
 LoaderResult frmMain::writeImage() {
@@ -54,12 +55,12 @@ LoaderResult frmMain::writeImage() {
 }
 
 LoaderResult frmMain::endSession() {
-    return velmar::endSession(link_, GetCOM(), stopCheck());
+    return velmar::endSession(link_, GetCOM(), guard_->stopCheck());
 }
 
 EarlierResult frmMain::sendEarlierCommand(EarlierRequest request) {
     stepFamily_ = StepFamily::EarlierLoader;
-    return velmar::sendEarlierCommand(link_, request, GetCOM(), stopCheck());
+    return velmar::sendEarlierCommand(link_, request, GetCOM(), guard_->stopCheck());
 }
 
 EarlierResult frmMain::writeImageEarlier() {
@@ -100,13 +101,14 @@ void frmMain::runManualStep(StepKind kind, const std::function<bool()>& succeede
     // The scope disables the pressed button along with every other starter until the box
     // has been closed; a write, the one long step, shows the hourglass as well.
     const bool changesFlash = kind == StepKind::Erase || kind == StepKind::Write;
-    OperationScope operation(*this, changesFlash ? Activity::FlashStep : Activity::OtherStep);
+    OperationGuard::Scope operation(*guard_, changesFlash ? OperationGuard::Activity::FlashStep
+                                                          : OperationGuard::Activity::OtherStep);
     std::optional<HourglassScope> hourglass;
     if (kind == StepKind::Write) hourglass.emplace(*this);
     connectResult_.reset();
     stepFamily_ = StepFamily::CurrentLoader;
     const bool ok = succeeded();
-    settleCloseQuestion();
+    guard_->settleCloseQuestion();
     // A connect answered with the other panel's status is worth a word about the version.
     std::string detail = describeFailure(link_.lastFailure(), stepFamily_);
     if (!ok && connectResult_ == result::kConnectedZero)
@@ -163,7 +165,7 @@ void frmMain::Command2_Click() {
         dialogs_.messageBox(box);
         return;
     }
-    OperationScope operation(*this, Activity::PinCommand);
+    OperationGuard::Scope operation(*guard_, OperationGuard::Activity::PinCommand);
     Text2_->setText(shownText(pinResultText(controlPortPin())));
 }
 

@@ -21,20 +21,13 @@ inline constexpr const char* kPinControlCharacter =
 inline constexpr const char* kConfirmText =
     "Please never turn off power while rewriting.\r\nClick the OK button to begin rewriting.";
 inline constexpr const char* kConfirmTitle = "Rewriting of software";
-inline constexpr const char* kConnectionFailure = words::kConnectionFailure;
-inline constexpr const char* kDeletionFailure = words::kDeletionFailure;
-inline constexpr const char* kWritingFailure = words::kWritingFailure;
-inline constexpr const char* kNothingToWrite = words::kNothingToWrite;
 inline constexpr const char* kErrorTitle = "ERROR";
-inline constexpr const char* kSuccessText = words::kRewritingSuccess;
 inline constexpr const char* kSuccessTitle = "Finished";
-inline constexpr const char* kEndNotConfirmed = words::kEndNotConfirmed;
 
 // A connect answered with the other loader's status.
 inline constexpr const char* kAnsweredZeroNotC = words::kAnsweredZeroNotC;
-// With 1.05 chosen a "0" is that loader's own answer, but the rewrite goes on only after "C".
-inline constexpr const char* kAnsweredZeroRewriteNeedsC = words::kAnsweredZeroRewriteNeedsC;
-// The same for a manual connect, which counts only "C" whichever version is chosen.
+// With 1.05 chosen a "0" is that loader's own answer, but a manual connect counts only "C"
+// whichever version is chosen.
 inline constexpr const char* kAnsweredZeroConnectNeedsC =
     "the radio answered \"0\"; this panel's connect counts only \"C\"";
 inline constexpr const char* kAnsweredCNotZero =

@@ -1,5 +1,4 @@
-// The status bar under the designed client area: what is loaded, how a rewrite goes, and how
-// the last one ended. It adds to the window without moving anything designed.
+#include "app/status_panel.h"
 
 #include <QFileInfo>
 #include <QGridLayout>
@@ -9,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/frm_main.h"
 #include "app/status_texts.h"
 #include "image/blocks.h"
 #include "image/checksum.h"
@@ -41,8 +39,7 @@ QString deviceText(const std::string& device, const std::string& description) {
 
 }  // namespace
 
-void frmMain::buildStatusBar() {
-    QStatusBar* bar = statusBar();
+StatusPanel::StatusPanel(QStatusBar* bar) {
     bar->setObjectName("statusBar");
     bar->setSizeGripEnabled(false);
     // Two lines, so the operator-sized window has room for both: what is loaded, and what
@@ -51,51 +48,52 @@ void frmMain::buildStatusBar() {
     auto* lines = new QGridLayout(panel);
     lines->setContentsMargins(0, 0, 0, 0);
     lines->setVerticalSpacing(0);
-    statusFile_ = statusLabel(panel, "statusFile");
-    statusImage_ = statusLabel(panel, "statusImage");
-    statusActivity_ = statusLabel(panel, "statusActivity");
-    lines->addWidget(statusFile_, 0, 0);
-    lines->addWidget(statusImage_, 0, 1);
-    lines->addWidget(statusActivity_, 1, 0, 1, 2);
+    file_ = statusLabel(panel, "statusFile");
+    image_ = statusLabel(panel, "statusImage");
+    activity_ = statusLabel(panel, "statusActivity");
+    lines->addWidget(file_, 0, 0);
+    lines->addWidget(image_, 0, 1);
+    lines->addWidget(activity_, 1, 0, 1, 2);
     lines->setHorizontalSpacing(12);
     lines->setColumnStretch(1, 1);
     bar->addWidget(panel, 1);
-    statusFile_->setText(status_texts::kNoFirmware);
+    file_->setText(status_texts::kNoFirmware);
 }
 
-void frmMain::showLoadedFile() {
-    const QString path = q(firmwarePath_);
-    statusFile_->setText(QFileInfo(path).fileName());
-    statusFile_->setToolTip(path);
-    const std::string sum = checksumText(image_, "C000", "FFFF").value_or("");
-    const std::string sha = firmwareSha256_.substr(0, 8);
-    statusImage_->setText(
-        QString(status_texts::kImageSummary).arg(q(sum), q(sha)).arg(usedBlockRows(image_).size()));
+void StatusPanel::showLoadedFile(const std::string& path, const std::string& sha256,
+                                 const MemoryImage& image) {
+    const QString shown = q(path);
+    file_->setText(QFileInfo(shown).fileName());
+    file_->setToolTip(shown);
+    const std::string sum = checksumText(image, "C000", "FFFF").value_or("");
+    const std::string sha = sha256.substr(0, 8);
+    image_->setText(
+        QString(status_texts::kImageSummary).arg(q(sum), q(sha)).arg(usedBlockRows(image).size()));
 }
 
-void frmMain::clearActivity() {
-    statusActivity_->clear();
-    statusActivity_->setToolTip({});
+void StatusPanel::clearActivity() {
+    activity_->clear();
+    activity_->setToolTip({});
     blocksToSend_ = 0;
 }
 
-void frmMain::showStage(RewriteStage stage) {
+void StatusPanel::showStage(RewriteStage stage, const MemoryImage& image) {
     switch (stage) {
         case RewriteStage::Connect:
-            statusActivity_->setText(status_texts::kConnecting);
+            activity_->setText(status_texts::kConnecting);
             break;
         case RewriteStage::Erase:
-            statusActivity_->setText(status_texts::kErasing);
+            activity_->setText(status_texts::kErasing);
             break;
         case RewriteStage::Write:
-            blocksToSend_ = static_cast<int>(usedBlockRows(image_).size());
+            blocksToSend_ = static_cast<int>(usedBlockRows(image).size());
             blocksAccepted_ = 0;
             writeStarted_ = std::chrono::steady_clock::now();
             showWriteProgress();
             break;
         case RewriteStage::End:
             blocksToSend_ = 0;
-            statusActivity_->setText(status_texts::kEnding);
+            activity_->setText(status_texts::kEnding);
             break;
         case RewriteStage::None:
         case RewriteStage::NothingToSend:
@@ -103,7 +101,12 @@ void frmMain::showStage(RewriteStage stage) {
     }
 }
 
-void frmMain::showWriteProgress() {
+void StatusPanel::blockAccepted() {
+    ++blocksAccepted_;
+    showWriteProgress();
+}
+
+void StatusPanel::showWriteProgress() {
     // Only a rewrite's write counts its blocks; a manual write leaves the bar as it is.
     if (blocksToSend_ <= 0) return;
     const int done = std::min(blocksAccepted_, blocksToSend_);
@@ -117,10 +120,10 @@ void frmMain::showWriteProgress() {
         const double left = elapsed.count() / done * (blocksToSend_ - done);
         text += QString(status_texts::kTimeLeft).arg(std::lround(left));
     }
-    statusActivity_->setText(text);
+    activity_->setText(text);
 }
 
-void frmMain::keepRewriteResult(const ServiceRecord& record) {
+void StatusPanel::keepRewriteResult(const ServiceRecord& record) {
     const QString port = record.port ? QString::number(*record.port) : QString("-");
     // One arg() for all, so a % in the result or the device is never taken for a marker.
     const QString text =
@@ -129,25 +132,25 @@ void frmMain::keepRewriteResult(const ServiceRecord& record) {
                  QString::number(record.blocksWritten), QString::number(record.blocksTotal),
                  QString::number(record.seconds, 'f', 1),
                  QTime::currentTime().toString("HH:mm:ss"));
-    statusActivity_->setText(text);
+    activity_->setText(text);
     // The adapter's name and the file make the line too long for the operator's window.
-    statusActivity_->setToolTip(text + "\n" + deviceText(record.device, record.description) + "\n" +
-                                q(record.file));
+    activity_->setToolTip(text + "\n" + deviceText(record.device, record.description) + "\n" +
+                          q(record.file));
 }
 
-std::string frmMain::rewriteTarget() const {
-    const int16_t port = GetCOM();
+std::string rewriteTargetText(const std::string& firmwarePath, const MemoryImage& image,
+                              int16_t port, PortDirectory* ports) {
     std::string device;
     std::string description;
-    if (ports_ != nullptr) {
-        for (const ResolvedPort& entry : ports_->resolve())
+    if (ports != nullptr) {
+        for (const ResolvedPort& entry : ports->resolve())
             if (entry.port == port) {
                 device = entry.device;
                 if (entry.info) description = entry.info->description;
             }
     }
-    const std::string sum = checksumText(image_, "C000", "FFFF").value_or("");
-    const QString file = firmwarePath_.empty() ? status_texts::kNoFirmware : q(firmwarePath_);
+    const std::string sum = checksumText(image, "C000", "FFFF").value_or("");
+    const QString file = firmwarePath.empty() ? status_texts::kNoFirmware : q(firmwarePath);
     return QString(status_texts::kTarget)
         .arg(file, q(sum), QString::number(port), deviceText(device, description))
         .toStdString();

@@ -1,0 +1,53 @@
+#pragma once
+// The status bar under the designed client area: what is loaded, how a rewrite goes, and how
+// the last one ended. It adds to the window without moving anything designed.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "image/memory_image.h"
+#include "platform/port_names.h"
+#include "platform/service_record.h"
+
+class QLabel;
+class QStatusBar;
+
+namespace velmar {
+
+enum class RewriteStage;
+
+class StatusPanel {
+  public:
+    // Builds its lines into `bar`, which owns them.
+    explicit StatusPanel(QStatusBar* bar);
+
+    // Line one: the file last loaded and the image it gave.
+    void showLoadedFile(const std::string& path, const std::string& sha256,
+                        const MemoryImage& image);
+    // Line two, the activity: empty until something runs.
+    void clearActivity();
+    // The stage a rewrite has reached; its write counts the blocks `image` has to send.
+    void showStage(RewriteStage stage, const MemoryImage& image);
+    // One block of the rewrite's write accepted; a manual write leaves the line as it is.
+    void blockAccepted();
+    // How the last rewrite ended: stays until the next operation begins.
+    void keepRewriteResult(const ServiceRecord& record);
+
+  private:
+    void showWriteProgress();
+
+    QLabel* file_ = nullptr;
+    QLabel* image_ = nullptr;
+    QLabel* activity_ = nullptr;
+    // The rewrite's write in progress.
+    int blocksToSend_ = 0;
+    int blocksAccepted_ = 0;
+    std::chrono::steady_clock::time_point writeStarted_;
+};
+
+// The rewrite confirmation's detail: what is written where.
+std::string rewriteTargetText(const std::string& firmwarePath, const MemoryImage& image,
+                              int16_t port, PortDirectory* ports);
+
+}  // namespace velmar
