@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Each man page against its program's options: every option the program's reader takes is in the
 # page, and every option the page lists (the item lines of its .TP lists) is one the program takes.
-# The options come from the programs' hidden listings, which read the readers' own tables.
+# The options come from the programs' hidden listings, which read the readers' own tables, and
+# from velmar-writer's help.
 # Usage: man_options_test.sh BIN_DIR MAN_DIR
 set -euo pipefail
+# check runs at the end of a pipe: in this shell, so that its failures reach the exit status.
+shopt -s lastpipe
 bin="$1" man="$2"
 status=0
 fail() { echo "man page test: $*" >&2; status=1; }
@@ -34,4 +37,7 @@ check() {
 
 fw_options | check "$man/velmar-fw.1"
 "$bin/velmar-radio" --list-options | check "$man/velmar-radio.1"
+# The window's own options, as its help lists them; Qt's (--help-all) are the page's prose.
+"$bin/velmar-writer" --help | grep -o '^  \(-[a-zA-Z], \)\?--[a-z-]*' |
+    grep -o -- '--\?[a-zA-Z][a-z-]*' | check "$man/velmar-writer.1"
 exit "$status"
