@@ -26,7 +26,8 @@ appstreamcli validate --no-net "$usr"/share/metainfo/*.metainfo.xml
 # Software centres find a package by the programs its metainfo names: exactly those it holds.
 claimed="$(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$usr"/share/metainfo/*.metainfo.xml | sort)"
 held="$(cd "$usr/bin" && find . -mindepth 1 -printf '%f\n' | sort)"
-[ "$claimed" = "$held" ] || fail "the metainfo names ${claimed//$'\n'/ } but usr/bin holds ${held//$'\n'/ }"
+[ "$claimed" = "$held" ] ||
+    fail "the metainfo names ${claimed//$'\n'/ } but usr/bin holds ${held//$'\n'/ }"
 
 [ ! -e "$usr/bin/velmar-radio" ] || fail "velmar-radio is in the velmar-writer package"
 radio_files="$(cd "$work/radio" && find . -type f | sort)"
