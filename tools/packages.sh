@@ -12,7 +12,7 @@ ensure_packages() {
     local -A installed=()
     # One query for all: a start with nothing to install should cost no time.
     while read -r status p; do
-        [ "$status" = installed ] && installed[$p]=1
+        if [ "$status" = installed ]; then installed[$p]=1; fi
     done < <(dpkg-query -W -f='${db:Status-Status} ${Package}\n' "${wanted[@]}" 2>/dev/null || true)
     for p in "${wanted[@]}"; do
         [ -n "${installed[$p]:-}" ] || missing+=("$p")
