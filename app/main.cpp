@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "app/default_firmware_path.h"
+#include "app/display_check.h"
 #include "app/frm_main.h"
 #include "app/language_menu.h"
 #include "app/parent_console.h"
@@ -113,6 +114,12 @@ int main(int argc, char* argv[]) {
     answerHelp(argc, argv, velmar::useParentConsole());
 #else
     answerHelp(argc, argv, false);
+    if (velmar::displayMissing(argc, argv, [](const char* name) { return std::getenv(name); })) {
+        std::fprintf(stderr,
+                     "velmar-writer: no display: start it in a desktop session, where DISPLAY or "
+                     "WAYLAND_DISPLAY is set\n");
+        return 1;
+    }
 #endif
     QApplication application(argc, argv);
     QApplication::setApplicationName("velmar-writer");

@@ -8,9 +8,14 @@ velmar_build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev
   dpkg-dev file lintian desktop-file-utils appstream)
 
 ensure_packages() {
-    local wanted=("${velmar_build_packages[@]}" "$@") missing=() p
+    local wanted=("${velmar_build_packages[@]}" "$@") missing=() p status
+    local -A installed=()
+    # One query for all: a start with nothing to install should cost no time.
+    while read -r status p; do
+        if [ "$status" = installed ]; then installed[$p]=1; fi
+    done < <(dpkg-query -W -f='${db:Status-Status} ${Package}\n' "${wanted[@]}" 2>/dev/null || true)
     for p in "${wanted[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+        [ -n "${installed[$p]:-}" ] || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing missing packages: ${missing[*]}"

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Each man page against its program's options: every option the program's reader takes is in the
 # page, and every option the page lists (the item lines of its .TP lists) is one the program takes.
-# The options come from the programs' hidden listings, which read the readers' own tables; the
-# EXIT STATUS list of velmar-fw's page is checked the same way against its exit-code table.
+# The options come from the programs' hidden listings, which read the readers' own tables, and
+# from velmar-writer's help; the EXIT STATUS list of velmar-fw's page is checked the same way
+# against its exit-code table.
 # Usage: man_options_test.sh BIN_DIR MAN_DIR
 set -euo pipefail
+# check runs at the end of a pipe: in this shell, so that its failures reach the exit status.
+shopt -s lastpipe
 bin="$1" man="$2"
 status=0
 fail() { echo "man page test: $*" >&2; status=1; }
@@ -54,4 +57,7 @@ fw_options | check "$man/velmar-fw.1"
 diff <(man_exit_codes "$man/velmar-fw.1") <("$bin/velmar-fw" --exit-codes) >&2 ||
     fail "velmar-fw.1's EXIT STATUS differs from velmar-fw --exit-codes (< page, > program)"
 "$bin/velmar-radio" --list-options | check "$man/velmar-radio.1"
+# The window's own options, as its help lists them; Qt's (--help-all) are the page's prose.
+"$bin/velmar-writer" --help | grep -o '^  \(-[a-zA-Z], \)\?--[a-z-]*' |
+    grep -o -- '--\?[a-zA-Z][a-z-]*' | check "$man/velmar-writer.1"
 exit "$status"

@@ -23,6 +23,11 @@ dpkg -x "$radio_deb" "$work/radio"
 usr="$work/root/usr"
 desktop-file-validate "$usr"/share/applications/*.desktop
 appstreamcli validate --no-net "$usr"/share/metainfo/*.metainfo.xml
+# Software centres find a package by the programs its metainfo names: exactly those it holds.
+claimed="$(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$usr"/share/metainfo/*.metainfo.xml | sort)"
+held="$(cd "$usr/bin" && find . -mindepth 1 -printf '%f\n' | sort)"
+[ "$claimed" = "$held" ] ||
+    fail "the metainfo names ${claimed//$'\n'/ } but usr/bin holds ${held//$'\n'/ }"
 
 [ ! -e "$usr/bin/velmar-radio" ] || fail "velmar-radio is in the velmar-writer package"
 radio_files="$(cd "$work/radio" && find . -type f | sort)"
