@@ -3,7 +3,12 @@
 // confirmation's detail, the service record view. Kept apart from the designed texts of
 // window_texts.h; %1.. are filled in with QString::arg.
 
+#if __has_include(<QtGlobal>)
 #include <QtGlobal>
+#else
+// The web page shares these words and has no Qt; lupdate still reads the marks.
+#define QT_TRANSLATE_NOOP(scope, x) x
+#endif
 
 namespace velmar::status_texts {
 
