@@ -1,5 +1,5 @@
-// velmar-fw write-earlier: erase, row write and end for the earlier loader generation, as the
-// window's earlier-generation buttons run them one after the other.
+// velmar-fw write-earlier: shows the earlier loader generation's rewrite (erase, row write and
+// end, as the window's earlier-generation buttons run them one after the other) as it goes.
 
 #include <unistd.h>
 
