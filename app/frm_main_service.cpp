@@ -123,8 +123,7 @@ void frmMain::Command6_Click() {
     // The row frame addresses 16 bits: such a file would be sent up to its first row above
     // 0xFFFF and then fail, or lose its rows past the last one written and still succeed.
     if (const auto beyond = highestDataBeyondSixteenBits(image_)) {
-        reportStep(StepKind::Write, false,
-                   words::beyondEarlierAddresses(*beyond, kFirstUnaddressableRow * kColumns - 1));
+        reportStep(StepKind::Write, false, words::beyondEarlierAddresses(*beyond));
         return;
     }
     runManualStep(StepKind::Write, [this] { return writeImageEarlier() == earlier_result::kDone; });

@@ -1,5 +1,5 @@
-// velmar-fw write-earlier: erase, row write and end for the earlier loader generation, as the
-// window's earlier-generation buttons run them one after the other.
+// velmar-fw write-earlier: shows the earlier loader generation's rewrite (erase, row write and
+// end, as the window's earlier-generation buttons run them one after the other) as it goes.
 
 #include <unistd.h>
 
@@ -17,7 +17,7 @@
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/system_serial_control.h"
-#include "protocol/earlier_loader.h"
+#include "protocol/rewrite_sequence.h"
 #include "wording/hex_text.h"
 #include "wording/rewrite_words.h"
 #include "wording/step_words.h"
@@ -64,7 +64,6 @@ class RowProgress final : public WriteObserver {
         if (lineOpen_) std::printf("\n");
         lineOpen_ = false;
     }
-    std::size_t written() const { return written_; }
 
   private:
     const MemoryImage& image_;
@@ -90,113 +89,83 @@ int runWriteEarlier(const Args& args, PortDirectory& ports) {
     ContentHash hash;
     if (const int code = loadOrReport(options.file, firmware, std::ref(hash)); code != kExitOk)
         return code;
-    const std::vector<int32_t> rows = earlierRowsToWrite(firmware.image);
+    const std::size_t rows = earlierRowsToWrite(firmware.image).size();
     // This loader has no version choice; its blocks are 16-byte rows.
     RewriteRecorder record("velmar-fw", "write-earlier");
     describeRewriteRecord(record, options.file, hash.hex(), firmware.image, options.devicePath,
-                          options.portNumber, "earlier", rows.size(), ports);
-    // The step would write the rows below and then fail, or never look at rows past its last
-    // one and still succeed: refuse before the radio is erased.
-    if (const auto beyond = highestDataBeyondSixteenBits(firmware.image)) {
-        const std::string refusal =
-            words::beyondEarlierAddresses(*beyond, kFirstUnaddressableRow * kColumns - 1);
-        std::fprintf(stderr, "velmar-fw write-earlier: %s\n", refusal.c_str());
-        finishRewriteRecord(record, refusal);
-        return kExitBeyondSixteenBits;
-    }
-    if (rows.empty()) {
-        std::fprintf(stderr, "%s\n", words::kNothingToWrite);
-        finishRewriteRecord(record, words::kNothingToWrite);
-        return kExitNoData;
-    }
+                          options.portNumber, "earlier", rows, ports);
 
     ensureApplication();
     SystemSerialControl serial(ports);
-    if (!aimAtPort(serial, "write-earlier", options.devicePath, options.portNumber))
-        return kExitUsage;
     QtEventWait wait;
     LoaderLink link(serial, wait);
-    // From here on the radio may be left erased or part-written: the record goes first.
-    beginRewriteRecord(record);
-    InterruptGuard interrupts("\nStopping after the current row (Ctrl-C again quits at once)\n",
-                              [&record] { quitRewriteRecord(record); });
-    const int16_t port = options.portNumber;
-
-    std::printf(
-        "Writing %zu rows of %s through %s with the earlier loader: about %s "
-        "(each row takes two %.1f s exchanges, erase and end one each)\n",
-        rows.size(), options.file.c_str(), serial.deviceName().c_str(),
-        formatDuration(rowsTime(rows.size() + 1)).c_str(),
-        std::chrono::duration<double>(kExchangeTime).count());
-    std::fflush(stdout);
-
-    const auto explain = [&] {
-        explainSerialFailure("write-earlier", serial.deviceName(), link, StepFamily::EarlierLoader,
-                             options.devicePath, options.portNumber);
-    };
-
-    // Held from the erase to the end: no other program of ours gets between two steps.
-    DeviceHold hold(serial);
-    try {
-        hold.hold(port);
-    } catch (const SerialError& error) {
-        std::printf("%s\n", words::kEraseFailed);
-        std::fflush(stdout);
-        explainSerialFailure("write-earlier", serial.deviceName(), error, "", options.devicePath,
-                             options.portNumber);
-        finishRewriteRecord(record, words::kEraseFailed);
-        return kExitDeleteFailure;
-    }
-
-    const StopCheck stop = [] { return InterruptGuard::stopAsked() != 0; };
-    record.reached(stageName(RewriteStage::Erase));
-    if (sendEarlierCommand(link, EarlierRequest::Erase, port, stop) != earlier_result::kDone) {
-        std::printf("%s\n", words::kEraseFailed);
-        finishRewriteRecord(record, words::kEraseFailed);
-        if (stop()) {
-            // The erase may have taken effect under a reply that never came complete.
-            std::fprintf(stderr, "Stopped by %s during the erase.\n",
-                         InterruptGuard::signalName(InterruptGuard::stopAsked()));
-            return kExitStopped;
-        }
-        explain();
-        return kExitDeleteFailure;
-    }
-    std::printf("%s\n", words::kErased);
-    std::fflush(stdout);
-
-    RowProgress progress(firmware.image, rows.size(), ::isatty(STDOUT_FILENO) != 0);
+    std::optional<InterruptGuard> interrupts;
+    RowProgress progress(firmware.image, rows, ::isatty(STDOUT_FILENO) != 0);
     RecordingObserver observer(progress, record);
-    record.reached(stageName(RewriteStage::Write));
-    const EarlierResult written =
-        writeImageEarlier(link, firmware.image, options.settings, port, observer);
-    progress.finish();
-    record.setBlocksWritten(progress.written());
-    if (written != earlier_result::kDone) {
-        std::printf("%s\n", words::kWriteFailed);
-        finishRewriteRecord(record, words::kWriteFailed);
-        if (InterruptGuard::stopAsked()) {
-            std::fprintf(stderr, "Stopped by %s after %zu of %zu rows.\n",
-                         InterruptGuard::signalName(InterruptGuard::stopAsked()),
-                         progress.written(), rows.size());
-            return kExitStopped;
-        }
-        explain();
-        return kExitWriteFailure;
-    }
-    std::printf("%s\n", words::kWritten);
-    std::fflush(stdout);
+    const auto line = [](const std::string& text) {
+        std::printf("%s\n", text.c_str());
+        std::fflush(stdout);
+    };
+    bool aimed = true;
 
-    record.reached(stageName(RewriteStage::End));
-    if (sendEarlierCommand(link, EarlierRequest::End, port) != earlier_result::kDone) {
-        std::printf("%s\n", words::kDisconnectFailed);
-        explain();
-        finishRewriteRecord(record, words::kDisconnectFailed);
-        return kExitEndFailure;
+    // The port is only touched once the sequence has found something to send.
+    const auto prepare = [&] {
+        aimed = aimAtPort(serial, "write-earlier", options.devicePath, options.portNumber);
+        if (!aimed) return false;
+        // From here on the radio may be left erased or part-written: the record goes first.
+        beginRewriteRecord(record);
+        interrupts.emplace("\nStopping after the current row (Ctrl-C again quits at once)\n",
+                           [&record] { quitRewriteRecord(record); });
+        std::printf(
+            "Writing %zu rows of %s through %s with the earlier loader: about %s "
+            "(each row takes two %.1f s exchanges, erase and end one each)\n",
+            rows, options.file.c_str(), serial.deviceName().c_str(),
+            formatDuration(rowsTime(rows + 1)).c_str(),
+            std::chrono::duration<double>(kExchangeTime).count());
+        std::fflush(stdout);
+        return true;
+    };
+    const EarlierRewriteRun run{
+        .settings = options.settings,
+        .port = options.portNumber,
+        .observer = observer,
+        // Each step's success is told as its button tells it, before the next step begins.
+        .beforeStep =
+            [&](RewriteStage stage) {
+                if (stage == RewriteStage::Erase && !prepare()) return false;
+                if (stage == RewriteStage::Write) line(words::kErased);
+                if (stage == RewriteStage::End) {
+                    progress.finish();
+                    line(words::kWritten);
+                }
+                record.reached(stageName(stage));
+                return true;
+            },
+    };
+    const EarlierRewriteOutcome outcome = runEarlierRewrite(link, firmware.image, run);
+    if (!aimed) return kExitUsage;
+    const words::RewriteWords said = words::earlierRewriteWords(outcome);
+    if (outcome.failed == RewriteStage::NothingToSend) {
+        std::fprintf(stderr, outcome.beyondReach ? "velmar-fw write-earlier: %s\n" : "%s\n",
+                     said.headline.c_str());
+        finishRewriteRecord(record, said.logText);
+        return said.exitCode;
     }
-    std::printf("%s\n", words::kDisconnected);
-    finishRewriteRecord(record, words::kDisconnected);
-    return kExitOk;
+    progress.finish();
+    line(said.headline);
+    finishRewriteRecord(record, said.logText);
+    if (said.stopped) {
+        const std::string where = outcome.failed == RewriteStage::Erase
+                                      ? "during the erase"
+                                      : "after " + std::to_string(outcome.blocksWritten) + " of " +
+                                            std::to_string(rows) + " rows";
+        std::fprintf(stderr, "Stopped by %s %s.\n",
+                     InterruptGuard::signalName(InterruptGuard::stopAsked()), where.c_str());
+    } else if (!said.succeeded) {
+        explainSerialFailure("write-earlier", serial.deviceName(), outcome.fault(), said.detail,
+                             options.devicePath, options.portNumber);
+    }
+    return said.exitCode;
 }
 
 }  // namespace velmar::cli

@@ -1,16 +1,19 @@
 #include "wording/rewrite_words.h"
 
 #include "wording/failure_words.h"
+#include "wording/step_words.h"
 
 namespace velmar::words {
 
 namespace {
 
-RewriteWords failure(const char* headline, const RewriteOutcome& outcome, int exitCode) {
+template <StepResult Result>
+RewriteWords failure(const char* headline, const RewriteOutcomeOf<Result>& outcome, int exitCode,
+                     StepFamily family = StepFamily::CurrentLoader) {
     RewriteWords words;
     words.headline = headline;
     words.logText = headline;
-    words.detail = describeFailure(outcome.failure, StepFamily::CurrentLoader);
+    words.detail = describeFailure(outcome.failure, family);
     words.exitCode = outcome.stopped ? kExitStopped : exitCode;
     words.stopped = outcome.stopped;
     return words;
@@ -65,6 +68,32 @@ RewriteWords rewriteWords(const RewriteOutcome& outcome, LoaderVersion loader) {
         if (!cause.empty()) words.detail += ": " + cause;
     }
     return words;
+}
+
+RewriteWords earlierRewriteWords(const EarlierRewriteOutcome& outcome) {
+    constexpr StepFamily kEarlier = StepFamily::EarlierLoader;
+    if (outcome.declined) return {};  // the caller gave up before the step: nothing to say
+    switch (outcome.failed) {
+        case RewriteStage::NothingToSend:
+            if (outcome.beyondReach) {
+                const std::string refusal = beyondEarlierAddresses(*outcome.beyondReach);
+                return {refusal, "", kExitBeyondSixteenBits, refusal, false, false};
+            }
+            return {kNothingToWrite, "", kExitNoData, kNothingToWrite, false, false};
+        case RewriteStage::Erase:
+            return failure(kEraseFailed, outcome, kExitDeleteFailure, kEarlier);
+        case RewriteStage::Write:
+            return failure(kWriteFailed, outcome, kExitWriteFailure, kEarlier);
+        case RewriteStage::Connect:  // this loader has no connect step
+            return {};
+        case RewriteStage::None:
+        case RewriteStage::End:
+            break;
+    }
+    // The rows are written either way; the run is told as its end went.
+    if (!outcome.endConfirmed)
+        return failure(kDisconnectFailed, outcome, kExitEndFailure, kEarlier);
+    return {kDisconnected, "", kExitOk, kDisconnected, true, false};
 }
 
 }  // namespace velmar::words

@@ -1,8 +1,9 @@
 #pragma once
 // The one table from a rewrite's outcome to what a person is told: the headline (a message
 // box's text, velmar-fw's stdout line, a station's result cell), the detail under it, the exit
-// code of velmar-fw write and the service log's result. The window, velmar-fw write and the
-// station only show these words; each decides how (a box, a stderr line, a table cell).
+// code of velmar-fw write and write-earlier and the service log's result. The window,
+// velmar-fw and the station only show these words; each decides how (a box, a stderr line, a
+// table cell).
 
 #include <string>
 
@@ -41,6 +42,9 @@ struct RewriteWords {
 };
 
 RewriteWords rewriteWords(const RewriteOutcome& outcome, LoaderVersion loader);
+// The earlier generation's rewrite in the words of its panel's buttons ("消去に失敗しました",
+// "書込失敗", "切断しました"...), which are also its steps' progress lines.
+RewriteWords earlierRewriteWords(const EarlierRewriteOutcome& outcome);
 
 // "connect", "erase", "write", "end"; "" for the others.
 const char* stageName(RewriteStage stage);

@@ -24,6 +24,6 @@ inline constexpr const char* kChecksumOutOfRangeMessage = "Address out of range 
 
 // "the file has data up to address 1A2B0; the earlier loader addresses only up to 0FFFF,
 // nothing was sent"
-std::string beyondEarlierAddresses(int32_t highestAddress, int32_t lastReachable);
+std::string beyondEarlierAddresses(int32_t highestAddress);
 
 }  // namespace velmar::words

@@ -389,21 +389,5 @@ TEST(WriteImageEarlier, ALineThatBreaksOrAStopEndsTheWrite) {
     }
 }
 
-TEST(EarlierLoader, EraseWriteEndLeavesTheImageInTheFlash) {
-    EarlierBench bench;
-    bench.radio.setFlash(sim::factoryFlash());
-    for (const int32_t row : {0x400, 0x401, 0x9FF, 0xFFF}) fillRow(bench.image, row);
-    EXPECT_EQ(sendEarlierCommand(bench.link, EarlierRequest::Erase, RadioBench::kPort), 0);
-    EXPECT_EQ(bench.write(kSettings9600), 0);
-    EXPECT_EQ(sendEarlierCommand(bench.link, EarlierRequest::End, RadioBench::kPort), 0);
-    const auto image = bench.image.bytes();
-    const auto& flash = bench.radio.flash();
-    // Everything the earlier loader can address matches; the rest stays erased.
-    const std::size_t addressable = 0x10000 - kImageFirstAddress;
-    EXPECT_TRUE(std::equal(image.begin(), image.begin() + addressable, flash.begin()));
-    EXPECT_TRUE(
-        std::all_of(flash.begin() + addressable, flash.end(), [](uint8_t b) { return b == 0xFF; }));
-}
-
 }  // namespace
 }  // namespace velmar
