@@ -23,9 +23,9 @@
 #include "cli/trace_file.h"
 #include "files/utf8_path.h"
 #include "platform/port_names.h"
-#include "platform/qt/service_log.h"
 #include "protocol/current_loader.h"
 
+#include "records/service_log.h"
 namespace velmar::cli {
 
 namespace {

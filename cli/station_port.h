@@ -11,7 +11,7 @@
 #include "image/memory_image.h"
 #include "link/byte_trace.h"
 #include "platform/port_names.h"
-#include "platform/qt/rewrite_recorder.h"
+#include "records/rewrite_recorder.h"
 
 namespace velmar::cli {
 

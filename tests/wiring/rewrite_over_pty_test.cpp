@@ -19,8 +19,8 @@
 #include "files/firmware_loader.h"
 #include "image/blocks.h"
 #include "platform/qt/abandoned_qt_lock.h"
-#include "platform/qt/record_text.h"
 #include "protocol/current_loader.h"
+#include "records/record_text.h"
 #include "wiring/child_process.h"
 
 namespace velmar::wiring {

@@ -12,9 +12,9 @@
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
 #include "link/byte_trace.h"
-#include "platform/qt/record_text.h"
 #include "platform/qt/serial_open_error.h"
-#include "platform/qt/service_log.h"
+#include "records/record_text.h"
+#include "records/service_log.h"
 
 namespace velmar::cli {
 namespace {
