@@ -2,7 +2,7 @@
 
 #include "wording/hex_text.h"
 
-#include <csignal>
+#include <atomic>
 
 #include "cli/interrupt_guard.h"
 #include "cli/rewrite_log.h"
@@ -42,7 +42,7 @@ void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion load
     link.setTrace(trace);
     PortObserver shown(display, port.index);
     RecordingObserver observer(shown, *port.record);
-    const volatile std::sig_atomic_t& stopAsked = InterruptGuard::stopAsked();
+    const std::atomic<int>& stopAsked = InterruptGuard::stopAsked();
     std::string refused;
     const RewriteRun run{
         .loader = loader,

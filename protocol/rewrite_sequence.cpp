@@ -1,5 +1,7 @@
 #include "protocol/rewrite_sequence.h"
 
+#include "image/blocks.h"
+
 namespace velmar {
 
 namespace {
@@ -35,7 +37,7 @@ RewriteOutcome& fail(RewriteOutcome& outcome, RewriteStage stage, const LoaderLi
 
 RewriteOutcome runRewrite(LoaderLink& link, const MemoryImage& image, const RewriteRun& run) {
     RewriteOutcome outcome;
-    outcome.blocksToSend = blocksToSend(image).size();
+    outcome.blocksToSend = usedBlockRows(image).size();
     // An erase with nothing after it would leave the radio empty and still be called a success.
     if (outcome.blocksToSend == 0) {
         outcome.failed = RewriteStage::NothingToSend;

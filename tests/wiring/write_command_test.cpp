@@ -179,7 +179,7 @@ TEST(ProgressText, BarFillsWithThePercent) {
 TEST(WriteProgressObserver, EstimatesFromAcceptedBlocksAndPassesTheStopFlag) {
     using Clock = WriteProgress::Clock;
     Clock::time_point now{};
-    volatile std::sig_atomic_t stop = 0;
+    std::atomic<int> stop = 0;
     std::FILE* sink = std::tmpfile();
     ASSERT_NE(sink, nullptr);
     WriteProgress progress(sink, false, 4, &stop, [&] { return now; });
