@@ -1,6 +1,7 @@
 #include "cli/station_port.h"
 
 #include "wording/hex_text.h"
+#include "wording/port_words.h"
 
 #include <atomic>
 
@@ -9,7 +10,6 @@
 #include "cli/write_command.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
-#include "platform/qt/qt_serial_devices.h"
 #include "platform/qt/system_serial_control.h"
 
 namespace velmar::cli {
@@ -56,9 +56,7 @@ void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion load
                     if (port.device.empty()) {
                         refused = unreadableAssignment(directory, port.number);
                         if (refused.empty())
-                            refused =
-                                "port " + std::to_string(port.number) +
-                                " has no device: none is connected for it (see velmar-fw ports)";
+                            refused = portWithoutDevice(port.number) + " (see velmar-fw ports)";
                         return false;
                     }
                     serial.setDevicePath(port.device);
