@@ -19,16 +19,17 @@
 #include <string>
 #include <string_view>
 
+#include "app/dialogs.h"
 #include "app/rewrite_service_record.h"
 #include "image/memory_image.h"
 #include "link/loader_link.h"
-#include "platform/dialogs.h"
 #include "platform/event_wait.h"
 #include "platform/port_names.h"
 #include "platform/serial_control.h"
 #include "protocol/current_loader.h"
 #include "protocol/port_pin.h"
 #include "protocol/write_observer.h"
+#include "records/rewrite_recorder.h"
 #include "wording/failure_words.h"
 
 class QAction;

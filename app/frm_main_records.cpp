@@ -6,7 +6,7 @@
 #include "app/frm_main.h"
 #include "app/service_record_dialog.h"
 #include "app/status_texts.h"
-#include "platform/qt/service_log.h"
+#include "records/service_log.h"
 
 namespace velmar {
 

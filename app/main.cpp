@@ -30,8 +30,8 @@
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_language_setting.h"
 #include "platform/qt/qt_serial_devices.h"
-#include "platform/qt/service_log.h"
 #include "platform/qt/system_serial_control.h"
+#include "records/service_log.h"
 #include "wording/load_words.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "platform/dialogs.h"
+#include "app/dialogs.h"
 #include "protocol/write_observer.h"
 
 class QAction;

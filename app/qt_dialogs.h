@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/dialogs.h"
+#include "app/dialogs.h"
 
 namespace velmar {
 

@@ -7,11 +7,11 @@
 #include <optional>
 #include <string>
 
+#include "app/dialogs.h"
 #include "image/memory_image.h"
-#include "platform/dialogs.h"
 #include "platform/port_names.h"
-#include "platform/qt/rewrite_recorder.h"
 #include "protocol/current_loader.h"
+#include "records/rewrite_recorder.h"
 
 namespace velmar {
 

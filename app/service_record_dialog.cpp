@@ -16,7 +16,7 @@
 
 #include "app/status_texts.h"
 #include "app/translation.h"
-#include "platform/qt/service_log.h"
+#include "records/service_log.h"
 #include "wording/record_words.h"
 
 namespace velmar {

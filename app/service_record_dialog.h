@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/service_record.h"
+#include "records/service_record.h"
 
 class QComboBox;
 class QLabel;

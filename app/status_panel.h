@@ -8,7 +8,7 @@
 
 #include "image/memory_image.h"
 #include "platform/port_names.h"
-#include "platform/service_record.h"
+#include "records/service_record.h"
 
 class QLabel;
 class QStatusBar;

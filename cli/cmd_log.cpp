@@ -8,8 +8,8 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/json_text.h"
-#include "platform/qt/record_text.h"
-#include "platform/qt/service_log.h"
+#include "records/record_text.h"
+#include "records/service_log.h"
 #include "wording/record_words.h"
 
 namespace velmar::cli {

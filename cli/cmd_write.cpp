@@ -23,6 +23,7 @@
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
 #include "files/utf8_path.h"
+#include "image/blocks.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/system_serial_control.h"
@@ -112,7 +113,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports)
     ContentHash hash;
     if (const int code = loadOrReport(options.file, firmware, std::ref(hash)); code != kExitOk)
         return code;
-    const std::size_t blockCount = blocksToSend(firmware.image).size();
+    const std::size_t blockCount = usedBlockRows(firmware.image).size();
     RewriteRecorder record("velmar-fw", "write");
     describeRewriteRecord(
         record, options.file, hash.hex(), firmware.image, options.devicePath, options.portNumber,
@@ -123,7 +124,7 @@ int rewrite(const WriteOptions& options, TraceFile& trace, PortDirectory& ports)
     QtEventWait wait;
     LoaderLink link(serial, wait);
     std::optional<InterruptGuard> interrupts;
-    const volatile std::sig_atomic_t& stopAsked = InterruptGuard::stopAsked();
+    const std::atomic<int>& stopAsked = InterruptGuard::stopAsked();
     WriteProgress progress(options.quiet ? nullptr : stdout, ::isatty(STDOUT_FILENO) != 0,
                            blockCount, &stopAsked);
     RecordingObserver observer(progress, record);

@@ -4,18 +4,21 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 namespace velmar::cli {
 
 namespace {
 
-volatile std::sig_atomic_t stopFlag = 0;
+// Written by the handlers, which may only touch lock-free atomics.
+static_assert(std::atomic<int>::is_always_lock_free);
+std::atomic<int> stopFlag = 0;
 // Set before the handlers are installed and only read by them.
 const char* noticeText = "";
 std::size_t noticeLength = 0;
 // Where the second signal wakes the last words' thread; -1 when there are none.
-volatile std::sig_atomic_t secondSignalPipe = -1;
+std::atomic<int> secondSignalPipe = -1;
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
@@ -87,7 +90,7 @@ void InterruptGuard::waitForSecondSignal() {
     ::_exit(128 + signalNumber);
 }
 
-volatile std::sig_atomic_t& InterruptGuard::stopAsked() {
+const std::atomic<int>& InterruptGuard::stopAsked() {
     return stopFlag;
 }
 

@@ -3,6 +3,7 @@
 // closed, logoff, shutdown): the first asks the run to stop at the next safe point and says so
 // on stderr; a second one ends the program at once, after its last words if it has some.
 
+#include <atomic>
 #include <csignal>
 #include <functional>
 
@@ -24,8 +25,9 @@ class InterruptGuard {
     InterruptGuard& operator=(const InterruptGuard&) = delete;
 
     // The number of the first signal after a guard was made (0: none; on Windows a number of
-    // its own per console event); cleared when the next guard is made.
-    static volatile std::sig_atomic_t& stopAsked();
+    // its own per console event); cleared when the next guard is made. Set by a signal handler
+    // or Windows' handler thread and read by the rewrite's threads.
+    static const std::atomic<int>& stopAsked();
     // "Ctrl-C", "SIGTERM" or "SIGHUP" (on Windows "Ctrl-Break", "the console closing", ...),
     // for the report of a stop.
     static const char* signalName(int signalNumber);

@@ -8,18 +8,18 @@ namespace velmar::cli {
 
 namespace {
 
-volatile std::sig_atomic_t stopFlag = 0;
+std::atomic<int> stopFlag = 0;
 // Set by each guard before it lets the handler act, and only read by the handler.
 const char* noticeText = "";
 DWORD noticeLength = 0;
-volatile LONG eventsSeen = 0;
-volatile LONG guarded = 0;
+std::atomic<LONG> eventsSeen = 0;
+std::atomic<bool> guarded = false;
 // The guard's last words; null when it has none.
 const std::function<void()>* lastWordsToSay = nullptr;
 
 // Console events are numbered from 0 (Ctrl-C); the stop keeps 0 for "none".
-constexpr std::sig_atomic_t stopNumber(DWORD event) {
-    return static_cast<std::sig_atomic_t>(event) + 1;
+constexpr int stopNumber(DWORD event) {
+    return static_cast<int>(event) + 1;
 }
 
 // Windows runs the handler on a thread of its own and holds the console's lock meanwhile, which
@@ -30,10 +30,10 @@ constexpr std::sig_atomic_t stopNumber(DWORD event) {
 // process ends as soon as the handler returns, so the handler never does: the run ends its session
 // and the program exits by itself, with its exit code, while the system's grace period lasts.
 BOOL WINAPI onConsoleEvent(DWORD event) {
-    if (guarded == 0) return FALSE;
+    if (!guarded) return FALSE;
     // Ended here rather than left to the next handler: one installed later (a library's) might
     // take the event for itself.
-    if (const LONG seen = ::InterlockedIncrement(&eventsSeen); seen > 1) {
+    if (const LONG seen = ++eventsSeen; seen > 1) {
         // A third one does not wait for them.
         if (seen == 2 && lastWordsToSay != nullptr) (*lastWordsToSay)();
         ::ExitProcess(STATUS_CONTROL_C_EXIT);
@@ -57,15 +57,15 @@ InterruptGuard::InterruptGuard(const char* notice, std::function<void()> lastWor
     noticeLength = static_cast<DWORD>(std::strlen(notice));
     static const bool added = ::SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0;
     static_cast<void>(added);
-    guarded = 1;
+    guarded = true;
 }
 
 InterruptGuard::~InterruptGuard() {
-    guarded = 0;
+    guarded = false;
     lastWordsToSay = nullptr;
 }
 
-volatile std::sig_atomic_t& InterruptGuard::stopAsked() {
+const std::atomic<int>& InterruptGuard::stopAsked() {
     return stopFlag;
 }
 

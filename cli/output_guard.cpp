@@ -5,7 +5,7 @@
 #include "cli/output_file.h"
 #include "cli/same_file.h"
 #include "platform/qt/qt_serial_devices.h"
-#include "platform/qt/service_log.h"
+#include "records/service_log.h"
 
 namespace velmar::cli {
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/qt/rewrite_recorder.h"
 #include "protocol/write_observer.h"
+#include "records/rewrite_recorder.h"
 
 namespace velmar::cli {
 

@@ -1,5 +1,6 @@
 #include "cli/serial_port_use.h"
 #include "wording/failure_words.h"
+#include "wording/port_words.h"
 #include "wording/serial_words.h"
 
 #include <QCoreApplication>
@@ -8,7 +9,6 @@
 #include "cli/cli_common.h"
 #include "link/loader_link.h"
 #include "platform/qt/system_serial_control.h"
-#include "platform/qt/qt_serial_devices.h"
 
 namespace velmar::cli {
 
@@ -44,8 +44,7 @@ bool aimAtPort(SystemSerialControl& serial, const char* command,
             return false;
         }
     }
-    usageError(command, "port " + std::to_string(portNumber) +
-                            " has no device: none is connected for it (see velmar-fw ports)");
+    usageError(command, portWithoutDevice(portNumber) + " (see velmar-fw ports)");
     return false;
 }
 
@@ -66,9 +65,9 @@ void explainSerialFailure(const char* command, const std::string& deviceName,
         if (error->fault() == SerialFault::NoSuchDevice && !devicePath)
             std::fprintf(
                 stderr,
-                "  (port %d is %s; VELMAR_COM%d=PATH or the window's 設定 / ポートの割り当て... "
-                "points it at another device; velmar-fw ports lists the devices)\n",
-                portNumber, deviceName.c_str(), portNumber);
+                "  (port %d is %s; VELMAR_COM%d=PATH or the window's %s points it at another "
+                "device; velmar-fw ports lists the devices)\n",
+                portNumber, deviceName.c_str(), portNumber, kPortAssignmentMenu);
     } else if (!cause.empty()) {
         std::fprintf(stderr, "velmar-fw %s: %s\n", command, cause.c_str());
     }

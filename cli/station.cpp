@@ -22,9 +22,10 @@
 #include "cli/station_threads.h"
 #include "cli/trace_file.h"
 #include "files/utf8_path.h"
+#include "image/blocks.h"
 #include "platform/port_names.h"
-#include "platform/qt/service_log.h"
 #include "protocol/current_loader.h"
+#include "records/service_log.h"
 
 namespace velmar::cli {
 
@@ -91,7 +92,7 @@ int runStation(const WriteOptions& options, PortDirectory& directory) {
     ContentHash hash;
     if (const int code = loadOrReport(options.file, firmware, std::ref(hash)); code != kExitOk)
         return code;
-    const std::size_t blockCount = blocksToSend(firmware.image).size();
+    const std::size_t blockCount = usedBlockRows(firmware.image).size();
     const char* loader = options.loader == LoaderVersion::v105 ? "1.05" : "1.06";
     for (StationPort& port : ports) {
         port.record.emplace("velmar-fw", "write");

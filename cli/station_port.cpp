@@ -1,15 +1,15 @@
 #include "cli/station_port.h"
 
 #include "wording/hex_text.h"
+#include "wording/port_words.h"
 
-#include <csignal>
+#include <atomic>
 
 #include "cli/interrupt_guard.h"
 #include "cli/rewrite_log.h"
 #include "cli/write_command.h"
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
-#include "platform/qt/qt_serial_devices.h"
 #include "platform/qt/system_serial_control.h"
 
 namespace velmar::cli {
@@ -42,7 +42,7 @@ void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion load
     link.setTrace(trace);
     PortObserver shown(display, port.index);
     RecordingObserver observer(shown, *port.record);
-    const volatile std::sig_atomic_t& stopAsked = InterruptGuard::stopAsked();
+    const std::atomic<int>& stopAsked = InterruptGuard::stopAsked();
     std::string refused;
     const RewriteRun run{
         .loader = loader,
@@ -56,9 +56,7 @@ void rewritePort(StationPort& port, const MemoryImage& image, LoaderVersion load
                     if (port.device.empty()) {
                         refused = unreadableAssignment(directory, port.number);
                         if (refused.empty())
-                            refused =
-                                "port " + std::to_string(port.number) +
-                                " has no device: none is connected for it (see velmar-fw ports)";
+                            refused = portWithoutDevice(port.number) + " (see velmar-fw ports)";
                         return false;
                     }
                     serial.setDevicePath(port.device);

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "cli/station_display.h"
-#include "cli/station_outcome.h"
 #include "image/memory_image.h"
 #include "link/byte_trace.h"
 #include "platform/port_names.h"
-#include "platform/qt/rewrite_recorder.h"
+#include "records/rewrite_recorder.h"
+#include "wording/station_words.h"
 
 namespace velmar::cli {
 

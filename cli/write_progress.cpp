@@ -58,7 +58,7 @@ std::string describeBlockRanges(const std::vector<int32_t>& startAddresses) {
 }
 
 WriteProgress::WriteProgress(std::FILE* out, bool terminal, std::size_t blocksToSend,
-                             const volatile std::sig_atomic_t* stopFlag,
+                             const std::atomic<int>* stopFlag,
                              std::function<Clock::time_point()> now)
     : out_(out),
       terminal_(terminal),

@@ -3,8 +3,8 @@
 // (bar, block address, percent, elapsed and remaining time), otherwise one plain line per block.
 // Keeps the blocks the radio accepted, and passes on a stop request (Ctrl-C).
 
+#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -37,7 +37,7 @@ class WriteProgress final : public WriteObserver {
     // `blocksToSend`: how many frames the write will send (for percent and the estimate).
     // `stopFlag` is read before every frame; it may be set from a signal handler.
     WriteProgress(std::FILE* out, bool terminal, std::size_t blocksToSend,
-                  const volatile std::sig_atomic_t* stopFlag,
+                  const std::atomic<int>* stopFlag,
                   std::function<Clock::time_point()> now = Clock::now);
 
     float progressValue() const override { return value_; }
@@ -63,7 +63,7 @@ class WriteProgress final : public WriteObserver {
     std::FILE* out_;
     bool terminal_;
     std::size_t blocksToSend_;
-    const volatile std::sig_atomic_t* stopFlag_;
+    const std::atomic<int>* stopFlag_;
     std::function<Clock::time_point()> now_;
     Clock::time_point start_;
     float value_ = 0;

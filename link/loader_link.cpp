@@ -108,7 +108,6 @@ void LoaderLink::readAwayForeign(std::vector<uint8_t>& held, const ReplyEcho& ec
         }
         held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(away));
         readAwayInWait_ = true;
-        ++foreignRepliesReadAway_;
         if (trace_ != nullptr) trace_->readAway(away);
     }
 }

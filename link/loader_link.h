@@ -106,9 +106,6 @@ class LoaderLink {
     // A step starts with nothing left from the one before.
     void clearStepNotes() { lastFailure_ = {}; }
 
-    // Replies to other frames read away since the link was made.
-    int foreignRepliesReadAway() const { return foreignRepliesReadAway_; }
-
     void setTrace(LinkTrace* trace) {
         trace_ = trace;
         serial_.setLineErrorSink(trace);
@@ -135,7 +132,6 @@ class LoaderLink {
     bool lastWaitShort_ = false;
     int16_t lastExpected_ = kFrameReplyLength;
     bool readAwayInWait_ = false;
-    int foreignRepliesReadAway_ = 0;
 };
 
 }  // namespace velmar

@@ -15,9 +15,9 @@ inline std::string holderNote(const std::string& holder, long pid) {
 
 // The refusal of a device another program of ours holds; `holder` as its note names it.
 inline SerialError heldBy(const std::string& device, const std::string& holder) {
-    return SerialError(
-        SerialFault::Busy, device + ": in use by " + (holder.empty() ? "another program" : holder),
-        SerialErrorContext{.device = device, .group = {}, .holder = holder, .advice = {}});
+    return SerialError(SerialFault::Busy,
+                       device + ": in use by " + (holder.empty() ? "another program" : holder),
+                       SerialErrorContext{.device = device, .group = {}, .holder = holder});
 }
 
 // The refusal of a lock file that cannot be held; `cause` is the system's account, if any.
@@ -28,7 +28,6 @@ inline SerialError unusableLock(const std::string& device, const std::string& pa
                        SerialErrorContext{.device = device,
                                           .group = {},
                                           .holder = {},
-                                          .advice = {},
                                           .lock = LockFileProblem{path, kind, std::move(cause)}});
 }
 

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/serial_devices.h"
+
 namespace velmar {
 
 // Why the port failed, in terms a person can act on.
@@ -57,9 +59,12 @@ struct SerialErrorContext {
     std::optional<DeviceGroup> group;  // PermissionDenied: the group that owns it
     // Busy because a program of ours holds the device's lock: who ("" when it did not say).
     std::optional<std::string> holder;
-    // Words the settings reader made about an unreadable saved assignment (it still words its
-    // own findings); "" otherwise.
-    std::string advice;
+    // NoSuchDevice for a port number: the port, and the saved assignment's state when its entry
+    // could not be read.
+    int16_t port = 0;
+    std::optional<SavedState> unreadableSaved = std::nullopt;
+    // NoSuchDevice: the listed device whose driver failed to start.
+    std::optional<SerialDeviceInfo> driverProblem = std::nullopt;
     std::optional<LockFileProblem> lock = std::nullopt;  // LockUnusable: what is at its path
 };
 

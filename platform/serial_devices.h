@@ -3,6 +3,7 @@
 // port number is kept. Both are seams: production asks QSerialPortInfo and QSettings, tests
 // hand in lists and a temporary settings file.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -49,6 +50,10 @@ using PortAssignments = std::map<int16_t, std::string>;
 // are not settings, and the ports named on them have no readable entry. TooLarge and CannotRead:
 // nothing was read, so no port can tell whether it had an entry.
 enum class SavedFault { None, Malformed, TooLarge, CannotRead };
+
+// The assignment of a few ports is a few hundred bytes; a settings file beyond this is not one
+// (TooLarge).
+inline constexpr std::size_t kLargestSettings = 64 * 1024;
 
 struct SavedState {
     SavedFault fault = SavedFault::None;

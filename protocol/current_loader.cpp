@@ -139,8 +139,4 @@ LoaderResult writeImage(LoaderLink& link, const MemoryImage& image, int16_t port
     });
 }
 
-std::vector<int32_t> blocksToSend(const MemoryImage& image) {
-    return usedBlockRows(image);
-}
-
 }  // namespace velmar

@@ -30,7 +30,4 @@ LoaderResult endSession(LoaderLink& link, int16_t port, const StopCheck& stop = 
 LoaderResult writeImage(LoaderLink& link, const MemoryImage& image, int16_t port,
                         WriteObserver& observer);
 
-// First rows of the blocks writeImage would send, in sending order.
-std::vector<int32_t> blocksToSend(const MemoryImage& image);
-
 }  // namespace velmar

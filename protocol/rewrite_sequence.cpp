@@ -1,5 +1,7 @@
 #include "protocol/rewrite_sequence.h"
 
+#include "image/blocks.h"
+
 namespace velmar {
 
 namespace {
@@ -111,7 +113,7 @@ class Sequence {
 RewriteOutcome runRewrite(LoaderLink& link, const MemoryImage& image, const RewriteRun& run) {
     Sequence<LoaderResult> steps(link, run.beforeStep, run.observer);
     RewriteOutcome& outcome = steps.outcome;
-    outcome.blocksToSend = blocksToSend(image).size();
+    outcome.blocksToSend = usedBlockRows(image).size();
     if (steps.nothingToSend() || steps.declined(RewriteStage::Connect)) return outcome;
     DeviceHold hold(link.serial());
     if (!steps.held(hold, run.port, RewriteStage::Connect, result::kNotConnected)) return outcome;

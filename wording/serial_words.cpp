@@ -1,5 +1,8 @@
 #include "wording/serial_words.h"
 
+#include "wording/device_words.h"
+#include "wording/port_words.h"
+
 namespace velmar {
 
 std::string describeSerialFault(SerialFault fault) {
@@ -29,7 +32,9 @@ std::string describeSerialFault(SerialFault fault) {
 
 std::string describeSerialError(const SerialError& error) {
     const SerialErrorContext& context = error.context();
-    if (!context.advice.empty()) return context.advice;
+    if (context.unreadableSaved)
+        return unreadableAssignmentText(context.port, *context.unreadableSaved);
+    if (context.driverProblem) return driverProblemAdvice(*context.driverProblem);
     if (error.fault() == SerialFault::Busy && context.holder)
         return "busy: another program holds the port " + context.device + " (" +
                (context.holder->empty() ? "another velmar-writer program" : *context.holder) +
@@ -49,7 +54,12 @@ bool systemAccountAdds(const SerialError& error) {
 
 std::string describeSerialErrorWithCause(const SerialError& error) {
     std::string text = describeSerialError(error);
-    const std::string cause = error.what();
+    std::string cause = error.what();
+    // A port number without a device: no system call was made, so the cause is the port's.
+    if (cause.empty() && error.context().port != 0)
+        cause = error.context().unreadableSaved
+                    ? "port " + std::to_string(error.context().port) + " has no device"
+                    : portWithoutDevice(error.context().port);
     if (!cause.empty()) text += " (" + cause + ")";
     return text;
 }

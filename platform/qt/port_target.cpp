@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 
-#include "platform/qt/qt_serial_devices.h"
 #include "platform/serial_control.h"
 
 namespace velmar {
@@ -16,8 +15,13 @@ std::string lockHolderName() {
     return "velmar-writer";
 }
 
-std::string noDeviceText(int16_t port) {
-    return "port " + std::to_string(port) + " has no device: none is connected for it";
+SerialError noDevice(int16_t port, std::optional<SavedState> unreadableSaved = std::nullopt) {
+    return SerialError(SerialFault::NoSuchDevice, "",
+                       SerialErrorContext{.device = {},
+                                          .group = {},
+                                          .holder = {},
+                                          .port = port,
+                                          .unreadableSaved = std::move(unreadableSaved)});
 }
 
 }  // namespace
@@ -31,7 +35,7 @@ std::string PortTarget::hold(int16_t port) {
     release();
     commPort_ = port;
     const std::string device = deviceName();
-    if (device.empty()) throw SerialError(SerialFault::NoSuchDevice, noDeviceText(commPort_));
+    if (device.empty()) throw noDevice(commPort_);
     heldLock_ = DeviceLock::acquire(device, lockHolderName());
     heldDevice_ = device;
     return device;
@@ -44,13 +48,10 @@ void PortTarget::release() noexcept {
 
 std::string PortTarget::deviceToOpen() const {
     std::string device = deviceName();
-    if (device.empty() && !devicePath_) {
-        if (std::string why = unreadableAssignment(ports_, commPort_); !why.empty())
-            throw SerialError(
-                SerialFault::NoSuchDevice, "port " + std::to_string(commPort_) + " has no device",
-                SerialErrorContext{.device = {}, .group = {}, .holder = {}, .advice = why});
-    }
-    if (device.empty()) throw SerialError(SerialFault::NoSuchDevice, noDeviceText(commPort_));
+    if (device.empty() && !devicePath_ && commPort_ >= 1 && commPort_ <= kPortCount &&
+        ports_.resolve()[static_cast<std::size_t>(commPort_ - 1)].source == PortSource::Unreadable)
+        throw noDevice(commPort_, ports_.savedState());
+    if (device.empty()) throw noDevice(commPort_);
     return device;
 }
 

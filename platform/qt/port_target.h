@@ -31,8 +31,8 @@ class PortTarget {
     std::string hold(int16_t port);
     void release() noexcept;
 
-    // The device an open is to use. Throws SerialError(NoSuchDevice), with the saved
-    // assignment's advice when its entry could not be read.
+    // The device an open is to use. Throws SerialError(NoSuchDevice) naming the port, with the
+    // saved assignment's state when its entry could not be read.
     std::string deviceToOpen() const;
     // Outside a hold, locks `device` while its port is open. Throws SerialError(Busy).
     void lockStep(const std::string& device);

@@ -55,7 +55,6 @@ class QtSerialControl final : public QObject, public SerialControl {
 
     // The last error this control raised, kept for a report after the step that caught it.
     const std::optional<SerialError>& lastError() const { return lastError_; }
-    void clearLastError() { lastError_.reset(); }
 
   private:
     void open();

@@ -11,7 +11,6 @@
 
 #include "files/regular_file.h"
 #include "platform/qt/qt_path.h"
-#include "wording/load_words.h"
 
 namespace velmar {
 
@@ -27,9 +26,6 @@ std::unique_ptr<QSettings> openSettings(const QString& file) {
 QString keyFor(int16_t port) {
     return QString("COM%1").arg(port);
 }
-
-// The assignment of a few ports is a few hundred bytes; anything this large is not one.
-constexpr std::size_t kLargestSettings = 64 * 1024;
 
 std::string trimmed(std::string_view text) {
     const auto first = text.find_first_not_of(" \t\r");
@@ -162,52 +158,6 @@ bool QtPortAssignmentStore::save(const PortAssignments& assignments) {
     settings->endGroup();
     settings->sync();
     return settings->status() == QSettings::NoError;
-}
-
-std::string describeSavedState(const SavedState& state) {
-    switch (state.fault) {
-        case SavedFault::None:
-            return {};
-        case SavedFault::CannotRead: {
-            LoadOutcome outcome;
-            outcome.fault = state.fileFault;
-            outcome.osError = state.osError;
-            outcome.nodeKind = state.nodeKind;
-            return describeLoadFailure(outcome, state.file);
-        }
-        case SavedFault::TooLarge:
-            return state.file + ": larger than " + std::to_string(kLargestSettings / 1024) +
-                   " KiB, so not a settings file";
-        case SavedFault::Malformed:
-            break;
-    }
-    std::string text = state.file + ": has lines that are not settings";
-    for (std::size_t i = 0; i < state.unreadablePorts.size(); ++i)
-        text += (i == 0 ? " (among them the entry of COM " : ", COM ") +
-                std::to_string(state.unreadablePorts[i]);
-    return text + (state.unreadablePorts.empty() ? "" : ")");
-}
-
-std::string savedStateNotice(const SavedState& state) {
-    if (state.fault == SavedFault::None) return {};
-    const std::string what = describeSavedState(state);
-    if (state.nothingRead())
-        return "the saved port assignment cannot be read: " + what +
-               "; a port number opens only what its VELMAR_COMn names";
-    return "the saved port assignment is damaged: " + what +
-           "; ports without an entry are chosen automatically" +
-           (state.unreadablePorts.empty() ? "" : ", those with a broken one open nothing");
-}
-
-std::string unreadableAssignment(const PortDirectory& directory, int16_t port) {
-    if (port < 1 || port > kPortCount) return {};
-    const auto ports = directory.resolve();
-    if (ports[static_cast<std::size_t>(port - 1)].source != PortSource::Unreadable) return {};
-    return "port " + std::to_string(port) +
-           " opens nothing: its saved assignment cannot be read (" +
-           describeSavedState(directory.savedState()) +
-           "); choose its device again in 設定 / ポートの割り当て... or set VELMAR_COM" +
-           std::to_string(port);
 }
 
 }  // namespace velmar

@@ -55,12 +55,4 @@ class SystemPorts {
     PortDirectory directory_{source_, store_};
 };
 
-// What is wrong with the saved assignment, "" when nothing is: "FILE: not a regular file (a
-// FIFO)", "FILE: lines 3 and 5 are not settings"...
-std::string describeSavedState(const SavedState& state);
-// The one line a broken saved assignment deserves, "" when nothing is wrong with it.
-std::string savedStateNotice(const SavedState& state);
-// Why port `port` opens nothing because its saved entry cannot be read; "" when that is not so.
-std::string unreadableAssignment(const PortDirectory& directory, int16_t port);
-
 }  // namespace velmar

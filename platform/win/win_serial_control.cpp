@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "platform/win/win_serial_fault.h"
-#include "wording/device_words.h"
 
 namespace velmar {
 
@@ -111,12 +110,12 @@ void WinSerialControl::open() {
         const std::string why = code == win_error::kTimeout
                                     ? "it did not open within " + std::to_string(kOpenBound) + " ms"
                                     : driver_.message(code);
-        SerialErrorContext context{.device = device, .group = {}, .holder = {}, .advice = {}};
+        SerialErrorContext context{.device = device, .group = {}, .holder = {}};
         // A device whose driver failed to start has no port to open, but is there: say so.
         if (fault == SerialFault::NoSuchDevice) {
             for (const SerialDeviceInfo& info : target_.ports().devices())
                 if (upper(info.path) == upper(device) && info.driverProblem)
-                    context.advice = driverProblemAdvice(info);
+                    context.driverProblem = info;
         }
         fail(fault, device + ": " + why, std::move(context));
     }

@@ -76,7 +76,6 @@ class WinSerialControl final : public SerialControl {
 
     // The last error this control raised, kept for a report after the step that caught it.
     const std::optional<SerialError>& lastError() const { return lastError_; }
-    void clearLastError() { lastError_.reset(); }
 
   private:
     void open();

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/dialogs.h"
+#include "app/dialogs.h"
 
 namespace velmar::testing {
 

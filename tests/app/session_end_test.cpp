@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "app/session_end.h"
-#include "platform/qt/service_log.h"
+#include "records/service_log.h"
 #include "window_bench.h"
 
 namespace velmar::testing {

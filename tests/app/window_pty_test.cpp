@@ -92,7 +92,7 @@ TEST(WindowOverPty, RewritesTheVirtualRadioWithTheSampleFirmware) {
     ASSERT_TRUE(dialogs.boxes.empty()) << dialogs.boxes.front().text;
     ASSERT_EQ(window.GetCOM(), 1);
     window.show();
-    const auto blocks = blocksToSend(window.image());
+    const auto blocks = usedBlockRows(window.image());
     ASSERT_FALSE(blocks.empty());
     // Where the middle block's reply wait starts, a slot holds the window's thread for 5 s; the
     // reply arrives meanwhile and must be taken as the block's own.

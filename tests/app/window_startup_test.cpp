@@ -19,7 +19,7 @@
 #include "app/service_record_dialog.h"
 #include "app/termination_signals.h"
 #include "platform/qt/qt_serial_devices.h"
-#include "platform/qt/service_log.h"
+#include "records/service_log.h"
 
 #include "app/twips.h"
 #include "raise_termination.h"

@@ -5,7 +5,6 @@
 #include "link/loader_link.h"
 #include "platform/line_settings.h"
 #include "support/radio_bench.h"
-#include "wording/serial_words.h"
 
 namespace velmar {
 namespace {
@@ -343,16 +342,6 @@ TEST(LinkTrace, SeesEveryByteEachWayWithItsSpeed) {
     bench.link.sendAndWait();  // not a known command: still a full reply
     EXPECT_EQ(trace.lines, (std::vector<std::string>{"> 11 @9600", "< 15 @9600", "> 1032 @38400",
                                                      "< 1036 @38400"}));
-}
-
-TEST(LastCause, WordsForTimeOutsAndSerialFaults) {
-    RadioBench bench;
-    bench.link.noteTimeout(12, 1036);
-    EXPECT_EQ(testing::lastCause(bench.link),
-              "No reply within 2,500 ms (received 12 of 1036 bytes)");
-    bench.link.noteSerialError(SerialError(SerialFault::Busy, "/dev/ttyS0"));
-    EXPECT_EQ(testing::lastCause(bench.link),
-              describeSerialFault(SerialFault::Busy) + " (/dev/ttyS0)");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "image/blocks.h"
 #include "platform/line_settings.h"
 #include "protocol/current_frames.h"
 #include "protocol/current_loader.h"
@@ -67,7 +68,7 @@ TEST(WriteImage, FullImageGoesOutBlockByBlockAndLandsInFlash) {
     EXPECT_EQ(observer.addresses.back(), "23C00");
     ASSERT_EQ(observer.acceptedAddresses.size(), 120u);
     EXPECT_EQ(observer.acceptedAddresses.back(), 0x23C00);
-    EXPECT_EQ(blocksToSend(image), rows);
+    EXPECT_EQ(usedBlockRows(image), rows);
     EXPECT_FALSE(bench.serial.portOpen());
 }
 

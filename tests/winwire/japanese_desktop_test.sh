@@ -90,7 +90,7 @@ grep -E '^COM  3  COM17 +saved' "$work/ports.out" ||
 grep '^Saved assignments' "$work/ports.out"
 
 echo "== the lock in a Japanese VELMAR_LOCK_DIR ($lock_dir)"
-VELMAR_LOCK_DIR="$lock_dir" run "$bin/link_tests.exe" --gtest_filter='DeviceLock.*' >"$work/lock.out" 2>&1 ||
+VELMAR_LOCK_DIR="$lock_dir" run "$bin/platform_tests.exe" --gtest_filter='DeviceLock.*' >"$work/lock.out" 2>&1 ||
     { cat "$work/lock.out"; fail "the lock tests failed in $lock_dir"; }
 grep -E '^\[ +(OK|PASSED) ' "$work/lock.out"
 ls "$profile/ロック" | sed 's/^/  left: /'

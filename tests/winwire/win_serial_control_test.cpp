@@ -9,6 +9,7 @@
 #include "protocol/rewrite_sequence.h"
 #include "support/radio_bench.h"
 #include "winwire/fake_comm_driver.h"
+#include "wording/serial_words.h"
 
 namespace velmar {
 namespace {
@@ -265,8 +266,8 @@ TEST(WinSerialOnFakeDriver, APortWhoseDriverFailedSaysSoWhenItWillNotOpen) {
     const auto error = bench.open();
     ASSERT_TRUE(error);
     EXPECT_EQ(error->fault(), SerialFault::NoSuchDevice);
-    EXPECT_NE(error->context().advice.find("Code 10"), std::string::npos)
-        << error->context().advice;
+    EXPECT_NE(describeSerialError(*error).find("Code 10"), std::string::npos)
+        << describeSerialError(*error);
 }
 
 #ifdef _WIN32

@@ -83,7 +83,7 @@ TEST(WinWire, TheSampleIsRewrittenThroughTheComPort) {
     LoaderLink link(serial, wait);
     BlockFrames frames;
     link.setTrace(&frames);
-    const std::size_t blocks = blocksToSend(*image).size();
+    const std::size_t blocks = usedBlockRows(*image).size();
     CountingObserver observer(variable("VELMAR_WINWIRE_HOLD").empty() ? 0 : blocks / 2);
     const auto start = std::chrono::steady_clock::now();
     const RewriteOutcome outcome = runRewrite(link, *image, {.port = 1, .observer = observer});

@@ -25,7 +25,7 @@
 #include "files/record_builders.h"
 #include "platform/device_lock.h"
 #include "platform/qt/abandoned_qt_lock.h"
-#include "platform/qt/service_log.h"
+#include "records/service_log.h"
 #include "wiring/child_process.h"
 #include "wording/record_words.h"
 

@@ -19,8 +19,8 @@
 #include "files/firmware_loader.h"
 #include "image/blocks.h"
 #include "platform/qt/abandoned_qt_lock.h"
-#include "platform/qt/record_text.h"
 #include "protocol/current_loader.h"
+#include "records/record_text.h"
 #include "wiring/child_process.h"
 
 namespace velmar::wiring {
@@ -115,7 +115,7 @@ TEST_F(RewriteOverPty, FullRewriteLeavesEveryBlockSentInFlash) {
     const std::string flash = readFile(path("flash.bin"));
     ASSERT_EQ(flash.size(), static_cast<std::size_t>(kImageBytes));
 
-    const std::vector<int32_t> blocks = blocksToSend(*image);
+    const std::vector<int32_t> blocks = usedBlockRows(*image);
     ASSERT_FALSE(blocks.empty());
     for (int32_t firstRow : blocks) {
         const std::size_t offset = static_cast<std::size_t>((firstRow - kFirstRow) * kColumns);
@@ -291,7 +291,7 @@ TEST_F(RewriteOverPty, AnUnconfirmedEndStillSucceedsWithALineOnStderr) {
     auto scratch = std::make_unique<MemoryImage>();
     ASSERT_EQ(loadFirmwareFile(sampleFirmware(), *image, *scratch).kind, LoadOutcome::Kind::Loaded);
     // Connect, erase, the blocks, then the end of session.
-    const std::size_t endFrame = blocksToSend(*image).size() + 3;
+    const std::size_t endFrame = usedBlockRows(*image).size() + 3;
     const std::string device = startRadio({"--silent-from", std::to_string(endFrame)});
     ASSERT_FALSE(device.empty());
     const ProcessResult run = write({"--port", device});
@@ -365,7 +365,7 @@ TEST_F(RewriteOverPty, EveryRewriteIsLoggedAsItBeginsAndEndsAndARefusalOnce) {
     auto image = std::make_unique<MemoryImage>();
     auto scratch = std::make_unique<MemoryImage>();
     ASSERT_EQ(loadFirmwareFile(sampleFirmware(), *image, *scratch).kind, LoadOutcome::Kind::Loaded);
-    const auto blocks = static_cast<int>(blocksToSend(*image).size());
+    const auto blocks = static_cast<int>(usedBlockRows(*image).size());
     const std::string checksum = firstWord(
         runProcess({binDir() + "/velmar-fw", "checksum", sampleFirmware(), "C000", "FFFF"}).out);
     const std::string sha256 = firstWord(runProcess({"/usr/bin/sha256sum", sampleFirmware()}).out);

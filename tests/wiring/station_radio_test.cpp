@@ -41,7 +41,7 @@ void expectFlashHoldsSample(const std::string& path) {
     const std::array<uint8_t, kImageBytes> expected = image->bytes();
     const std::string flash = readFile(path);
     ASSERT_EQ(flash.size(), static_cast<std::size_t>(kImageBytes)) << path;
-    for (int32_t firstRow : blocksToSend(*image)) {
+    for (int32_t firstRow : usedBlockRows(*image)) {
         const std::size_t offset = static_cast<std::size_t>((firstRow - kFirstRow) * kColumns);
         for (std::size_t i = 0; i < static_cast<std::size_t>(kBlockRows * kColumns); ++i)
             ASSERT_EQ(static_cast<uint8_t>(flash[offset + i]), expected[offset + i])

@@ -12,9 +12,9 @@
 #include "cli/write_command.h"
 #include "cli/write_progress.h"
 #include "link/byte_trace.h"
-#include "platform/qt/record_text.h"
 #include "platform/qt/serial_open_error.h"
-#include "platform/qt/service_log.h"
+#include "records/record_text.h"
+#include "records/service_log.h"
 
 namespace velmar::cli {
 namespace {
@@ -52,7 +52,7 @@ TEST(ProgressText, BarFillsWithThePercent) {
 TEST(WriteProgressObserver, EstimatesFromAcceptedBlocksAndPassesTheStopFlag) {
     using Clock = WriteProgress::Clock;
     Clock::time_point now{};
-    volatile std::sig_atomic_t stop = 0;
+    std::atomic<int> stop = 0;
     std::FILE* sink = std::tmpfile();
     ASSERT_NE(sink, nullptr);
     WriteProgress progress(sink, false, 4, &stop, [&] { return now; });

@@ -1,4 +1,4 @@
-#include "platform/qt/record_runs.h"
+#include "records/record_runs.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/qt/service_log.h"
+#include "records/service_log.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,9 +13,9 @@
 #include <memory>
 
 #include "files/regular_file.h"
-#include "platform/qt/record_runs.h"
-#include "platform/qt/record_text.h"
-#include "platform/qt/service_log_append.h"
+#include "records/record_runs.h"
+#include "records/record_text.h"
+#include "records/service_log_append.h"
 #include "wording/load_words.h"
 
 namespace velmar {

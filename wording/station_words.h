@@ -6,7 +6,7 @@
 #include "protocol/current_loader.h"
 #include "protocol/rewrite_sequence.h"
 
-namespace velmar::cli {
+namespace velmar {
 
 struct PortOutcomeWords {
     std::string result;  // "Rewriting success!", "Connection failure", ...
@@ -19,4 +19,4 @@ struct PortOutcomeWords {
 PortOutcomeWords portOutcomeWords(const RewriteOutcome& outcome, LoaderVersion loader,
                                   const std::string& refused);
 
-}  // namespace velmar::cli
+}  // namespace velmar

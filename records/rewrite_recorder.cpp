@@ -1,4 +1,4 @@
-#include "platform/qt/rewrite_recorder.h"
+#include "records/rewrite_recorder.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/service_record.h"
+#include "records/service_record.h"
 
 namespace velmar {
 

@@ -1,4 +1,4 @@
-#include "platform/qt/record_text.h"
+#include "records/record_text.h"
 
 namespace velmar {
 

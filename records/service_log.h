@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/service_record.h"
+#include "records/service_record.h"
 
 namespace velmar {
 

@@ -1,4 +1,4 @@
-#include "platform/qt/service_log_append.h"
+#include "records/service_log_append.h"
 
 #include <sys/file.h>
 #include <sys/stat.h>

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "files/regular_file.h"
-#include "platform/qt/service_log_append.h"
+#include "records/service_log_append.h"
 #include "wording/load_words.h"
 
 namespace velmar::detail {

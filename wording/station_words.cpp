@@ -1,10 +1,10 @@
-#include "cli/station_outcome.h"
+#include "wording/station_words.h"
 
 #include "wording/failure_words.h"
 #include "wording/rewrite_words.h"
 #include "wording/serial_words.h"
 
-namespace velmar::cli {
+namespace velmar {
 
 namespace {
 
@@ -45,4 +45,4 @@ PortOutcomeWords portOutcomeWords(const RewriteOutcome& outcome, LoaderVersion l
     return cell;
 }
 
-}  // namespace velmar::cli
+}  // namespace velmar

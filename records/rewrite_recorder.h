@@ -16,7 +16,7 @@
 
 #include "image/memory_image.h"
 #include "platform/port_names.h"
-#include "platform/qt/service_log.h"
+#include "records/service_log.h"
 
 namespace velmar {
 

@@ -1,51 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <set>
 
-#include "platform/line_settings.h"
 #include "platform/serial_control.h"
+#include "support/radio_bench.h"
+#include "wording/port_words.h"
 #include "wording/serial_words.h"
 
 namespace velmar {
 namespace {
 
-TEST(LineSettings, ParsesWellFormedStrings) {
-    struct Case {
-        const char* text;
-        LineSettings expected;
-    };
-    const Case cases[] = {
-        {"9600,n,8,1", {9600, 'n', 8, 1}},
-        {"38400,n,8,1", {38400, 'n', 8, 1}},
-        {"4800,n,8,1", {4800, 'n', 8, 1}},
-        {"115200,E,7,2", {115200, 'e', 7, 2}},  // parity in either case
-        {"300,o,5,1", {300, 'o', 5, 1}},
-    };
-    for (const auto& c : cases) EXPECT_EQ(parseLineSettings(c.text), c.expected) << c.text;
-}
-
-TEST(LineSettings, RefusesMalformedStrings) {
-    const char* cases[] = {
-        "",           "9600",        "9600,n,8",    "9600,n,8,1,1", "9600,x,8,1",
-        "9600,n,9,1", "9600,n,8,3",  "abc,n,8,1",   "9601,n,8,1",   "-9600,n,8,1",
-        "9600,,8,1",  "9600,nn,8,1", " 9600,n,8,1", "9600,n,8,1 ",  "0,n,8,1"};
-    for (const char* text : cases) {
-        try {
-            parseLineSettings(text);
-            ADD_FAILURE() << "accepted \"" << text << "\"";
-        } catch (const SerialError& error) {
-            EXPECT_EQ(error.fault(), SerialFault::BadSettings) << text;
-        }
-    }
-}
-
-TEST(LineSettings, ByteTimeCountsStartParityAndStopBits) {
-    EXPECT_NEAR(parseLineSettings("9600,n,8,1").byteMicroseconds(), 1041.667, 0.001);
-    EXPECT_NEAR(parseLineSettings("38400,n,8,1").byteMicroseconds(), 260.417, 0.001);
-    EXPECT_NEAR(parseLineSettings("4800,n,8,1").byteMicroseconds(), 2083.333, 0.001);
-    EXPECT_NEAR(parseLineSettings("9600,e,7,2").byteMicroseconds(), 11 * 1e6 / 9600, 0.001);
-}
+using testing::RadioBench;
 
 TEST(SerialFaults, EveryFaultHasItsOwnWords) {
     const SerialFault faults[] = {SerialFault::NoSuchDevice,  SerialFault::PermissionDenied,
@@ -92,6 +57,34 @@ TEST(SerialFaults, PermissionNamesTheDevicesGroupAndWhatToDo) {
         0u);
     EXPECT_EQ(describeSerialError(SerialError(SerialFault::Busy, "x")),
               describeSerialFault(SerialFault::Busy));
+}
+
+// A port number without a device is told by the port, with the saved entry's trouble when that
+// is why.
+TEST(SerialFaults, APortWithoutADeviceIsToldByItsNumber) {
+    SerialErrorContext plain;
+    plain.port = 3;
+    EXPECT_EQ(describeSerialErrorWithCause(SerialError(SerialFault::NoSuchDevice, "", plain)),
+              describeSerialFault(SerialFault::NoSuchDevice) + " (" + portWithoutDevice(3) + ")");
+    SerialErrorContext unreadable = plain;
+    SavedState tooLarge;
+    tooLarge.fault = SavedFault::TooLarge;
+    tooLarge.file = "s.ini";
+    unreadable.unreadableSaved = tooLarge;
+    EXPECT_EQ(describeSerialErrorWithCause(SerialError(SerialFault::NoSuchDevice, "", unreadable)),
+              "port 3 opens nothing: its saved assignment cannot be read (s.ini: larger than 64 "
+              "KiB, so not a settings file); choose its device again in 設定 / ポートの割り当て... "
+              "or set VELMAR_COM3 (port 3 has no device)");
+}
+
+TEST(LastCause, WordsForTimeOutsAndSerialFaults) {
+    RadioBench bench;
+    bench.link.noteTimeout(12, 1036);
+    EXPECT_EQ(testing::lastCause(bench.link),
+              "No reply within 2,500 ms (received 12 of 1036 bytes)");
+    bench.link.noteSerialError(SerialError(SerialFault::Busy, "/dev/ttyS0"));
+    EXPECT_EQ(testing::lastCause(bench.link),
+              describeSerialFault(SerialFault::Busy) + " (/dev/ttyS0)");
 }
 
 }  // namespace
