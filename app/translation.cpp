@@ -62,4 +62,8 @@ QString shownText(const std::string& text) {
     return shown;
 }
 
+QString statusText(const status_texts::Text& text) {
+    return QCoreApplication::translate("velmar::StatusPanel", text.source);
+}
+
 }  // namespace velmar

@@ -113,8 +113,8 @@ extern "C" {
 // The window's own texts that the page shows, by their names in the window.
 EMSCRIPTEN_KEEPALIVE const char* velmar_texts() {
     std::string columns;
-    for (const char* column : status_texts::kColumns)
-        columns += (columns.empty() ? "" : ",") + jsonString(column);
+    for (const status_texts::Text& column : status_texts::kColumns)
+        columns += (columns.empty() ? "" : ",") + jsonString(column.english);
     // The box of a file the browser could not read (the core never saw its bytes).
     LoadOutcome unread;
     unread.kind = LoadOutcome::Kind::FileOpenError;
@@ -129,13 +129,13 @@ EMSCRIPTEN_KEEPALIVE const char* velmar_texts() {
                       .text("confirmTitle", texts::kConfirmTitle)
                       .text("errorTitle", texts::kErrorTitle)
                       .text("successTitle", texts::kSuccessTitle)
-                      .text("noFirmware", status_texts::kNoFirmware)
-                      .text("connecting", status_texts::kConnecting)
-                      .text("erasing", status_texts::kErasing)
-                      .text("writing", status_texts::kWriting)
-                      .text("timeLeft", status_texts::kTimeLeft)
-                      .text("ending", status_texts::kEnding)
-                      .text("recordsTitle", status_texts::kRecordsTitle)
+                      .text("noFirmware", status_texts::kNoFirmware.english)
+                      .text("connecting", status_texts::kConnecting.english)
+                      .text("erasing", status_texts::kErasing.english)
+                      .text("writing", status_texts::kWriting.english)
+                      .text("timeLeft", status_texts::kTimeLeft.english)
+                      .text("ending", status_texts::kEnding.english)
+                      .text("recordsTitle", status_texts::kRecordsTitle.english)
                       .raw("columns", "[" + columns + "]")
                       .str()
                       .c_str());
