@@ -17,6 +17,7 @@
 #include "web/web_serial_control.h"
 #include "wording/hex_text.h"
 #include "wording/load_words.h"
+#include "wording/record_words.h"
 #include "wording/rewrite_words.h"
 
 namespace velmar::web {
@@ -136,6 +137,8 @@ EMSCRIPTEN_KEEPALIVE const char* velmar_texts() {
                       .text("timeLeft", status_texts::kTimeLeft)
                       .text("ending", status_texts::kEnding)
                       .text("recordsTitle", status_texts::kRecordsTitle)
+                      .text("interrupted", words::kInterruptedShown)
+                      .text("interruptedMeaning", words::kInterruptedMeaningShown)
                       .raw("columns", "[" + columns + "]")
                       .str()
                       .c_str());
