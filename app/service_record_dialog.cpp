@@ -118,7 +118,7 @@ void ServiceRecordDialog::fill() {
     summary_->setText(summary);
 
     QStringList headers;
-    for (const status_texts::Text& column : status_texts::kColumns) headers << statusText(column);
+    for (const char* column : status_texts::kColumns) headers << statusText(column);
     table_->setColumnCount(static_cast<int>(headers.size()));
     table_->setHorizontalHeaderLabels(headers);
     table_->setRowCount(static_cast<int>(records_.size()));

@@ -62,8 +62,8 @@ QString shownText(const std::string& text) {
     return shown;
 }
 
-QString statusText(const status_texts::Text& text) {
-    return QCoreApplication::translate("velmar::StatusPanel", text.source);
+QString statusText(const char* text) {
+    return QCoreApplication::translate("velmar::StatusPanel", text);
 }
 
 }  // namespace velmar

@@ -27,6 +27,6 @@ bool useLanguage(Language language);
 QString shownText(const std::string& text);
 
 // One of the window's added texts in the language in use.
-QString statusText(const status_texts::Text& text);
+QString statusText(const char* text);
 
 }  // namespace velmar

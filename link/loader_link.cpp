@@ -141,7 +141,7 @@ void LoaderLink::settleLine() {
     // behind it): give it the time one reply takes to begin, and only a line that stays quiet
     // that long counts as settled.
     const auto quiet = lastWaitShort_ ? std::min(kQuietMoment, replyTime) : replyTime;
-    const bool came = drainUntilQuiet(quiet, owed_ * replyTime + 2 * quiet);
+    const bool came = drainUntilQuiet(quiet, owed_ * replyTime + 2 * quiet).came;
     if (!came && !lastWaitShort_) {
         unsettled_ = false;
         owed_ = 0;
@@ -167,24 +167,34 @@ std::chrono::milliseconds LoaderLink::replyLineTime() const {
     }
 }
 
-bool LoaderLink::drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
+bool LoaderLink::waitForQuietLine(std::chrono::milliseconds quiet,
+                                  std::chrono::milliseconds limit) {
+    discardWaiting();
+    return drainUntilQuiet(quiet, limit).quiet;
+}
+
+LoaderLink::Drained LoaderLink::drainUntilQuiet(std::chrono::milliseconds quiet,
+                                                std::chrono::milliseconds limit) {
     // Windows of `quiet` on the reply timer, read away at each tick, until one passes without
     // a byte: a reply that has begun is read whole, a line that never stops holds the send up
     // no longer than `limit`.
     const int64_t windows = (limit.count() + quiet.count() - 1) / quiet.count();
-    bool came = false;
+    Drained drained;
     try {
         for (int64_t window = 0; window < windows; ++window) {
             wait_.armTimer(quiet);
             while (wait_.timerArmed()) wait_.processEventsOnce();
-            if (!discardWaiting()) break;
-            came = true;
+            if (!discardWaiting()) {
+                drained.quiet = true;
+                break;
+            }
+            drained.came = true;
         }
     } catch (...) {
         wait_.disarmTimer();
         throw;
     }
-    return came;
+    return drained;
 }
 
 void LoaderLink::setSettings(std::string_view settings) {

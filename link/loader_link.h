@@ -92,6 +92,10 @@ class LoaderLink {
     void send(std::span<const uint8_t> bytes);
     void send(std::string_view text);
     void setSettings(std::string_view settings);
+    // Reads away whatever arrives until the line has stayed silent for `quiet`: for answers
+    // that carry nothing to tell them from the next frame's. False when the line was still
+    // talking after `limit`.
+    bool waitForQuietLine(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
 
     int16_t parseReply(int16_t statusIndex) const;
 
@@ -118,7 +122,11 @@ class LoaderLink {
     void takeInto(std::vector<uint8_t>& held);
     void readAwayForeign(std::vector<uint8_t>& held, const ReplyEcho& echo);
     bool discardWaiting();
-    bool drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
+    struct Drained {
+        bool came = false;   // something was read away
+        bool quiet = false;  // a whole window passed without a byte
+    };
+    Drained drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
     std::chrono::milliseconds replyLineTime() const;
     SerialControl& serial_;
     EventWait& wait_;

@@ -18,6 +18,7 @@ enum class FailureKind : uint8_t {
     SerialFault,      // the port failed (`serial`)
     EchoMismatch,     // earlier loader: the row's echo differed from its frame
     NotAcknowledged,  // earlier loader: the row's "OK" was not answered "0"
+    LineNotQuiet,     // earlier loader: the line kept talking before a row's retry
     EmptyReply,       // earlier loader: nothing at all came back to the request
     NoRequestStatus,  // earlier loader: every reply to the request lacked "0", "E" and "B"
     NoStatusFrame,    // port pin: the reply carries no known status frame

@@ -43,6 +43,9 @@ class SerialDeviceSource {
     virtual std::vector<SerialDeviceInfo> devices() const = 0;
 };
 
+// "ttyUSB0" etc. -> its kind; the vendor id decides for names that do not tell.
+DeviceKind deviceKindOf(const std::string& portName, bool hasVendorId);
+
 // Port number -> the device the technician chose for it (a stable path where there is one).
 using PortAssignments = std::map<int16_t, std::string>;
 

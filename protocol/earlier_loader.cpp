@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <span>
 #include <string>
 
@@ -26,6 +27,16 @@ constexpr int16_t kEchoIndex = 23;
 constexpr int16_t kAckStatusIndex = 23;
 constexpr int16_t kRequestStatusIndex = 0;
 constexpr int16_t kEchoLength = 20;
+
+// The loader answers "OK" and "NG" alike, "0" at index 23, so an answer still on its way from
+// a failed attempt (an "NG"'s, or a late echo's) could pass for the retry's acknowledgement.
+// Before a retry the line must stay silent this long: with the whole wait that ended the failed
+// attempt, an answer up to four waits late has then come and been read away. A row that goes
+// through at its first attempt never pays for it.
+constexpr std::chrono::milliseconds kRetryQuiet = 3 * kReplyTimeout;
+// Every answer the loader can still owe has come within the first window; a line still talking
+// after a second one carries something else, and no acknowledgement read from it can be trusted.
+constexpr std::chrono::milliseconds kRetryQuietLimit = 2 * kRetryQuiet;
 
 void putRequest(LoaderLink& link, std::array<uint8_t, 4> bytes) {
     std::copy(bytes.begin(), bytes.end(), link.earlierTxBuffer.begin());
@@ -91,6 +102,10 @@ EarlierResult writeRows(LoaderLink& link, const MemoryImage& image, WriteObserve
         if (!image.blnRowUsed(row)) continue;
         int16_t attempts = 0;
         while (true) {
+            if (attempts > 0 && !link.waitForQuietLine(kRetryQuiet, kRetryQuietLimit)) {
+                link.noteFailure(StepFailure(FailureKind::LineNotQuiet, row));
+                return earlier_result::kFailed;
+            }
             if (observer.stopRequested()) {
                 link.noteFailure(StepFailure(FailureKind::Stopped, row));
                 return earlier_result::kFailed;

@@ -17,6 +17,7 @@
 #include "web/web_serial_control.h"
 #include "wording/hex_text.h"
 #include "wording/load_words.h"
+#include "wording/record_words.h"
 #include "wording/rewrite_words.h"
 
 namespace velmar::web {
@@ -113,8 +114,8 @@ extern "C" {
 // The window's own texts that the page shows, by their names in the window.
 EMSCRIPTEN_KEEPALIVE const char* velmar_texts() {
     std::string columns;
-    for (const status_texts::Text& column : status_texts::kColumns)
-        columns += (columns.empty() ? "" : ",") + jsonString(column.english);
+    for (const char* column : status_texts::kColumns)
+        columns += (columns.empty() ? "" : ",") + jsonString(column);
     // The box of a file the browser could not read (the core never saw its bytes).
     LoadOutcome unread;
     unread.kind = LoadOutcome::Kind::FileOpenError;
@@ -129,13 +130,15 @@ EMSCRIPTEN_KEEPALIVE const char* velmar_texts() {
                       .text("confirmTitle", texts::kConfirmTitle)
                       .text("errorTitle", texts::kErrorTitle)
                       .text("successTitle", texts::kSuccessTitle)
-                      .text("noFirmware", status_texts::kNoFirmware.english)
-                      .text("connecting", status_texts::kConnecting.english)
-                      .text("erasing", status_texts::kErasing.english)
-                      .text("writing", status_texts::kWriting.english)
-                      .text("timeLeft", status_texts::kTimeLeft.english)
-                      .text("ending", status_texts::kEnding.english)
-                      .text("recordsTitle", status_texts::kRecordsTitle.english)
+                      .text("noFirmware", status_texts::kNoFirmware)
+                      .text("connecting", status_texts::kConnecting)
+                      .text("erasing", status_texts::kErasing)
+                      .text("writing", status_texts::kWriting)
+                      .text("timeLeft", status_texts::kTimeLeft)
+                      .text("ending", status_texts::kEnding)
+                      .text("recordsTitle", status_texts::kRecordsTitle)
+                      .text("interrupted", words::kInterruptedShown)
+                      .text("interruptedMeaning", words::kInterruptedMeaningShown)
                       .raw("columns", "[" + columns + "]")
                       .str()
                       .c_str());

@@ -95,33 +95,28 @@ void WebSerialControl::setSettings(std::string_view settings) {
         throw SerialError(SerialFault::BadSettings, "the browser has no mark or space parity");
     settings_ = std::string(settings);
     line_ = line;
-    // The new speed holds from now on, as on a desktop port: reopen at it.
-    if (open_ && line_.baud != openBaud_) {
-        close();
-        open();
-    }
+    // The new speed holds from now on, as on a desktop port: the next byte reopens at it.
+    if (lineOpen_ && line_.baud != openBaud_) closeLine();
 }
 
 void WebSerialControl::setPortOpen(bool open) {
     if (open == open_) return;
-    if (open)
-        this->open();
-    else
-        close();
+    if (open && port_ == 0) throw SerialError(SerialFault::NoSuchDevice, "no port number");
+    open_ = open;
+    if (!open) closeLine();
 }
 
-void WebSerialControl::open() {
-    if (port_ == 0) throw SerialError(SerialFault::NoSuchDevice, "no port number");
+void WebSerialControl::openLine() {
     const int fault =
         glue_open(line_.baud, line_.dataBits, line_.stopBits, parityName(line_.parity));
     if (fault != kGlueNone) raise(fault);
-    open_ = true;
+    lineOpen_ = true;
     openBaud_ = line_.baud;
 }
 
-void WebSerialControl::close() noexcept {
-    if (!open_) return;
-    open_ = false;
+void WebSerialControl::closeLine() noexcept {
+    if (!lineOpen_) return;
+    lineOpen_ = false;
     glue_close();
 }
 
@@ -131,8 +126,11 @@ void WebSerialControl::raise(int fault) {
     throw SerialError(faultOf(fault), takeText(0), context);
 }
 
+// Every byte out or in passes here: the port opens now if it is not yet, so a port that cannot
+// be opened fails the step that opened it, at its first byte.
 void WebSerialControl::throwIfBroken() {
     if (!open_) throw SerialError(SerialFault::NotOpen, "the port is not open");
+    if (!lineOpen_) openLine();
     if (const int fault = glue_fault(); fault != kGlueNone) raise(fault);
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // SerialControl over the browser's Web Serial port that the page's port glue (page/serial_port.js)
-// holds. Web Serial sets the line speed only when a port opens, so a new speed on an open port
-// closes and reopens it; every open asserts DTR and RTS, as on the desktop. Opening, closing and
-// the reopen wait on the browser through Asyncify; output is queued and returns at once, so the
+// holds. Web Serial sets the line speed only when a port opens, so the port opens at the first
+// byte out or in, at the speed then set: a step opened at one speed that changes to another
+// before its first frame opens once, at the frame's speed. A new speed on a port that is open
+// closes it until the next byte. Every open asserts DTR and RTS, as on the desktop. Opening and
+// closing wait on the browser through Asyncify; output is queued and returns at once, so the
 // line stays busy while the reply wait yields to the page.
 
 #include <cstdint>
@@ -36,8 +38,8 @@ class WebSerialControl final : public SerialControl {
     std::string holdDevice(int16_t port) override;
 
   private:
-    void open();
-    void close() noexcept;
+    void openLine();
+    void closeLine() noexcept;
     [[noreturn]] void raise(int fault);
     void throwIfBroken();
 
@@ -45,7 +47,8 @@ class WebSerialControl final : public SerialControl {
     LineSettings line_;
     int32_t openBaud_ = 0;
     int16_t port_ = 0;
-    bool open_ = false;
+    bool open_ = false;      // as the steps see it
+    bool lineOpen_ = false;  // the browser's port, opened at the first byte out or in
 };
 
 }  // namespace velmar::web

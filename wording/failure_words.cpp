@@ -75,6 +75,8 @@ std::string describeFailure(const StepFailure& failure, StepFamily family) {
             return rowText(failure) + ": the echo differs from the row frame";
         case FailureKind::NotAcknowledged:
             return rowText(failure) + ": the acknowledgement was not answered \"0\"";
+        case FailureKind::LineNotQuiet:
+            return rowText(failure) + ": the line did not go quiet before the retry";
         case FailureKind::EmptyReply:
             return "no reply to the " + requestName(failure) + " request";
         case FailureKind::NoRequestStatus:

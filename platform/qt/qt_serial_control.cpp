@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "platform/qt/abandoned_qt_lock.h"
+#include "platform/qt/qt_lock_holder.h"
 #include "platform/qt/qt_port_name.h"
 #include "platform/qt/serial_open_error.h"
 
@@ -45,8 +46,7 @@ std::string text(const QString& s) {
 }  // namespace
 
 QtSerialControl::QtSerialControl(const PortDirectory& ports, QObject* parent)
-    : QObject(parent), target_(ports) {
-    settings_ = parseLineSettings(settingsText_);
+    : QObject(parent), SerialControlBase(ports, qtLockHolderName) {
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
 }
 
@@ -54,28 +54,8 @@ QtSerialControl::~QtSerialControl() {
     close();
 }
 
-void QtSerialControl::setSettings(std::string_view settings) {
-    LineSettings parsed;
-    try {
-        parsed = parseLineSettings(settings);  // before anything changes
-    } catch (const SerialError& error) {
-        fail(error.fault(), error.what());
-    }
-    settings_ = parsed;
-    settingsText_ = std::string(settings);
-    if (port_.isOpen() && applied_ != settings_) applySettings();
-}
-
-std::string QtSerialControl::settings() const {
-    return settingsText_;
-}
-
-std::string QtSerialControl::holdDevice(int16_t port) {
-    try {
-        return target_.hold(port);
-    } catch (const SerialError& error) {
-        fail(error);
-    }
+void QtSerialControl::settingsChanged() {
+    if (port_.isOpen() && applied_ != lineSettings()) applySettings();
 }
 
 bool QtSerialControl::portOpen() const {
@@ -93,7 +73,7 @@ void QtSerialControl::setPortOpen(bool open) {
 void QtSerialControl::open() {
     std::string device;
     try {
-        device = target_.deviceToOpen();
+        device = target().deviceToOpen();
     } catch (const SerialError& error) {
         fail(error);
     }
@@ -101,10 +81,10 @@ void QtSerialControl::open() {
     if (!access.exists) fail(SerialFault::NoSuchDevice, device + ": no such device");
     // A step outside a rewrite keeps the others off the device while its port is open.
     try {
-        target_.lockStep(device);
+        target().lockStep(device);
         claimNode(device);
     } catch (const SerialError& error) {
-        target_.unlockStep();
+        target().unlockStep();
         fail(error);
     }
 
@@ -115,14 +95,13 @@ void QtSerialControl::open() {
         opened = port_.open(QIODevice::ReadWrite);
     if (!opened) {
         releaseNode();
-        target_.unlockStep();
+        target().unlockStep();
         const std::string why = text(port_.errorString());
         const SerialFault fault = classifyOpenError(port_.error(), access, why);
         port_.clearError();
         fail(fault, device + ": " + why, openContext(fault, device));
     }
-    broken_ = false;
-    brokenReason_.clear();
+    clearBroken();
     port_.setReadBufferSize(kReadBufferBytes);
     try {
         applySettings();
@@ -167,30 +146,31 @@ void QtSerialControl::releaseNode() noexcept {
 
 void QtSerialControl::applySettings() {
     const bool ok =
-        port_.setBaudRate(settings_.baud) &&
-        port_.setDataBits(static_cast<QSerialPort::DataBits>(settings_.dataBits)) &&
-        port_.setParity(toQtParity(settings_.parity)) &&
-        port_.setStopBits(settings_.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+        port_.setBaudRate(lineSettings().baud) &&
+        port_.setDataBits(static_cast<QSerialPort::DataBits>(lineSettings().dataBits)) &&
+        port_.setParity(toQtParity(lineSettings().parity)) &&
+        port_.setStopBits(lineSettings().stopBits == 2 ? QSerialPort::TwoStop
+                                                       : QSerialPort::OneStop);
     if (!ok) {
         const std::string why = text(port_.errorString());
         port_.clearError();
         applied_.reset();  // partly set: the next call sets them all again
-        fail(SerialFault::BadSettings, "the device refused \"" + settingsText_ + "\": " + why);
+        fail(SerialFault::BadSettings, "the device refused \"" + settings() + "\": " + why);
     }
-    applied_ = settings_;
+    applied_ = lineSettings();
 }
 
 void QtSerialControl::close() noexcept {
     if (!port_.isOpen()) {
         releaseNode();
-        target_.unlockStep();
+        target().unlockStep();
         return;
     }
-    if (!broken_) {
+    if (!lineBroken()) {
         // Output still queued in Qt is lost on close: hand it to the device first.
         QElapsedTimer waited;
         waited.start();
-        while (port_.bytesToWrite() > 0 && !broken_ && waited.elapsed() < kDrainMilliseconds) {
+        while (port_.bytesToWrite() > 0 && !lineBroken() && waited.elapsed() < kDrainMilliseconds) {
             if (!port_.waitForBytesWritten(kDrainMilliseconds - static_cast<int>(waited.elapsed())))
                 break;
         }
@@ -199,7 +179,7 @@ void QtSerialControl::close() noexcept {
     port_.clearError();
     releaseNode();
     applied_.reset();
-    target_.unlockStep();  // only once the device is closed
+    target().unlockStep();  // only once the device is closed
 }
 
 void QtSerialControl::onError(QSerialPort::SerialPortError error) {
@@ -209,8 +189,7 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error) {
         case QSerialPort::ResourceError:
             if (!port_.isOpen()) return;
             // Qt keeps reporting a hung-up line at full speed until the port is closed.
-            broken_ = true;
-            brokenReason_ = text(port_.errorString());
+            markBroken(text(port_.errorString()));
             applied_.reset();
             port_.close();
             port_.clearError();
@@ -218,16 +197,6 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error) {
         default:
             break;
     }
-}
-
-void QtSerialControl::fail(SerialFault fault, const std::string& what, SerialErrorContext context) {
-    lastError_.emplace(fault, what, std::move(context));
-    throw *lastError_;
-}
-
-void QtSerialControl::throwIfBroken() {
-    if (broken_)
-        fail(SerialFault::DeviceRemoved, deviceName() + ": the line broke (" + brokenReason_ + ")");
 }
 
 void QtSerialControl::output(std::span<const uint8_t> bytes) {
@@ -256,7 +225,7 @@ int QtSerialControl::inBufferCount() {
 }
 
 void QtSerialControl::takeInArrived() {
-    if (broken_ || !port_.isOpen()) return;
+    if (lineBroken() || !port_.isOpen()) return;
     // What the read notice would have read, up to the read buffer's bound.
     while (port_.bytesAvailable() < kReadBufferBytes && deviceReady(POLLIN) &&
            port_.waitForReadyRead(0)) {

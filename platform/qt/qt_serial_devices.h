@@ -1,22 +1,30 @@
 #pragma once
 // The production port seams: the devices QSerialPortInfo lists on Linux (with their
-// /dev/serial/by-id names) or Windows' present COM ports, the technician's assignments in a
-// QSettings file, and the PortDirectory over both that each program's main makes.
+// /dev/serial/by-id names) or Windows' present COM ports (platform/win), the technician's
+// assignments in a QSettings file, and the PortDirectory over both that each program's main makes.
 
 #include <QString>
 
 #include "platform/port_names.h"
 #include "platform/serial_devices.h"
+#ifdef _WIN32
+#include "platform/win/win_serial_device_source.h"
+#endif
 
 namespace velmar {
 
+#ifdef _WIN32
+// Qt SerialPort is not built for Windows: the system's own listing stands in.
+using SystemSerialDeviceSource = WinSerialDeviceSource;
+#else
 class QtSerialDeviceSource final : public SerialDeviceSource {
   public:
     // Qt itself leaves out 8250 ports whose UART type reads as unknown (no hardware behind
-    // them), so a PC's phantom ttyS ports never show up here. On Windows: the registry's list
-    // of present COM ports, described by SetupAPI where it knows them.
+    // them), so a PC's phantom ttyS ports never show up here.
     std::vector<SerialDeviceInfo> devices() const override;
 };
+using SystemSerialDeviceSource = QtSerialDeviceSource;
+#endif
 
 class QtPortAssignmentStore final : public PortAssignmentStore {
   public:
@@ -36,9 +44,6 @@ class QtPortAssignmentStore final : public PortAssignmentStore {
     QString file_;  // empty: the user's default
 };
 
-// "ttyUSB0" etc. -> its kind; the vendor id decides for names that do not tell.
-DeviceKind deviceKindOf(const std::string& portName, bool hasVendorId);
-
 // The mapping over the real devices and the user's settings; main makes one and hands its
 // directory to everything that opens or describes a port.
 class SystemPorts {
@@ -50,7 +55,7 @@ class SystemPorts {
     PortDirectory& directory() { return directory_; }
 
   private:
-    QtSerialDeviceSource source_;
+    SystemSerialDeviceSource source_;
     QtPortAssignmentStore store_;
     PortDirectory directory_{source_, store_};
 };

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/qt/qt_serial_devices.h"
-
 namespace velmar {
 
 namespace {

@@ -50,37 +50,16 @@ std::string win32DeviceName(const std::string& device) {
     return "\\\\.\\" + device;
 }
 
-WinSerialControl::WinSerialControl(const PortDirectory& ports, CommDriver& driver)
-    : target_(ports), driver_(driver) {
-    settings_ = parseLineSettings(settingsText_);
-}
+WinSerialControl::WinSerialControl(const PortDirectory& ports, CommDriver& driver,
+                                   LockHolderName holderName)
+    : SerialControlBase(ports, std::move(holderName)), driver_(driver) {}
 
 WinSerialControl::~WinSerialControl() {
     close();
 }
 
-void WinSerialControl::setSettings(std::string_view settings) {
-    LineSettings parsed;
-    try {
-        parsed = parseLineSettings(settings);  // before anything changes
-    } catch (const SerialError& error) {
-        fail(error.fault(), error.what());
-    }
-    settings_ = parsed;
-    settingsText_ = std::string(settings);
+void WinSerialControl::settingsChanged() {
     if (handle_ != nullptr) applySettings();
-}
-
-std::string WinSerialControl::settings() const {
-    return settingsText_;
-}
-
-std::string WinSerialControl::holdDevice(int16_t port) {
-    try {
-        return target_.hold(port);
-    } catch (const SerialError& error) {
-        fail(error);
-    }
 }
 
 bool WinSerialControl::portOpen() const {
@@ -98,14 +77,14 @@ void WinSerialControl::setPortOpen(bool open) {
 void WinSerialControl::open() {
     std::string device;
     try {
-        device = target_.deviceToOpen();
+        device = target().deviceToOpen();
         // A step outside a rewrite keeps the others off the device while its port is open.
-        target_.lockStep(device);
+        target().lockStep(device);
     } catch (const SerialError& error) {
         fail(error);
     }
     if (const uint32_t code = openHandle(device, win32DeviceName(device)); code != 0) {
-        target_.unlockStep();
+        target().unlockStep();
         const SerialFault fault = classifyWinSerialError(WinSerialCall::Open, code);
         const std::string why = code == win_error::kTimeout
                                     ? "it did not open within " + std::to_string(kOpenBound) + " ms"
@@ -113,15 +92,14 @@ void WinSerialControl::open() {
         SerialErrorContext context{.device = device, .group = {}, .holder = {}};
         // A device whose driver failed to start has no port to open, but is there: say so.
         if (fault == SerialFault::NoSuchDevice) {
-            for (const SerialDeviceInfo& info : target_.ports().devices())
+            for (const SerialDeviceInfo& info : target().ports().devices())
                 if (upper(info.path) == upper(device) && info.driverProblem)
                     context.driverProblem = info;
         }
         fail(fault, device + ": " + why, std::move(context));
     }
     openDevice_ = device;
-    broken_ = false;
-    brokenReason_.clear();
+    clearBroken();
     applied_.reset();
     try {
         // A driver that cannot size its queues keeps its own.
@@ -173,14 +151,14 @@ uint32_t WinSerialControl::openHandle(const std::string& device, const std::stri
 
 CommState WinSerialControl::wantedState() const {
     CommState state;
-    state.baudRate = static_cast<uint32_t>(settings_.baud);
-    state.byteSize = static_cast<uint8_t>(settings_.dataBits);
-    state.parity = toWinParity(settings_.parity);
-    state.stopBits = settings_.stopBits == 2 ? 2 : 0;
+    state.baudRate = static_cast<uint32_t>(lineSettings().baud);
+    state.byteSize = static_cast<uint8_t>(lineSettings().dataBits);
+    state.parity = toWinParity(lineSettings().parity);
+    state.stopBits = lineSettings().stopBits == 2 ? 2 : 0;
     // A raw line: every byte passes as it is, nothing holds the output back, and no line error
     // stops the I/O until it is cleared.
     state.binary = true;
-    state.parityCheck = settings_.parity != 'n';
+    state.parityCheck = lineSettings().parity != 'n';
     state.txContinueOnXoff = true;
     // Cables that draw their power from DTR and RTS get it as long as the port is open.
     state.dtrControl = 1;
@@ -205,7 +183,7 @@ void WinSerialControl::applySettings() {
     // New settings under a frame still going out would garble its tail.
     settleWrite(true);
     if (const uint32_t code = driver_.setState(handle_, state); code != 0)
-        failSettings("the device refused \"" + settingsText_ + "\"", code);
+        failSettings("the device refused \"" + settings() + "\"", code);
     applied_ = state;
 }
 
@@ -225,7 +203,7 @@ void WinSerialControl::assertModemLines() noexcept {
 
 uint32_t WinSerialControl::lineMilliseconds(std::size_t bytes) const {
     return static_cast<uint32_t>(
-        std::ceil(static_cast<double>(bytes) * settings_.byteMicroseconds() / 1000.0));
+        std::ceil(static_cast<double>(bytes) * lineSettings().byteMicroseconds() / 1000.0));
 }
 
 void WinSerialControl::settleWrite(bool wait) {
@@ -267,10 +245,10 @@ void WinSerialControl::drainOutput() noexcept {
 
 void WinSerialControl::close() noexcept {
     if (handle_ == nullptr) {
-        target_.unlockStep();
+        target().unlockStep();
         return;
     }
-    if (!broken_) drainOutput();
+    if (!lineBroken()) drainOutput();
     if (writing_) {
         writing_->cancel();
         writing_->wait(kCancelBound);
@@ -283,18 +261,11 @@ void WinSerialControl::close() noexcept {
     applied_.reset();
     lastClosedDevice_ = openDevice_;
     lastClosedAt_ = driver_.milliseconds();
-    target_.unlockStep();  // only once the device is closed
-}
-
-void WinSerialControl::fail(SerialFault fault, const std::string& what,
-                            SerialErrorContext context) {
-    lastError_.emplace(fault, what, std::move(context));
-    throw *lastError_;
+    target().unlockStep();  // only once the device is closed
 }
 
 void WinSerialControl::breakLine(const std::string& why) {
-    broken_ = true;
-    brokenReason_ = why;
+    markBroken(why);
     close();
     fail(SerialFault::DeviceRemoved, deviceName() + ": the line broke (" + why + ")");
 }
@@ -304,11 +275,6 @@ void WinSerialControl::failIo(const std::string& doing, uint32_t code) {
     const std::string why = driver_.message(code);
     if (fault == SerialFault::DeviceRemoved) breakLine(why);
     fail(fault, deviceName() + ": " + doing + " failed: " + why);
-}
-
-void WinSerialControl::throwIfBroken() {
-    if (broken_)
-        fail(SerialFault::DeviceRemoved, deviceName() + ": the line broke (" + brokenReason_ + ")");
 }
 
 void WinSerialControl::requireOpen(const char* doing) {

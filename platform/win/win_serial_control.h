@@ -9,10 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/line_settings.h"
-#include "platform/port_names.h"
-#include "platform/qt/port_target.h"
-#include "platform/serial_control.h"
+#include "platform/serial_control_base.h"
 #include "platform/win/comm_driver.h"
 
 namespace velmar {
@@ -33,29 +30,13 @@ inline constexpr uint32_t kReadBound = 250;
 inline constexpr uint32_t kCancelBound = 500;
 }  // namespace win_serial
 
-class WinSerialControl final : public SerialControl {
+class WinSerialControl : public SerialControlBase {
   public:
     // `ports` says which device a port number opens and `driver` makes the calls; both outlive
-    // the control.
-    explicit WinSerialControl(const PortDirectory& ports, CommDriver& driver = systemCommDriver());
+    // the control. `holderName` names this program in the locks it takes.
+    explicit WinSerialControl(const PortDirectory& ports, CommDriver& driver = systemCommDriver(),
+                              LockHolderName holderName = {});
     ~WinSerialControl() override;
-    WinSerialControl(const WinSerialControl&) = delete;
-    WinSerialControl& operator=(const WinSerialControl&) = delete;
-
-    // Settings equal to those the open port has go nowhere: some adapters lose or corrupt
-    // bytes each time they are set.
-    void setSettings(std::string_view settings) override;
-    std::string settings() const override;
-
-    void setCommPort(int16_t port) override { target_.setCommPort(port); }
-    int16_t commPort() const override { return target_.commPort(); }
-
-    // A device that replaces the port number's ("COM5", "\\.\COM12", "CNCA0"); nullopt goes
-    // back to resolving the port number.
-    void setDevicePath(std::optional<std::string> path) { target_.setDevicePath(std::move(path)); }
-    // The device the next open uses ("" when the port number has none).
-    std::string deviceName() const { return target_.deviceName(); }
-    const PortDirectory& portDirectory() const { return target_.ports(); }
 
     bool portOpen() const override;
     void setPortOpen(bool open) override;
@@ -66,18 +47,12 @@ class WinSerialControl final : public SerialControl {
     int inBufferCount() override;
     std::vector<uint8_t> input() override;
 
-    std::string holdDevice(int16_t port) override;
-    void releaseDevice() noexcept override { target_.release(); }
-
     void setLineErrorSink(LineErrorSink* sink) override { lineErrorSink_ = sink; }
 
-    // True once the line broke (adapter pulled, far end gone) until the port is opened again.
-    bool lineBroken() const { return broken_; }
-
-    // The last error this control raised, kept for a report after the step that caught it.
-    const std::optional<SerialError>& lastError() const { return lastError_; }
-
   private:
+    // Settings equal to those the open port has go nowhere: some adapters lose or corrupt
+    // bytes each time they are set.
+    void settingsChanged() override;
     void open();
     uint32_t openHandle(const std::string& device, const std::string& name);
     void close() noexcept;
@@ -92,24 +67,15 @@ class WinSerialControl final : public SerialControl {
     void drainOutput() noexcept;
     uint32_t lineMilliseconds(std::size_t bytes) const;
     CommStatus readStatus();
-    void throwIfBroken();
     void requireOpen(const char* doing);
     // The line is of no more use: the handle goes, and the next open starts afresh.
     [[noreturn]] void breakLine(const std::string& why);
     // An I/O call on the open handle failed with `code`.
     [[noreturn]] void failIo(const std::string& doing, uint32_t code);
-    [[noreturn]] void fail(SerialFault fault, const std::string& what,
-                           SerialErrorContext context = {});
-    [[noreturn]] void fail(const SerialError& error) {
-        fail(error.fault(), error.what(), error.context());
-    }
 
-    PortTarget target_;
     CommDriver& driver_;
     CommHandle handle_ = nullptr;
-    std::string openDevice_;  // the device handle_ is open on
-    std::string settingsText_{kSettings9600};
-    LineSettings settings_{};
+    std::string openDevice_;            // the device handle_ is open on
     uint32_t inputQueue_ = 0;           // the driver's input queue; 0 when it does not say
     std::optional<CommState> applied_;  // what the open handle's driver was last given
     std::unique_ptr<CommIo> writing_;   // the frame on its way out
@@ -119,9 +85,6 @@ class WinSerialControl final : public SerialControl {
     std::string lastClosedDevice_;  // our own last close, for a reopen the driver refuses
     uint64_t lastClosedAt_ = 0;
     LineErrorSink* lineErrorSink_ = nullptr;
-    bool broken_ = false;
-    std::string brokenReason_;
-    std::optional<SerialError> lastError_;
 };
 
 // The name CreateFileW opens for a device: a bare device name ("COM5", "CNCA0") goes through

@@ -2,6 +2,8 @@
 // enters its ports there) and from SetupAPI's Ports and Modem classes, which also hold the
 // devices whose driver failed to start and the USB devices installed as modems. How the two
 // lists combine is windowsPortListing's.
+#include "platform/win/win_serial_device_source.h"
+
 #include <windows.h>
 // After windows.h, which they need.
 #include <cfgmgr32.h>
@@ -11,7 +13,6 @@
 #include <string>
 
 #include "files/win_text.h"
-#include "platform/qt/qt_serial_devices.h"
 #include "platform/win/win_port_listing.h"
 
 namespace velmar {
@@ -103,7 +104,7 @@ void addClass(const GUID& deviceClass, std::vector<WinPortRecord>& records) {
 
 }  // namespace
 
-std::vector<SerialDeviceInfo> QtSerialDeviceSource::devices() const {
+std::vector<SerialDeviceInfo> WinSerialDeviceSource::devices() const {
     std::vector<WinPortRecord> records;
     addClass(GUID_DEVCLASS_PORTS, records);
     addClass(GUID_DEVCLASS_MODEM, records);

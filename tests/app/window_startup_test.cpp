@@ -441,7 +441,10 @@ TEST_F(WindowStartup, EveryControlCanBeReachedOnALaptopScreen) {
             if (!widget->isVisibleTo(window.get()) || widget->objectName().startsWith("qt_") ||
                 widget->parentWidget() == hexView || widget->focusPolicy() == Qt::NoFocus)
                 continue;
-            scroll->ensureWidgetVisible(widget, 0, 0);
+            // The whole control, not ensureWidgetVisible's text cursor of an editor.
+            const QRect whole(widget->mapTo(scroll->widget(), QPoint()), widget->size());
+            scroll->ensureVisible(whole.center().x(), whole.center().y(), (whole.width() + 1) / 2,
+                                  (whole.height() + 1) / 2);
             const QRect shown(widget->mapTo(scroll->viewport(), QPoint()), widget->size());
             EXPECT_TRUE(scroll->viewport()->rect().contains(shown))
                 << widget->objectName().toStdString() << " at " << screen.width();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -346,6 +347,16 @@ TEST(WriteImageEarlier, RadioFaultsAgainstTheModel) {
          "RORO"},
         {"row reply cut short", {{{1, FaultKind::Shorten, 1, {}, 42}}}, false, 0, "RRO"},
         {"row refused with E", {{{1, FaultKind::AnswerE}}}, false, 0, "RNRO"},
+        // Replies leave in order, so without a quiet line before each retry the late "E" to the
+        // first "OK" fails the next echo check, that row frame's late echo passes the one after,
+        // and the "NG"'s "0" lands in the wait of an "OK" the radio refused.
+        {"late answers",
+         {{{2, FaultKind::Unwritten, 1, std::chrono::milliseconds(4000)},
+           {3, FaultKind::Delay, 2, std::chrono::milliseconds(5500)},
+           {6, FaultKind::AnswerE}}},
+         false,
+         0,
+         "RORRRORO"},
         {"silent radio", {{}, 1}, false, 1, std::string(10, 'R')},
         {"every acknowledgement refused", {refusals}, false, 1, "RORORORORORORORORORO"},
         {"flash not erased", {}, true, 1, "RORORORORORORORORORO"},

@@ -19,7 +19,7 @@
 #include "link/loader_link.h"
 #include "platform/qt/qt_event_wait.h"
 #include "platform/qt/qt_serial_devices.h"
-#include "platform/win/win_serial_control.h"
+#include "platform/qt/system_serial_control.h"
 #include "protocol/rewrite_sequence.h"
 
 namespace velmar {
@@ -74,10 +74,10 @@ TEST(WinWire, TheSampleIsRewrittenThroughTheComPort) {
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
 
-    QtSerialDeviceSource devices;
+    SystemSerialDeviceSource devices;
     QtPortAssignmentStore store(QString::fromStdString(expected + ".ini"));
     const PortDirectory ports(devices, store);
-    WinSerialControl serial(ports);
+    SystemSerialControl serial(ports);
     serial.setDevicePath(port);
     QtEventWait wait;
     LoaderLink link(serial, wait);

@@ -37,6 +37,11 @@ function windowWord(text, context = "velmar::frmMain") {
   return windowWordsEn[context]?.[text] ?? text;
 }
 
+// One of the texts the window adds around its designed area (status line, records).
+function statusWord(text) {
+  return windowWord(text, "velmar::StatusPanel");
+}
+
 // A text from the core: translated whole where the window translates it whole, else with the
 // Japanese words inside it translated (a refused line's 行番号).
 function shownText(text) {
@@ -109,7 +114,7 @@ async function loadFromUser(file) {
 }
 
 function showLoaded() {
-  $("fileName").textContent = loaded ? loaded.name : texts.noFirmware ?? "";
+  $("fileName").textContent = loaded ? loaded.name : statusWord(texts.noFirmware ?? "");
   $("blockCount").textContent = loaded ? String(loaded.blocks) : "";
   $("checksum").textContent = loaded ? loaded.checksum : "";
   $("sha256").textContent = loaded ? loaded.sha256 : "";
@@ -141,10 +146,10 @@ function showActivity(text) {
 function showWriteProgress() {
   if (!write) return;
   const done = Math.min(write.accepted, write.total);
-  let text = fill(texts.writing, Math.min(done + 1, write.total), write.total, Math.floor((done * 100) / write.total));
+  let text = fill(statusWord(texts.writing), Math.min(done + 1, write.total), write.total, Math.floor((done * 100) / write.total));
   if (done > 0) {
     const elapsed = (performance.now() - write.started) / 1000;
-    text += fill(texts.timeLeft, Math.round((elapsed / done) * (write.total - done)));
+    text += fill(statusWord(texts.timeLeft), Math.round((elapsed / done) * (write.total - done)));
   }
   showActivity(text);
 }
@@ -164,9 +169,9 @@ const pageHooks = {
   },
   stage(name) {
     write = null;
-    if (name === "connect") showActivity(texts.connecting);
-    else if (name === "erase") showActivity(texts.erasing);
-    else if (name === "end") showActivity(texts.ending);
+    if (name === "connect") showActivity(statusWord(texts.connecting));
+    else if (name === "erase") showActivity(statusWord(texts.erasing));
+    else if (name === "end") showActivity(statusWord(texts.ending));
     else if (name === "write") {
       write = { accepted: 0, total: loaded ? loaded.blocks : 0, started: performance.now() };
       showWriteProgress();
@@ -177,7 +182,7 @@ const pageHooks = {
 
 function confirmRewrite() {
   const detail = [
-    `${pageWord("file")}: ${loaded ? loaded.name : texts.noFirmware}`,
+    `${pageWord("file")}: ${loaded ? loaded.name : statusWord(texts.noFirmware)}`,
     `${pageWord("checksum")}: ${loaded ? loaded.checksum : ""}`,
     `${pageWord("port")}: ${port.chosen() ? port.deviceName() : pageWord("noPortChosen")}`,
   ].join("\n");
@@ -192,16 +197,16 @@ async function rewrite() {
   // A computer that goes to sleep mid-rewrite cuts the adapter off; keep it awake meanwhile.
   const awake = await navigator.wakeLock?.request("screen").catch(() => null);
   const loader = Number(document.querySelector("input[name=optVersion]:checked").value);
-  let record = null;
+  let begun = null;
   pageHooks.confirmRewrite = async () => {
     const ok = await confirmRewrite();
-    if (ok) record = beginRecord(loader);
+    if (ok) begun = beginRecord(loader);
     return ok;
   };
   try {
     const outcome = JSON.parse(await core.ccall("velmar_rewrite", "string", ["number"], [loader], { async: true }));
     write = null;
-    if (!outcome.cancelled) await finishRewrite(outcome, record ?? beginRecord(loader));
+    if (!outcome.cancelled) await finishRewrite(outcome, begun, loader);
   } finally {
     window.removeEventListener("beforeunload", warnBeforeLeaving);
     awake?.release().catch(() => {});
@@ -211,11 +216,9 @@ async function rewrite() {
   }
 }
 
-async function finishRewrite(outcome, record) {
+async function finishRewrite(outcome, begun, loader) {
   if (outcome.succeeded) pageHooks.progress(128);
-  record.device = outcome.device || record.device;
-  record.blocks_written = outcome.blocksWritten;
-  const { kept, problem } = finishRecord(record, outcome.headline);
+  const { kept, problem } = finishRecord(begun, loader, outcome.headline, outcome.device, outcome.blocksWritten);
   let detail = outcome.detail;
   if (outcome.stage === "connect" && !port.chosen()) detail = pageWord("noPortCause");
   if (problem) detail += `${detail ? "\n" : ""}Service log not written: ${problem}`;
@@ -234,9 +237,12 @@ function warnBeforeLeaving(event) {
   return event.returnValue;
 }
 
-// ---- service records: the desktop's fields, kept in this browser ----
+// ---- service records: the desktop's lines, kept in this browser ----
+// A rewrite leaves two lines joined by their run: one as it begins, before the radio is first
+// touched, and one with its result as it ends, so a tab closed mid-rewrite (or a computer that
+// went off) still leaves a record, read as interrupted.
 
-function beginRecord(loader) {
+function newRecord(loader) {
   return {
     time: new Date().toISOString().replace(/\.\d{3}Z$/, "Z"),
     tool: "velmar-web",
@@ -248,31 +254,45 @@ function beginRecord(loader) {
     device: port && port.chosen() ? port.deviceName() : "",
     description: port && port.chosen() ? port.makerName() : "",
     loader: loader === 0 ? "1.05" : "1.06",
-    result: "",
-    seconds: 0,
-    blocks_written: 0,
+    result: null,
+    seconds: null,
+    blocks_written: null,
     blocks_total: loaded ? loaded.blocks : 0,
-    started: performance.now(),
   };
 }
 
-// Returns the record and "" when it was kept, else why not: the record is the bench's, not
-// part of the rewrite, so a full or blocked browser storage is only told under the message.
-function finishRecord(record, result) {
-  const { started, ...kept } = record;
-  kept.result = result;
-  kept.seconds = Math.round(performance.now() - started) / 1000;
-  let problem = "";
+// "" when the line was kept, else why not: the record is the bench's, not part of the rewrite,
+// so a full or blocked browser storage is only told under the message.
+function appendRecordLine(line) {
   try {
-    localStorage.setItem(kRecordsKey, (localStorage.getItem(kRecordsKey) ?? "") + JSON.stringify(kept) + "\n");
+    localStorage.setItem(kRecordsKey, (localStorage.getItem(kRecordsKey) ?? "") + JSON.stringify(line) + "\n");
+    return "";
   } catch (error) {
-    problem = error.message;
+    return error.message;
   }
+}
+
+function beginRecord(loader) {
+  const started = performance.now();
+  const record = newRecord(loader);
+  record.run = crypto.randomUUID();
+  const problem = appendRecordLine({ ...record, phase: "begin" });
+  // Without its begin line the end is written whole, so no reader waits for a line not there.
+  if (problem) delete record.run;
+  return { record, problem, started };
+}
+
+// `begun` from beginRecord, or null for a rewrite refused before anything was sent: one whole line.
+function finishRecord(begun, loader, result, device, blocksWritten) {
+  const { record, problem: beginProblem, started } = begun ?? { record: newRecord(loader), problem: "", started: performance.now() };
+  const kept = { ...record, device: device || record.device, result, blocks_written: blocksWritten };
+  kept.seconds = Math.round(performance.now() - started) / 1000;
+  const problem = appendRecordLine(kept.run ? { ...kept, phase: "end" } : kept) || beginProblem;
   showRecords();
   return { kept, problem };
 }
 
-function storedRecords() {
+function storedLines() {
   return (localStorage.getItem(kRecordsKey) ?? "")
     .split("\n")
     .filter((line) => line.trim() !== "")
@@ -285,17 +305,49 @@ function storedRecords() {
     });
 }
 
+// One record per rewrite, in the order the rewrites began: an end line takes its begin line's
+// place (the latest end of a run counts); an end line whose begin line is gone stands where it is.
+function storedRecords() {
+  const lines = storedLines();
+  const ends = new Map();
+  const begun = new Set();
+  for (const line of lines) {
+    if (!line.run) continue;
+    if (line.phase === "begin") begun.add(line.run);
+    else ends.set(line.run, line);
+  }
+  return lines.flatMap((line) => {
+    if (!line.run) return [line];
+    if (line.phase === "begin") return [ends.get(line.run) ?? line];
+    return begun.has(line.run) ? [] : [line];
+  });
+}
+
+// Begun and never ended, or quit without a result.
+function interrupted(record) {
+  return record.phase === "begin" || (record.phase === "end" && record.result === null);
+}
+
 function showRecords() {
   const records = storedRecords().reverse();
   const body = $("recordTable").tBodies[0];
   body.replaceChildren();
+  const word = shownText(texts.interrupted);
+  const meaning = `${word}: ${shownText(texts.interruptedMeaning)}`;
   for (const r of records) {
     const row = body.insertRow();
-    const cells = [r.time, r.result, r.file, r.checksum, r.port ?? "-", r.device, `${r.blocks_written} / ${r.blocks_total}`, r.seconds];
+    // A record that only began knows nothing of what came after.
+    const begunOnly = r.phase === "begin";
+    const result = interrupted(r) ? word + (r.stage ? ` (${r.stage})` : "") : r.result;
+    const blocks = `${begunOnly ? "?" : r.blocks_written} / ${r.blocks_total}`;
+    const cells = [r.time, result, r.file, r.checksum, r.port ?? "-", r.device, blocks, begunOnly ? "?" : r.seconds];
     for (const value of cells) row.insertCell().textContent = String(value);
+    if (interrupted(r)) row.cells[1].title = meaning;
   }
   $("recordTable").hidden = records.length === 0;
   $("noRecords").hidden = records.length !== 0;
+  $("recordsNote").hidden = !records.some(interrupted);
+  $("recordsNote").textContent = meaning;
   $("download").disabled = records.length === 0;
 }
 
@@ -321,7 +373,7 @@ function applyLanguage() {
   $("language").title = pageWord("languageTitle");
   const head = $("recordTable").tHead.rows[0];
   head.replaceChildren();
-  for (const column of texts.columns ?? []) head.appendChild(document.createElement("th")).textContent = column;
+  for (const column of texts.columns ?? []) head.appendChild(document.createElement("th")).textContent = statusWord(column);
   showPort();
   showUnsupported();
 }
@@ -330,6 +382,7 @@ function switchLanguage() {
   language = language === "ja" ? "en" : "ja";
   localStorage.setItem(kLanguageKey, language);
   applyLanguage();
+  showRecords(); // the interrupted records' words
 }
 
 // Without Web Serial nothing that needs a port is offered; the firmware can still be looked at.

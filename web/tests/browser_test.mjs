@@ -7,7 +7,7 @@
 import { execFileSync } from "node:child_process";
 import { mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { join, resolve } from "node:path";
-import { check, closeMessage, kMessageSeconds, messageShown, openPage, rewrite, startBrowser, startRadio, stopRadio } from "./harness.mjs";
+import { check, closeMessage, kMessageSeconds, messageShown, openPage, rewrite, startBrowser, startRadio, startRewrite, stopRadio, storedLog } from "./harness.mjs";
 
 const [site, bin, out] = process.argv.slice(2).map((path) => resolve(path));
 const sample = join(site, "Velmar_150421_01_12.mot");
@@ -17,6 +17,15 @@ const middle = Math.floor(blocks / 2);
 // Frames: 1 the connect, 2 the erase, 3 on the blocks. The reply to the middle block comes
 // 1.5 s late (within the 2,500 ms), time for the mid-write screenshot.
 const midWrite = ["--fault", `delay:${3 + middle}:1500`];
+
+// The page's service records as `velmar-fw log --json` reads them from a downloaded file.
+function loggedByFw(work, log) {
+  const folder = join(work, "state", "velmar-writer");
+  mkdirSync(folder, { recursive: true });
+  writeFileSync(join(folder, "service.jsonl"), log);
+  const out = execFileSync(join(bin, "velmar-fw"), ["log", "--json"], { encoding: "utf8", env: { ...process.env, XDG_STATE_HOME: join(work, "state") } });
+  return out.split("\n").filter(Boolean).map((line) => JSON.parse(line));
+}
 
 // A copy of the sample's first lines, the second with a wrong checksum.
 function refusedFile(work) {
@@ -32,22 +41,24 @@ function refusedFile(work) {
 async function fullRewrite({ page, work, language, radio }) {
   const shot = (moment) => page.screenshot({ path: join(out, `page-${language}-${moment}.png`) });
   const midShot = page
-    .waitForFunction((text) => document.getElementById("activity").textContent.startsWith(text), { timeout: kMessageSeconds * 1000 }, `Writing block ${middle + 1} of`)
+    .waitForFunction((text) => document.getElementById("activity").textContent.startsWith(text), { timeout: kMessageSeconds * 1000 }, language === "ja" ? `ブロック ${middle + 1} / ` : `Writing block ${middle + 1} of`)
     .then(() => shot("mid"));
   const said = await rewrite(page, shot);
   await midShot;
   check(said.title === "Finished" && said.text === "Rewriting success!", `ended "${said.title}: ${said.text}"`);
   await shot("end");
   await closeMessage(page);
-  const record = await page.evaluate(() => JSON.parse(localStorage.getItem("velmar-writer.service-log")));
-  check(record.result === "Rewriting success!" && record.blocks_written === blocks && record.blocks_total === blocks, `record ${JSON.stringify(record)}`);
-  // Each step opens at its own speed, the erase and the end reopen at 38,400 for their frame,
-  // and every open asserts DTR and RTS.
+  // Its begin and end lines are one record to the desktop's log reader.
+  const records = loggedByFw(work, await storedLog(page));
+  const record = records[0];
+  check(records.length === 1 && record.result === "Rewriting success!" && record.blocks_written === blocks && record.blocks_total === blocks && !record.interrupted, `records ${JSON.stringify(records)}`);
+  // The port opens at each step's first byte, at that byte's speed (the erase and the end
+  // switch from 4,800 to 38,400 before their frame), and every open asserts DTR and RTS.
   const { opens, signalsSet } = await page.evaluate(() => {
     const { opens, signalsSet } = navigator.serial.port;
     return { opens, signalsSet };
   });
-  check(opens.join() === "9600,4800,38400,38400,4800,38400", `port opened at ${opens.join()}`);
+  check(opens.join() === "9600,38400,38400,38400", `port opened at ${opens.join()}`);
   check(signalsSet.length === opens.length && signalsSet.every(Boolean), `DTR and RTS set ${signalsSet.join()}`);
   await stopRadio(radio);
   execFileSync(join(bin, "velmar-fw"), ["dump", sample, "-o", join(work, "image.bin")]);
@@ -76,6 +87,27 @@ const cases = [
   },
   { name: "a refused erase", radio: ["--fault", "e:2:3"], run: failedRewrite("Deletion failure", /status "E"/) },
   { name: "the cable pulled mid-write", radio: ["--vanish-at", String(3 + middle)], run: failedRewrite("Writing failure", /the adapter was removed/) },
+  {
+    name: "the tab reloaded mid-write",
+    language: "en",
+    radio: ["--silent-from", "6"],
+    run: async ({ page, work }) => {
+      await startRewrite(page);
+      await page.waitForFunction(() => document.getElementById("activity").textContent.startsWith("Writing block"));
+      // Leaving asks first; the technician leaves anyway.
+      page.once("dialog", (dialog) => dialog.accept());
+      await page.reload();
+      await page.waitForSelector("body[data-ready]", { timeout: 20000 });
+      const shown = await page.evaluate(() => ({
+        result: document.getElementById("recordTable").tBodies[0].rows[0]?.cells[1].textContent,
+        note: document.getElementById("recordsNote").hidden ? "" : document.getElementById("recordsNote").textContent,
+      }));
+      check(shown.result === "Interrupted" && shown.note.startsWith("Interrupted: the rewrite never reached its result"), `shown ${JSON.stringify(shown)}`);
+      const records = loggedByFw(work, await storedLog(page));
+      check(records.length === 1 && records[0].interrupted === true && records[0].result === null, `velmar-fw log read ${JSON.stringify(records)}`);
+      return `${shown.result}; velmar-fw log: ${records[0].note}`;
+    },
+  },
   {
     name: "a refused file",
     language: "en",

@@ -100,8 +100,8 @@ export function check(condition, what) {
 }
 
 // Chooses the port, presses the main button, answers OK; `shot` is called once the port is
-// chosen. Returns the final message, which must come within `seconds`.
-export async function rewrite(page, shot = async () => {}, seconds = kMessageSeconds) {
+// chosen.
+export async function startRewrite(page, shot = async () => {}) {
   await page.click("#choosePort");
   await page.waitForFunction(() => document.getElementById("portName").textContent.startsWith("USB"));
   await shot("start");
@@ -109,5 +109,16 @@ export async function rewrite(page, shot = async () => {}, seconds = kMessageSec
   const confirm = await messageShown(page);
   check(confirm.title === "Rewriting of software", `confirmation titled "${confirm.title}"`);
   await closeMessage(page);
+}
+
+// A rewrite as startRewrite begins it; returns the final message, which must come within
+// `seconds`.
+export async function rewrite(page, shot = async () => {}, seconds = kMessageSeconds) {
+  await startRewrite(page, shot);
   return messageShown(page, seconds);
+}
+
+// The page's service records as it keeps them (and downloads them).
+export function storedLog(page) {
+  return page.evaluate(() => localStorage.getItem("velmar-writer.service-log") ?? "");
 }

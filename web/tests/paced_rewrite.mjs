@@ -6,7 +6,7 @@
 // Usage: node paced_rewrite.mjs SITE_DIR BIN_DIR OUT_DIR
 import { mkdirSync, readFileSync } from "node:fs";
 import { join, resolve } from "node:path";
-import { closeMessage, openPage, rewrite, startBrowser, startRadio, stopRadio } from "./harness.mjs";
+import { closeMessage, openPage, rewrite, startBrowser, startRadio, stopRadio, storedLog } from "./harness.mjs";
 
 const [site, bin, out] = process.argv.slice(2).map((path) => resolve(path));
 mkdirSync(out, { recursive: true });
@@ -34,7 +34,8 @@ try {
   const page = await openPage(session);
   const said = await rewrite(page, async () => {}, 600);
   await closeMessage(page);
-  const record = await page.evaluate(() => JSON.parse(localStorage.getItem("velmar-writer.service-log")));
+  // The rewrite's end line.
+  const record = JSON.parse((await storedLog(page)).trim().split("\n").pop());
   await stopRadio(radio);
   const log = readFileSync(join(out, "traffic.log"), "utf8");
   const floor = lineFloor(log);

@@ -1,9 +1,10 @@
 #pragma once
 // Which device a serial control opens, and the locks that keep our other programs off it while
-// a rewrite or a step uses it: what QtSerialControl and WinSerialControl share, whatever calls
-// then open the device.
+// a rewrite or a step uses it: what every serial control shares, whatever calls then open the
+// device.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -12,10 +13,16 @@
 
 namespace velmar {
 
+// Who holds a lock, as another program shows it ("velmar-fw", "velmar-writer"); asked when a
+// lock is taken, as a program may name itself after its serial control was made.
+using LockHolderName = std::function<std::string()>;
+
 class PortTarget {
   public:
-    // `ports` says which device a port number opens; it outlives the target.
-    explicit PortTarget(const PortDirectory& ports) : ports_(ports) {}
+    // `ports` says which device a port number opens; it outlives the target. Without
+    // `holderName` the locks name the writer.
+    explicit PortTarget(const PortDirectory& ports, LockHolderName holderName = {})
+        : ports_(ports), holderName_(std::move(holderName)) {}
 
     void setCommPort(int16_t port) { commPort_ = port; }
     int16_t commPort() const { return commPort_; }
@@ -40,7 +47,10 @@ class PortTarget {
     void unlockStep() noexcept { stepLock_.release(); }
 
   private:
+    std::string holderName() const;
+
     const PortDirectory& ports_;
+    LockHolderName holderName_;
     int16_t commPort_ = 0;
     std::optional<std::string> devicePath_;
     std::optional<std::string> heldDevice_;  // while a rewrite holds it

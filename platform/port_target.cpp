@@ -1,19 +1,10 @@
-#include "platform/qt/port_target.h"
-
-#include <QCoreApplication>
+#include "platform/port_target.h"
 
 #include "platform/serial_control.h"
 
 namespace velmar {
 
 namespace {
-
-// Who holds a lock, as another program shows it: "velmar-fw", "velmar-writer".
-std::string lockHolderName() {
-    if (const auto* application = QCoreApplication::instance())
-        return application->applicationName().toStdString();
-    return "velmar-writer";
-}
 
 SerialError noDevice(int16_t port, std::optional<SavedState> unreadableSaved = std::nullopt) {
     return SerialError(SerialFault::NoSuchDevice, "",
@@ -26,6 +17,10 @@ SerialError noDevice(int16_t port, std::optional<SavedState> unreadableSaved = s
 
 }  // namespace
 
+std::string PortTarget::holderName() const {
+    return holderName_ ? holderName_() : "velmar-writer";
+}
+
 std::string PortTarget::deviceName() const {
     if (heldDevice_) return *heldDevice_;
     return devicePath_ ? *devicePath_ : ports_.deviceFor(commPort_);
@@ -36,7 +31,7 @@ std::string PortTarget::hold(int16_t port) {
     commPort_ = port;
     const std::string device = deviceName();
     if (device.empty()) throw noDevice(commPort_);
-    heldLock_ = DeviceLock::acquire(device, lockHolderName());
+    heldLock_ = DeviceLock::acquire(device, holderName());
     heldDevice_ = device;
     return device;
 }
@@ -56,7 +51,7 @@ std::string PortTarget::deviceToOpen() const {
 }
 
 void PortTarget::lockStep(const std::string& device) {
-    if (!heldDevice_) stepLock_ = DeviceLock::acquire(device, lockHolderName());
+    if (!heldDevice_) stepLock_ = DeviceLock::acquire(device, holderName());
 }
 
 }  // namespace velmar
