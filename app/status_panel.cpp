@@ -150,8 +150,12 @@ std::string rewriteTargetText(const std::string& firmwarePath, const MemoryImage
     const std::string sum = checksumText(image, "C000", "FFFF").value_or("");
     const QString file =
         firmwarePath.empty() ? statusText(status_texts::kNoFirmware) : q(firmwarePath);
-    QString text = statusText(status_texts::kTarget)
-                       .arg(file, q(sum), QString::number(port), deviceText(device, description));
+    // A name with nothing behind it (Windows names every COM port) says so too.
+    const QString target = device.empty() || present
+                               ? deviceText(device, description)
+                               : q(device) + " " + statusText(status_texts::kNoDevice);
+    QString text =
+        statusText(status_texts::kTarget).arg(file, q(sum), QString::number(port), target);
     // Said plainly before anything is sent: with nothing there the connect cannot succeed.
     if (ports != nullptr && (device.empty() || !present))
         text = statusText(status_texts::kNoDeviceWarning).arg(port) + "\n\n" + text;

@@ -92,8 +92,10 @@ TEST(WindowRewrite, DecliningTheConfirmationSendsNothing) {
 
 #ifdef _WIN32
 const std::string kAdapterPath = "COM1";  // Windows' COM n is COMn itself
+const std::string kAbsentPort2 = "COM2 (装置なし)";
 #else
 const std::string kAdapterPath = "/dev/ttyUSB0";
+const std::string kAbsentPort2 = "(装置なし)";
 #endif
 
 class OneAdapter : public SerialDeviceSource {
@@ -116,7 +118,7 @@ TEST(WindowRewrite, TheConfirmationNamesWhatIsWrittenWhere) {
         {0, target + "\nポート: COM 1 " + kAdapterPath + " (FT232R USB UART)"},
         // Nothing behind the port: said plainly, and Cancel stays the default.
         {1, "COM 2 には装置がつながっていません。\nこのまま書き換えると接続に失敗します。\n\n" +
-                target + "\nポート: COM 2 (装置なし)"},
+                target + "\nポート: COM 2 " + kAbsentPort2},
     };
     for (const auto& [entry, detail] : cases) {
         control<QComboBox>(*w.window, "cmbCOM")->setCurrentIndex(entry);
