@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <functional>
 #include <tuple>
@@ -217,6 +218,16 @@ void frmMain::setMousePointer(int16_t pointer) {
         setCursor(Qt::WaitCursor);
     else
         unsetCursor();
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (event->spontaneous() || focusedAtStart_) return;
+    focusedAtStart_ = true;
+    // The designed focus order begins in the service area, and the operator area's first
+    // focusable choice is the earlier loader: a habitual Space or Enter would erase the radio or
+    // switch to that loader. The main button asks before anything is sent.
+    cmdMacro_[0]->setFocus();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -114,6 +114,7 @@ class frmMain : public QMainWindow, public WriteObserver {
     void setTrace(LinkTrace* trace) { link_.setTrace(trace); }
 
   protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -191,6 +192,7 @@ class frmMain : public QMainWindow, public WriteObserver {
     RewriteServiceRecord record_;
     float progressValue_ = 0.0f;
     int16_t mousePointer_ = kDefaultPointer;
+    bool focusedAtStart_ = false;
     // The last connect's result, for a manual step's detail; none when the step was no connect.
     std::optional<LoaderResult> connectResult_;
     // Which family the manual step that runs belongs to, for the words of its failure.

@@ -155,10 +155,11 @@ void frmMain::setVersionChoiceEnabled(bool enabled) {
 }
 
 void frmMain::showRewriteOutcome(MessageRequest box) {
-    const std::optional<ServiceRecord> kept = record_.finish(box);
+    // The result shows behind the box as it opens and stays once it is closed, until the next
+    // operation.
+    if (const std::optional<ServiceRecord> kept = record_.finish(box))
+        status_->keepRewriteResult(*kept);
     dialogs_.messageBox(box);
-    // Stays in the status bar once the box is closed, until the next operation.
-    if (kept) status_->keepRewriteResult(*kept);
 }
 
 // ---- The write as the window shows it: ProgressBar1 and Text1 follow it, during a rewrite

@@ -1,6 +1,7 @@
 #include "app/language_menu.h"
 
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMessageBox>
 
@@ -25,8 +26,13 @@ constexpr LanguageEntry kEntries[] = {
      "言語を保存できませんでした。設定ファイルに書き込めません。"},
 };
 
+// The menu's title, in the language on the screen.
+QString languageTitle() {
+    return QCoreApplication::translate("velmar::LanguageMenu", "言語");
+}
+
 void tell(QWidget& window, const char* text) {
-    auto* box = new QMessageBox(QMessageBox::Information, "Language", QString::fromUtf8(text),
+    auto* box = new QMessageBox(QMessageBox::Information, languageTitle(), QString::fromUtf8(text),
                                 QMessageBox::Ok, &window);
     box->setObjectName("languageNote");
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -39,7 +45,7 @@ void addLanguageMenu(QMainWindow& window, Language current,
                      std::function<bool(Language)> remember) {
     auto* settings = window.findChild<QMenu*>("mnuSetting");
     if (settings == nullptr) return;
-    QMenu* menu = settings->addMenu("Language");
+    QMenu* menu = settings->addMenu(languageTitle());
     menu->setObjectName("mnuLanguage");
     auto* group = new QActionGroup(menu);
     for (const LanguageEntry& entry : kEntries) {

@@ -2,11 +2,13 @@
 
 #include <QAbstractItemView>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 #include "app/port_assignment_dialog.h"
+#include "app/status_texts.h"
 #include "files/utf8_path.h"
 #include "wording/device_words.h"
 
@@ -26,8 +28,37 @@ std::string portTooltip(const ResolvedPort& port) {
     return text;
 }
 
+namespace {
+
+constexpr int kMarkRole = Qt::UserRole + 1;
+
+// The open list shows, after each entry, the device it would open right now; the entries
+// themselves stay as they are.
+class MarkedEntries : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->text += index.data(kMarkRole).toString();
+    }
+};
+
+// "/dev/ttyUSB0 (FT232R USB UART)" for a port with a device there now; nothing otherwise.
+QString portMark(const ResolvedPort& port) {
+    if (port.device.empty() || !port.present || port.source == PortSource::Unreadable) return {};
+    QString device = QString::fromStdString(port.device);
+    if (port.info && !port.info->description.empty())
+        device += " (" + QString::fromStdString(port.info->description) + ")";
+    return QString(status_texts::kPortMark).arg(device);
+}
+
+}  // namespace
+
 PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
+    setItemDelegate(new MarkedEntries(this));
     view()->setTextElideMode(Qt::ElideNone);
     connect(this, &QComboBox::currentIndexChanged, this, [this] { showChosenTooltip(); });
 }
@@ -45,10 +76,16 @@ void PortComboBox::refreshTooltips() {
         };
         ports = resolvePorts(inputs, static_cast<int16_t>(count()));
     }
-    for (int i = 0; i < count() && i < static_cast<int>(ports.size()); ++i)
-        setItemData(i, QString::fromStdString(portTooltip(ports[static_cast<std::size_t>(i)])),
-                    Qt::ToolTipRole);
+    for (int i = 0; i < count() && i < static_cast<int>(ports.size()); ++i) {
+        const ResolvedPort& port = ports[static_cast<std::size_t>(i)];
+        setItemData(i, QString::fromStdString(portTooltip(port)), Qt::ToolTipRole);
+        setItemData(i, portMark(port), kMarkRole);
+    }
     showChosenTooltip();
+}
+
+QString PortComboBox::mark(int index) const {
+    return itemData(index, kMarkRole).toString();
 }
 
 void PortComboBox::showChosenTooltip() {

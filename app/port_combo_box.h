@@ -1,6 +1,7 @@
 #pragma once
-// The port list: a plain drop-down whose entries tell a technician, in their tooltip, which
-// device each one opens, what it is and whether it is connected right now.
+// The port list: a plain drop-down whose open list marks each entry that has a device
+// connected right now with that device, and whose tooltips tell which device each entry
+// opens, what it is and whether it is connected.
 
 #include <QComboBox>
 #include <string>
@@ -20,8 +21,11 @@ class PortComboBox : public QComboBox {
     explicit PortComboBox(QWidget* parent = nullptr);
     // Where entries find their devices; without one, only $VELMAR_COM<n> counts.
     void setPortDirectory(PortDirectory* directory) { directory_ = directory; }
-    // Entry p stands for port p + 1.
+    // Entry p stands for port p + 1. Its mark (the device after it in the open list) and its
+    // tooltip.
     void refreshTooltips();
+    // The mark shown after entry `index` in the open list; empty without a device there.
+    QString mark(int index) const;
     void showPopup() override;
     // The assignment dialog over this list's directory; tooltips follow what it saved.
     void editAssignments();

@@ -65,12 +65,12 @@ QStringList cells(const ServiceRecord& record) {
 ServiceRecordDialog::ServiceRecordDialog(const std::string& logPath, QWidget* parent)
     : QDialog(parent), logPath_(logPath) {
     setObjectName("serviceRecords");
-    setWindowTitle(status_texts::kRecordsTitle);
+    setWindowTitle(statusText(status_texts::kRecordsTitle));
     resize(900, 420);
 
     filter_ = new QComboBox(this);
     filter_->setObjectName("resultFilter");
-    auto* openFolder = new QPushButton(status_texts::kOpenFolder, this);
+    auto* openFolder = new QPushButton(statusText(status_texts::kOpenFolder), this);
     openFolder->setObjectName("openLogFolder");
     summary_ = new QLabel(this);
     summary_->setObjectName("recordsSummary");
@@ -103,13 +103,13 @@ void ServiceRecordDialog::fill() {
 
     QString summary;
     if (!tail.problem.empty())
-        summary = QString(status_texts::kCannotRead).arg(q(tail.problem));
+        summary = statusText(status_texts::kCannotRead).arg(q(tail.problem));
     else if (records_.empty())
-        summary = QString(status_texts::kNoRecords).arg(q(logPath_));
+        summary = statusText(status_texts::kNoRecords).arg(q(logPath_));
     else
-        summary =
-            QString(status_texts::kRecordsShown).arg(QString::number(records_.size()), q(logPath_));
-    if (tail.unreadable > 0) summary += QString(status_texts::kSkipped).arg(tail.unreadable);
+        summary = statusText(status_texts::kRecordsShown)
+                      .arg(QString::number(records_.size()), q(logPath_));
+    if (tail.unreadable > 0) summary += statusText(status_texts::kSkipped).arg(tail.unreadable);
     const QString meaning =
         shownText(words::kInterruptedShown) + ": " + shownText(words::kInterruptedMeaningShown);
     if (std::any_of(records_.begin(), records_.end(),
@@ -118,7 +118,7 @@ void ServiceRecordDialog::fill() {
     summary_->setText(summary);
 
     QStringList headers;
-    for (const char* column : status_texts::kColumns) headers << column;
+    for (const char* column : status_texts::kColumns) headers << statusText(column);
     table_->setColumnCount(static_cast<int>(headers.size()));
     table_->setHorizontalHeaderLabels(headers);
     table_->setRowCount(static_cast<int>(records_.size()));
@@ -135,7 +135,7 @@ void ServiceRecordDialog::fill() {
     table_->resizeColumnsToContents();
 
     const QSignalBlocker quiet(filter_);
-    filter_->addItem(status_texts::kAllResults);
+    filter_->addItem(statusText(status_texts::kAllResults));
     filter_->addItems(results);
 }
 

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/status_line.h"
 #include "app/status_texts.h"
+#include "app/translation.h"
 #include "image/blocks.h"
 #include "image/checksum.h"
 #include "protocol/rewrite_sequence.h"
@@ -21,19 +23,15 @@ QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// Long texts are cut at the window's edge rather than widening the window; the tooltip has
-// them whole.
-QLabel* statusLabel(QWidget* parent, const char* name) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    label->setMinimumSize(1, label->fontMetrics().height());
-    return label;
+StatusLine* statusLine(QWidget* parent, const char* name) {
+    auto* line = new StatusLine(parent);
+    line->setObjectName(name);
+    return line;
 }
 
 // "/dev/ttyUSB0 (FT232R USB UART)", or the mark for a port with nothing behind it.
 QString deviceText(const std::string& device, const std::string& description) {
-    if (device.empty()) return status_texts::kNoDevice;
+    if (device.empty()) return statusText(status_texts::kNoDevice);
     return description.empty() ? q(device) : q(device) + " (" + q(description) + ")";
 }
 
@@ -48,42 +46,41 @@ StatusPanel::StatusPanel(QStatusBar* bar) {
     auto* lines = new QGridLayout(panel);
     lines->setContentsMargins(0, 0, 0, 0);
     lines->setVerticalSpacing(0);
-    file_ = statusLabel(panel, "statusFile");
-    image_ = statusLabel(panel, "statusImage");
-    activity_ = statusLabel(panel, "statusActivity");
+    file_ = statusLine(panel, "statusFile");
+    image_ = statusLine(panel, "statusImage");
+    activity_ = statusLine(panel, "statusActivity");
     lines->addWidget(file_, 0, 0);
     lines->addWidget(image_, 0, 1);
     lines->addWidget(activity_, 1, 0, 1, 2);
     lines->setHorizontalSpacing(12);
     lines->setColumnStretch(1, 1);
     bar->addWidget(panel, 1);
-    file_->setText(status_texts::kNoFirmware);
+    file_->showLine(statusText(status_texts::kNoFirmware));
 }
 
 void StatusPanel::showLoadedFile(const std::string& path, const std::string& sha256,
                                  const MemoryImage& image) {
     const QString shown = q(path);
-    file_->setText(QFileInfo(shown).fileName());
-    file_->setToolTip(shown);
+    file_->showLine(QFileInfo(shown).fileName(), shown);
     const std::string sum = checksumText(image, "C000", "FFFF").value_or("");
     const std::string sha = sha256.substr(0, 8);
-    image_->setText(
-        QString(status_texts::kImageSummary).arg(q(sum), q(sha)).arg(usedBlockRows(image).size()));
+    image_->showLine(statusText(status_texts::kImageSummary)
+                         .arg(q(sum), q(sha))
+                         .arg(usedBlockRows(image).size()));
 }
 
 void StatusPanel::clearActivity() {
-    activity_->clear();
-    activity_->setToolTip({});
+    activity_->showLine({});
     blocksToSend_ = 0;
 }
 
 void StatusPanel::showStage(RewriteStage stage, const MemoryImage& image) {
     switch (stage) {
         case RewriteStage::Connect:
-            activity_->setText(status_texts::kConnecting);
+            activity_->showLine(statusText(status_texts::kConnecting));
             break;
         case RewriteStage::Erase:
-            activity_->setText(status_texts::kErasing);
+            activity_->showLine(statusText(status_texts::kErasing));
             break;
         case RewriteStage::Write:
             blocksToSend_ = static_cast<int>(usedBlockRows(image).size());
@@ -93,7 +90,7 @@ void StatusPanel::showStage(RewriteStage stage, const MemoryImage& image) {
             break;
         case RewriteStage::End:
             blocksToSend_ = 0;
-            activity_->setText(status_texts::kEnding);
+            activity_->showLine(statusText(status_texts::kEnding));
             break;
         case RewriteStage::None:
         case RewriteStage::NothingToSend:
@@ -110,7 +107,7 @@ void StatusPanel::showWriteProgress() {
     // Only a rewrite's write counts its blocks; a manual write leaves the bar as it is.
     if (blocksToSend_ <= 0) return;
     const int done = std::min(blocksAccepted_, blocksToSend_);
-    QString text = QString(status_texts::kWriting)
+    QString text = statusText(status_texts::kWriting)
                        .arg(std::min(done + 1, blocksToSend_))
                        .arg(blocksToSend_)
                        .arg(done * 100 / blocksToSend_);
@@ -118,42 +115,51 @@ void StatusPanel::showWriteProgress() {
         const std::chrono::duration<double> elapsed =
             std::chrono::steady_clock::now() - writeStarted_;
         const double left = elapsed.count() / done * (blocksToSend_ - done);
-        text += QString(status_texts::kTimeLeft).arg(std::lround(left));
+        text += statusText(status_texts::kTimeLeft).arg(std::lround(left));
     }
-    activity_->setText(text);
+    activity_->showLine(text);
 }
 
 void StatusPanel::keepRewriteResult(const ServiceRecord& record) {
     const QString port = record.port ? QString::number(*record.port) : QString("-");
     // One arg() for all, so a % in the result or the device is never taken for a marker.
     const QString text =
-        QString(status_texts::kResult)
+        statusText(status_texts::kResult)
             .arg(q(record.result), port, deviceText(record.device, {}),
                  QString::number(record.blocksWritten), QString::number(record.blocksTotal),
                  QString::number(record.seconds, 'f', 1),
                  QTime::currentTime().toString("HH:mm:ss"));
-    activity_->setText(text);
     // The adapter's name and the file make the line too long for the operator's window.
-    activity_->setToolTip(text + "\n" + deviceText(record.device, record.description) + "\n" +
-                          q(record.file));
+    activity_->showLine(
+        text, text + "\n" + deviceText(record.device, record.description) + "\n" + q(record.file));
 }
 
 std::string rewriteTargetText(const std::string& firmwarePath, const MemoryImage& image,
                               int16_t port, PortDirectory* ports) {
     std::string device;
     std::string description;
+    bool present = false;
     if (ports != nullptr) {
         for (const ResolvedPort& entry : ports->resolve())
             if (entry.port == port) {
                 device = entry.device;
+                present = entry.present;
                 if (entry.info) description = entry.info->description;
             }
     }
     const std::string sum = checksumText(image, "C000", "FFFF").value_or("");
-    const QString file = firmwarePath.empty() ? status_texts::kNoFirmware : q(firmwarePath);
-    return QString(status_texts::kTarget)
-        .arg(file, q(sum), QString::number(port), deviceText(device, description))
-        .toStdString();
+    const QString file =
+        firmwarePath.empty() ? statusText(status_texts::kNoFirmware) : q(firmwarePath);
+    // A name with nothing behind it (Windows names every COM port) says so too.
+    const QString target = device.empty() || present
+                               ? deviceText(device, description)
+                               : q(device) + " " + statusText(status_texts::kNoDevice);
+    QString text =
+        statusText(status_texts::kTarget).arg(file, q(sum), QString::number(port), target);
+    // Said plainly before anything is sent: with nothing there the connect cannot succeed.
+    if (ports != nullptr && (device.empty() || !present))
+        text = statusText(status_texts::kNoDeviceWarning).arg(port) + "\n\n" + text;
+    return text.toStdString();
 }
 
 }  // namespace velmar

@@ -10,12 +10,12 @@
 #include "platform/port_names.h"
 #include "records/service_record.h"
 
-class QLabel;
 class QStatusBar;
 
 namespace velmar {
 
 enum class RewriteStage;
+class StatusLine;
 
 class StatusPanel {
   public:
@@ -37,16 +37,17 @@ class StatusPanel {
   private:
     void showWriteProgress();
 
-    QLabel* file_ = nullptr;
-    QLabel* image_ = nullptr;
-    QLabel* activity_ = nullptr;
+    StatusLine* file_ = nullptr;
+    StatusLine* image_ = nullptr;
+    StatusLine* activity_ = nullptr;
     // The rewrite's write in progress.
     int blocksToSend_ = 0;
     int blocksAccepted_ = 0;
     std::chrono::steady_clock::time_point writeStarted_;
 };
 
-// The rewrite confirmation's detail: what is written where.
+// The rewrite confirmation's detail: what is written where, and first, for a port with no
+// device, that the rewrite will not connect.
 std::string rewriteTargetText(const std::string& firmwarePath, const MemoryImage& image,
                               int16_t port, PortDirectory* ports);
 

@@ -62,4 +62,8 @@ QString shownText(const std::string& text) {
     return shown;
 }
 
+QString statusText(const char* text) {
+    return QCoreApplication::translate("velmar::StatusPanel", text);
+}
+
 }  // namespace velmar

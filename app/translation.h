@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/status_texts.h"
+
 namespace velmar {
 
 enum class Language { Japanese, English };
@@ -23,5 +25,8 @@ bool useLanguage(Language language);
 // built from pieces are English already; the few Japanese words inside them are translated
 // where they occur.
 QString shownText(const std::string& text);
+
+// One of the window's added texts in the language in use.
+QString statusText(const char* text);
 
 }  // namespace velmar

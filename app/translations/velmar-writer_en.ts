@@ -114,6 +114,126 @@ Type a path to use a device that is not listed; &quot;automatic&quot; takes the 
     </message>
 </context>
 <context>
+    <name>velmar::LanguageMenu</name>
+    <message>
+        <source>言語</source>
+        <translation>Language</translation>
+    </message>
+</context>
+<context>
+    <name>velmar::StatusPanel</name>
+    <message>
+        <source>ファームウェア未読み込み</source>
+        <translation>no firmware loaded</translation>
+    </message>
+    <message>
+        <source>CHECK SUM %1  SHA-256 %2  %3 ブロック</source>
+        <translation>CHECK SUM %1  SHA-256 %2  %3 blocks</translation>
+    </message>
+    <message>
+        <source>無線機に接続しています</source>
+        <translation>Connecting to the radio</translation>
+    </message>
+    <message>
+        <source>フラッシュを消去しています</source>
+        <translation>Erasing the flash</translation>
+    </message>
+    <message>
+        <source>ブロック %1 / %2 を書き込み中  %3 %</source>
+        <translation>Writing block %1 of %2  %3 %</translation>
+    </message>
+    <message>
+        <source>  残り %1 秒</source>
+        <translation>  %1 s left</translation>
+    </message>
+    <message>
+        <source>セッションを終了しています</source>
+        <translation>Ending the session</translation>
+    </message>
+    <message>
+        <source>%1  COM %2 %3  %4 / %5 ブロック  %6 秒  %7</source>
+        <translation>%1  COM %2 %3  %4 of %5 blocks  %6 s  at %7</translation>
+    </message>
+    <message>
+        <source>(装置なし)</source>
+        <translation>(no device)</translation>
+    </message>
+    <message>
+        <source>ファイル: %1
+CHECK SUM (C000-FFFF): %2
+ポート: COM %3 %4</source>
+        <translation>File: %1
+CHECK SUM (C000-FFFF): %2
+Port: COM %3 %4</translation>
+    </message>
+    <message>
+        <source>COM %1 には装置がつながっていません。
+このまま書き換えると接続に失敗します。</source>
+        <translation>COM %1 has no device connected.
+The rewrite will fail to connect.</translation>
+    </message>
+    <message>
+        <source>サービス記録</source>
+        <translation>Service records</translation>
+    </message>
+    <message>
+        <source>すべての結果</source>
+        <translation>All results</translation>
+    </message>
+    <message>
+        <source>記録のフォルダーを開く</source>
+        <translation>Open the log&apos;s folder</translation>
+    </message>
+    <message>
+        <source>%1 件、新しい順、%2 から</source>
+        <translation>%1 entries, newest first, from %2</translation>
+    </message>
+    <message>
+        <source>%1 にはまだ書き換えの記録がありません</source>
+        <translation>No rewrites logged yet in %1</translation>
+    </message>
+    <message>
+        <source>  (記録でない %1 行を読み飛ばしました)</source>
+        <translation>  (%1 line(s) that are not entries skipped)</translation>
+    </message>
+    <message>
+        <source>%1 を読めません</source>
+        <translation>Cannot read %1</translation>
+    </message>
+    <message>
+        <source>日時</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>結果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>ファイル</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>CHECK SUM</source>
+        <translation>CHECK SUM</translation>
+    </message>
+    <message>
+        <source>ポート</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>装置</source>
+        <translation>Device</translation>
+    </message>
+    <message>
+        <source>ブロック</source>
+        <translation>Blocks</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>Seconds</translation>
+    </message>
+</context>
+<context>
     <name>velmar::frmMain</name>
     <message>
         <source>サービス記録...</source>

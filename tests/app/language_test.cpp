@@ -5,18 +5,22 @@
 #include <sys/stat.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <map>
 
 #include "app/language_menu.h"
 #include "app/port_assignment_dialog.h"
+#include "app/service_record_dialog.h"
 #include "app/translation.h"
 #include "app/window_texts.h"
 #include "platform/qt/qt_language_setting.h"
@@ -102,6 +106,53 @@ TEST_F(WindowLanguage, EnglishLeavesNoJapaneseAndJapaneseIsTheUntranslatedWindow
         if (name != "mnuLanguage_ja") {
             EXPECT_FALSE(hasJapanese(text)) << name.toStdString();
         }
+    }
+}
+
+// English words of ours: a run of two letters or more with a small one that is no hex digit;
+// names in capitals (COM, CHECK SUM, SHA-256) and a SHA-256's digits are no words.
+bool hasEnglishWord(QString text) {
+    // The designed English texts, shown as they were designed.
+    for (const char* designed :
+         {texts::kWindowCaption, texts::kMainButtonCaption, "The original version",
+          "Previous version 1.05", "Version 1.06 or later", "COM Port", "Brevo",
+          "Connection failure"})
+        text.remove(QString::fromUtf8(designed));
+    static const QRegularExpression word("[A-Za-z]*[g-z][A-Za-z]*");
+    for (auto match = word.globalMatch(text); match.hasNext();)
+        if (match.next().capturedLength() >= 2) return true;
+    return false;
+}
+
+TEST_F(WindowLanguage, JapaneseWindowShowsNoEnglishOfOurs) {
+    FirmwareFolder folder;
+    const std::string firmware = folder.write(kDefaultName, {srec(2, 0x4000, {1})});
+    Bench bench;
+    frmMain window(bench.line, bench.wait, bench.dialogs, firmware);
+    addLanguageMenu(window, Language::Japanese, [](Language) { return true; });
+    window.formLoad();
+    ServiceRecordDialog records(folder.path("service.log"), &window);
+    bench.dialogs.replies.push_back(BoxReply::Ok);
+    button(window, "cmdMacro_0")->click();  // no device: the confirmation, then a result
+    std::map<QString, QString> shown = controlTexts(window);
+    for (const auto& [name, text] : controlTexts(records)) shown["records " + name] = text;
+    for (const auto* line : window.findChildren<QLabel*>(QRegularExpression("^status")))
+        shown[line->objectName()] = line->text();
+    const auto* table = records.findChild<QTableWidget*>("records");
+    for (int column = 0; column < table->columnCount(); ++column)
+        shown["column " + QString::number(column)] = table->horizontalHeaderItem(column)->text();
+    shown["filter"] = records.findChild<QComboBox*>("resultFilter")->itemText(0);
+    ASSERT_FALSE(bench.dialogs.boxes.empty());
+    shown["confirmation"] = QString::fromStdString(bench.dialogs.boxes[0].detail);
+    // A language's own name is its entry.
+    shown.erase("mnuLanguage_en");
+    for (auto& [name, text] : shown) {
+        // The files' names and the test line's device are data.
+        text.remove("port 1");
+        text.remove(QString::fromStdString(folder.path("")));
+        text.remove(kDefaultName);
+        text.remove("service.log");
+        EXPECT_FALSE(hasEnglishWord(text)) << name.toStdString() << ": " << text.toStdString();
     }
 }
 

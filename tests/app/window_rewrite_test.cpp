@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "app/status_line.h"
 #include "app/termination_signals.h"
 #include "platform/qt/qt_serial_devices.h"
 #include "raise_termination.h"
@@ -56,10 +57,18 @@ TEST(WindowRewrite, EachMainButtonRewritesTheRadio) {
         EXPECT_EQ(w.snapshots[1].pointer, frmMain::kDefaultPointer);
 
         EXPECT_EQ(w.frameKinds(), kFullRun);
-        // The status bar names the last step while the box is up, and keeps the result after.
-        EXPECT_EQ(w.snapshots[1].activity, "Ending the session");
+        // The status bar shows the result as the box opens, and keeps it after.
+        EXPECT_EQ(w.snapshots[1].activity, w.activity());
         EXPECT_EQ(w.activity().rfind("Rewriting success!  COM 1 ", 0), 0u) << w.activity();
-        EXPECT_NE(w.activity().find("  2 of 2 blocks  "), std::string::npos) << w.activity();
+        EXPECT_NE(w.activity().find("  2 / 2 ブロック  "), std::string::npos) << w.activity();
+        // At the narrowest width the line leaves out its middle, never its end (the time), and
+        // its tooltip has it whole.
+        w.window->show();
+        auto* line = control<StatusLine>(*w.window, "statusActivity");
+        const QString shown = line->shownText();
+        EXPECT_LE(line->fontMetrics().horizontalAdvance(shown), line->contentsRect().width());
+        EXPECT_TRUE(shown.endsWith(line->text().right(8))) << shown.toStdString();
+        EXPECT_TRUE(line->toolTip().startsWith(line->text()));
         for (int32_t row : {1024, 4160})
             EXPECT_EQ(w.bench.flashBlock(row), imageBlock(w.window->image(), row)) << row;
         EXPECT_EQ(control<QLineEdit>(*w.window, "Text1")->text(), "23C00");
@@ -83,8 +92,10 @@ TEST(WindowRewrite, DecliningTheConfirmationSendsNothing) {
 
 #ifdef _WIN32
 const std::string kAdapterPath = "COM1";  // Windows' COM n is COMn itself
+const std::string kAbsentPort2 = "COM2 (装置なし)";
 #else
 const std::string kAdapterPath = "/dev/ttyUSB0";
+const std::string kAbsentPort2 = "(装置なし)";
 #endif
 
 class OneAdapter : public SerialDeviceSource {
@@ -102,13 +113,22 @@ TEST(WindowRewrite, TheConfirmationNamesWhatIsWrittenWhere) {
     QtPortAssignmentStore store(settings.filePath("ports.ini"));
     PortDirectory directory(devices, store);
     w.window->setPortDirectory(directory);
-    w.dialogs.replies.push_back(BoxReply::Cancel);
-    w["cmdMacro_0"]->click();
-    ASSERT_EQ(w.dialogs.boxes.size(), 1u);
-    EXPECT_EQ(w.dialogs.boxes[0].detail, "File: " + w.defaultPath +
-                                             "\nCHECK SUM (C000-FFFF): 3FC000"
-                                             "\nPort: COM 1 " +
-                                             kAdapterPath + " (FT232R USB UART)");
+    const std::string target = "ファイル: " + w.defaultPath + "\nCHECK SUM (C000-FFFF): 3FC000";
+    const std::pair<int, std::string> cases[] = {
+        {0, target + "\nポート: COM 1 " + kAdapterPath + " (FT232R USB UART)"},
+        // Nothing behind the port: said plainly, and Cancel stays the default.
+        {1, "COM 2 には装置がつながっていません。\nこのまま書き換えると接続に失敗します。\n\n" +
+                target + "\nポート: COM 2 " + kAbsentPort2},
+    };
+    for (const auto& [entry, detail] : cases) {
+        control<QComboBox>(*w.window, "cmbCOM")->setCurrentIndex(entry);
+        w.dialogs.boxes.clear();
+        w.dialogs.replies.push_back(BoxReply::Cancel);
+        w["cmdMacro_0"]->click();
+        ASSERT_EQ(w.dialogs.boxes.size(), 1u);
+        EXPECT_EQ(w.dialogs.boxes[0].detail, detail);
+        EXPECT_TRUE(w.dialogs.boxes[0].cancelIsDefault);
+    }
 }
 
 struct FailureCase {
@@ -120,8 +140,7 @@ struct FailureCase {
     // How the text under the message starts: a fault of the line or a refusal by the radio;
     // "" for none.
     const char* detail;
-    const char* activityAtBox;  // how the status bar's account starts while the box is up
-    const char* blocksAfter;    // what the result kept after the box says was written
+    const char* blocksAfter;  // what the result kept says was written
 };
 
 TEST(WindowRewrite, AFailedStepIsReportedOnceAndUnlocks) {
@@ -133,32 +152,28 @@ TEST(WindowRewrite, AFailedStepIsReportedOnceAndUnlocks) {
          false,
          "the radio answered \"0\"; the 1.06 loader answers \"C\" — is the loader version "
          "right?",
-         "Connecting to the radio",
-         "  0 of 2 blocks  "},
+         "  0 / 2 ブロック  "},
         {"no device",
          [](RadioBench& b) { b.serial.setRadioPort(9); },
          "Connection failure",
          {},
          false,
          "no such device",
-         "Connecting to the radio",
-         "  0 of 2 blocks  "},
+         "  0 / 2 ブロック  "},
         {"erase refused three times",
          [](RadioBench& b) { b.radio.setFaultPlan(faultAt(2, sim::FaultKind::AnswerE, 3)); },
          "Deletion failure",
          {"connect", "erase", "erase", "erase"},
          true,
          "The radio answered with status \"E\"",
-         "Erasing the flash",
-         "  0 of 2 blocks  "},
+         "  0 / 2 ブロック  "},
         {"second block unanswered twice",
          [](RadioBench& b) { b.radio.setFaultPlan(faultAt(4, sim::FaultKind::Drop, 2)); },
          "Writing failure",
          {"connect", "erase", "write 04000", "write 10400", "write 10400"},
          true,
          "No reply within 2,500 ms",
-         "Writing block 2 of 2  50 %",
-         "  1 of 2 blocks  "},
+         "  1 / 2 ブロック  "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -175,7 +190,8 @@ TEST(WindowRewrite, AFailedStepIsReportedOnceAndUnlocks) {
         EXPECT_EQ(failure.detail.empty(), *c.detail == '\0') << failure.detail;
         EXPECT_EQ(w.snapshots[1].barVisible, c.barShownAtBox);
         EXPECT_EQ(w.frameKinds(), c.kinds);
-        EXPECT_EQ(w.snapshots[1].activity.rfind(c.activityAtBox, 0), 0u) << w.snapshots[1].activity;
+        // The result shows behind the box as it opens, and stays after.
+        EXPECT_EQ(w.snapshots[1].activity, w.activity());
         EXPECT_EQ(w.activity().rfind(std::string(c.text) + "  COM 1 ", 0), 0u) << w.activity();
         EXPECT_NE(w.activity().find(c.blocksAfter), std::string::npos) << w.activity();
         w.expectIdle();

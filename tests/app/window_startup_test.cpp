@@ -11,10 +11,12 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QTest>
 #include <QUrl>
 
+#include "app/port_combo_box.h"
 #include "app/recent_folder.h"
 #include "app/service_record_dialog.h"
 #include "app/termination_signals.h"
@@ -188,7 +190,7 @@ TEST_F(WindowStartup, TheStatusBarNamesTheLoadedFirmware) {
         return control<QLabel>(window, name)->text().toStdString();
     };
     auto failed = makeWindow(folder.path("absent.mot"));
-    EXPECT_EQ(status(*failed, "statusFile"), "no firmware loaded");
+    EXPECT_EQ(status(*failed, "statusFile"), "ファームウェア未読み込み");
     EXPECT_EQ(status(*failed, "statusImage"), "");
 
     const auto first = folder.write(kDefaultName, {srec(2, 0x4000, {1})});
@@ -198,8 +200,8 @@ TEST_F(WindowStartup, TheStatusBarNamesTheLoadedFirmware) {
         std::string path, name, image;
     };
     const Expected loaded[] = {
-        {first, kDefaultName, "CHECK SUM 3FC000  SHA-256 " + sha256Prefix(first) + "  1 blocks"},
-        {later, "later.mot", "CHECK SUM 3FBF02  SHA-256 " + sha256Prefix(later) + "  2 blocks"},
+        {first, kDefaultName, "CHECK SUM 3FC000  SHA-256 " + sha256Prefix(first) + "  1 ブロック"},
+        {later, "later.mot", "CHECK SUM 3FBF02  SHA-256 " + sha256Prefix(later) + "  2 ブロック"},
     };
     for (const Expected& e : loaded) {
         if (e.path == later) {
@@ -340,6 +342,11 @@ TEST_F(WindowStartup, PortEntriesNameTheirDevice) {
     EXPECT_EQ(list->toolTip().toStdString(), present);
     list->setCurrentIndex(1);
     EXPECT_EQ(list->toolTip().toStdString(), absent + " (not connected)");
+    // The open list marks the entry with a device there; the entries stay as they are.
+    auto* ports = static_cast<PortComboBox*>(list);
+    EXPECT_EQ(ports->mark(0).toStdString(), "  ● " + present);
+    EXPECT_EQ(ports->mark(1), "");
+    EXPECT_EQ(list->itemText(0), "COM  1");
 }
 
 TEST_F(WindowStartup, TheOpenListShowsEveryEntryWholeAndTheClosedBoxKeepsItsWidth) {
@@ -360,6 +367,7 @@ TEST_F(WindowStartup, OperatorAreaFitsTheDesignedClientAreaAndServiceAreaLiesBey
     auto window = makeWindow(folder.write(kDefaultName, {srec(2, 0x4000, {1})}));
     const QRect client(0, 0, twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
     EXPECT_EQ(client.size(), QSize(489, 142));
+    window->show();
 
     for (const char* name : {"cmdMacro_0", "ProgressBar1", "Frame3", "Label1", "cmbCOM"}) {
         auto* widget = control<QWidget>(*window, name);
@@ -372,12 +380,12 @@ TEST_F(WindowStartup, OperatorAreaFitsTheDesignedClientAreaAndServiceAreaLiesBey
           "Command4",   "Command7",  "Command6", "Command5", "Frame1",      "txtCFG0",
           "txtCFG1",    "Frame2"}) {
         auto* widget = control<QWidget>(*window, name);
-        EXPECT_FALSE(client.intersects(widget->geometry())) << name;
+        const QRect placed(widget->mapTo(window->centralWidget(), QPoint()), widget->size());
+        EXPECT_FALSE(client.intersects(placed)) << name;
         EXPECT_FALSE(widget->isHidden()) << name;
         EXPECT_TRUE(widget->isEnabled()) << name;
     }
     // The status bar comes under the client area, which keeps its designed size.
-    window->show();
     EXPECT_EQ(window->centralWidget()->size(), client.size());
     // The main button, exactly where it was designed, in its bold 15.75-point face.
     EXPECT_EQ(button(*window, "cmdMacro_0")->geometry(), QRect(24, 32, 217, 65));
@@ -404,6 +412,53 @@ TEST_F(WindowStartup, TabOrderFollowsTheDesign) {
         widget = widget->nextInFocusChain();
     }
     EXPECT_EQ(chain, designed);
+
+    // Mended: the focus starts on the main button, so no key before a click changes the
+    // loader, the port or the line speed; Space only brings the confirmation.
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_EQ(window->focusWidget(), button(*window, "cmdMacro_0"));
+    dialogs.replies.push_back(BoxReply::Cancel);
+    QTest::keyClick(window->focusWidget(), Qt::Key_Space);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].title, "Rewriting of software");
+    EXPECT_TRUE(control<QRadioButton>(*window, "optVersion_1")->isChecked());
+    EXPECT_EQ(window->GetCOM(), 1);
+    EXPECT_TRUE(control<QRadioButton>(*window, "optBPS_0")->isChecked());
+}
+
+TEST_F(WindowStartup, EveryControlCanBeReachedOnALaptopScreen) {
+    auto window = makeWindow(folder.write(kDefaultName, {srec(2, 0x4000, {1})}));
+    auto* scroll = control<QScrollArea>(*window, "serviceScroll");
+    auto* hexView = control<QPlainTextEdit>(*window, "txtMemory");
+    // Maximised at 1280x800 and 1366x768, less a title bar and a panel.
+    for (const QSize screen : {QSize(1280, 800 - 60), QSize(1366, 768 - 60)}) {
+        window->show();
+        window->resize(screen);
+        // The platform hands the new size back as an event.
+        QTest::qWait(50);
+        for (QWidget* widget : scroll->widget()->findChildren<QWidget*>()) {
+            if (!widget->isVisibleTo(window.get()) || widget->objectName().startsWith("qt_") ||
+                widget->parentWidget() == hexView || widget->focusPolicy() == Qt::NoFocus)
+                continue;
+            // The whole control, not ensureWidgetVisible's text cursor of an editor.
+            const QRect whole(widget->mapTo(scroll->widget(), QPoint()), widget->size());
+            scroll->ensureVisible(whole.center().x(), whole.center().y(), (whole.width() + 1) / 2,
+                                  (whole.height() + 1) / 2);
+            const QRect shown(widget->mapTo(scroll->viewport(), QPoint()), widget->size());
+            EXPECT_TRUE(scroll->viewport()->rect().contains(shown))
+                << widget->objectName().toStdString() << " at " << screen.width();
+        }
+    }
+    // The hex view's text lies where no control designed over it covers it.
+    const QRect text(hexView->viewport()->mapTo(scroll->widget(), QPoint()),
+                     hexView->viewport()->size());
+    for (const QWidget* sibling :
+         scroll->widget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (sibling != hexView) {
+            EXPECT_FALSE(sibling->geometry().intersects(text))
+                << sibling->objectName().toStdString();
+        }
 }
 
 TEST_F(WindowStartup, ExitClosesTheWindow) {

@@ -37,6 +37,11 @@ function windowWord(text, context = "velmar::frmMain") {
   return windowWordsEn[context]?.[text] ?? text;
 }
 
+// One of the texts the window adds around its designed area (status line, records).
+function statusWord(text) {
+  return windowWord(text, "velmar::StatusPanel");
+}
+
 // A text from the core: translated whole where the window translates it whole, else with the
 // Japanese words inside it translated (a refused line's 行番号).
 function shownText(text) {
@@ -109,7 +114,7 @@ async function loadFromUser(file) {
 }
 
 function showLoaded() {
-  $("fileName").textContent = loaded ? loaded.name : texts.noFirmware ?? "";
+  $("fileName").textContent = loaded ? loaded.name : statusWord(texts.noFirmware ?? "");
   $("blockCount").textContent = loaded ? String(loaded.blocks) : "";
   $("checksum").textContent = loaded ? loaded.checksum : "";
   $("sha256").textContent = loaded ? loaded.sha256 : "";
@@ -141,10 +146,10 @@ function showActivity(text) {
 function showWriteProgress() {
   if (!write) return;
   const done = Math.min(write.accepted, write.total);
-  let text = fill(texts.writing, Math.min(done + 1, write.total), write.total, Math.floor((done * 100) / write.total));
+  let text = fill(statusWord(texts.writing), Math.min(done + 1, write.total), write.total, Math.floor((done * 100) / write.total));
   if (done > 0) {
     const elapsed = (performance.now() - write.started) / 1000;
-    text += fill(texts.timeLeft, Math.round((elapsed / done) * (write.total - done)));
+    text += fill(statusWord(texts.timeLeft), Math.round((elapsed / done) * (write.total - done)));
   }
   showActivity(text);
 }
@@ -164,9 +169,9 @@ const pageHooks = {
   },
   stage(name) {
     write = null;
-    if (name === "connect") showActivity(texts.connecting);
-    else if (name === "erase") showActivity(texts.erasing);
-    else if (name === "end") showActivity(texts.ending);
+    if (name === "connect") showActivity(statusWord(texts.connecting));
+    else if (name === "erase") showActivity(statusWord(texts.erasing));
+    else if (name === "end") showActivity(statusWord(texts.ending));
     else if (name === "write") {
       write = { accepted: 0, total: loaded ? loaded.blocks : 0, started: performance.now() };
       showWriteProgress();
@@ -177,7 +182,7 @@ const pageHooks = {
 
 function confirmRewrite() {
   const detail = [
-    `${pageWord("file")}: ${loaded ? loaded.name : texts.noFirmware}`,
+    `${pageWord("file")}: ${loaded ? loaded.name : statusWord(texts.noFirmware)}`,
     `${pageWord("checksum")}: ${loaded ? loaded.checksum : ""}`,
     `${pageWord("port")}: ${port.chosen() ? port.deviceName() : pageWord("noPortChosen")}`,
   ].join("\n");
@@ -368,7 +373,7 @@ function applyLanguage() {
   $("language").title = pageWord("languageTitle");
   const head = $("recordTable").tHead.rows[0];
   head.replaceChildren();
-  for (const column of texts.columns ?? []) head.appendChild(document.createElement("th")).textContent = column;
+  for (const column of texts.columns ?? []) head.appendChild(document.createElement("th")).textContent = statusWord(column);
   showPort();
   showUnsupported();
 }

@@ -41,7 +41,7 @@ function refusedFile(work) {
 async function fullRewrite({ page, work, language, radio }) {
   const shot = (moment) => page.screenshot({ path: join(out, `page-${language}-${moment}.png`) });
   const midShot = page
-    .waitForFunction((text) => document.getElementById("activity").textContent.startsWith(text), { timeout: kMessageSeconds * 1000 }, `Writing block ${middle + 1} of`)
+    .waitForFunction((text) => document.getElementById("activity").textContent.startsWith(text), { timeout: kMessageSeconds * 1000 }, language === "ja" ? `ブロック ${middle + 1} / ` : `Writing block ${middle + 1} of`)
     .then(() => shot("mid"));
   const said = await rewrite(page, shot);
   await midShot;
