@@ -167,14 +167,18 @@ std::chrono::milliseconds LoaderLink::replyLineTime() const {
     }
 }
 
-bool LoaderLink::waitForQuietLine(std::chrono::milliseconds quiet,
-                                  std::chrono::milliseconds limit) {
+LoaderLink::LineQuiet LoaderLink::waitForQuietLine(std::chrono::milliseconds quiet,
+                                                   std::chrono::milliseconds limit,
+                                                   const std::function<bool()>& stop) {
     discardWaiting();
-    return drainUntilQuiet(quiet, limit).quiet;
+    const Drained drained = drainUntilQuiet(quiet, limit, stop);
+    if (drained.stopped) return LineQuiet::Stopped;
+    return drained.quiet ? LineQuiet::Quiet : LineQuiet::Busy;
 }
 
 LoaderLink::Drained LoaderLink::drainUntilQuiet(std::chrono::milliseconds quiet,
-                                                std::chrono::milliseconds limit) {
+                                                std::chrono::milliseconds limit,
+                                                const std::function<bool()>& stop) {
     // Windows of `quiet` on the reply timer, read away at each tick, until one passes without
     // a byte: a reply that has begun is read whole, a line that never stops holds the send up
     // no longer than `limit`.
@@ -183,7 +187,14 @@ LoaderLink::Drained LoaderLink::drainUntilQuiet(std::chrono::milliseconds quiet,
     try {
         for (int64_t window = 0; window < windows; ++window) {
             wait_.armTimer(quiet);
-            while (wait_.timerArmed()) wait_.processEventsOnce();
+            while (wait_.timerArmed()) {
+                if (stop && stop()) {
+                    wait_.disarmTimer();
+                    drained.stopped = true;
+                    return drained;
+                }
+                wait_.processEventsOnce();
+            }
             if (!discardWaiting()) {
                 drained.quiet = true;
                 break;

@@ -12,6 +12,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -93,9 +94,11 @@ class LoaderLink {
     void send(std::string_view text);
     void setSettings(std::string_view settings);
     // Reads away whatever arrives until the line has stayed silent for `quiet`: for answers
-    // that carry nothing to tell them from the next frame's. False when the line was still
-    // talking after `limit`.
-    bool waitForQuietLine(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
+    // that carry nothing to tell them from the next frame's. Still talking after `limit` is
+    // Busy; `stop`, asked as the wait goes on, cuts it short (the wait lasts seconds).
+    enum class LineQuiet { Quiet, Busy, Stopped };
+    LineQuiet waitForQuietLine(std::chrono::milliseconds quiet, std::chrono::milliseconds limit,
+                               const std::function<bool()>& stop = {});
 
     int16_t parseReply(int16_t statusIndex) const;
 
@@ -125,8 +128,10 @@ class LoaderLink {
     struct Drained {
         bool came = false;   // something was read away
         bool quiet = false;  // a whole window passed without a byte
+        bool stopped = false;
     };
-    Drained drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
+    Drained drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit,
+                            const std::function<bool()>& stop = {});
     std::chrono::milliseconds replyLineTime() const;
     SerialControl& serial_;
     EventWait& wait_;

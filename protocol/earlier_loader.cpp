@@ -102,7 +102,9 @@ EarlierResult writeRows(LoaderLink& link, const MemoryImage& image, WriteObserve
         if (!image.blnRowUsed(row)) continue;
         int16_t attempts = 0;
         while (true) {
-            if (attempts > 0 && !link.waitForQuietLine(kRetryQuiet, kRetryQuietLimit)) {
+            const auto stop = [&] { return observer.stopRequested(); };
+            if (attempts > 0 && link.waitForQuietLine(kRetryQuiet, kRetryQuietLimit, stop) ==
+                                    LoaderLink::LineQuiet::Busy) {
                 link.noteFailure(StepFailure(FailureKind::LineNotQuiet, row));
                 return earlier_result::kFailed;
             }

@@ -398,6 +398,18 @@ TEST(WriteImageEarlier, ALineThatBreaksOrAStopEndsTheWrite) {
         EXPECT_EQ(sentPattern(bench, 0x900), "RO");
         EXPECT_FALSE(bench.serial.portOpen());
     }
+    {
+        // Asked while the line is waited quiet before a retry, the stop does not wait out the
+        // seconds of quiet.
+        EarlierBench bench;
+        fillRow(bench.image, 0x900);
+        bench.radio.setFaultPlan({{}, 1});
+        bench.observer.stopAtCheck = 2;
+        EXPECT_EQ(bench.write(), earlier_result::kFailed);
+        EXPECT_EQ(sentPattern(bench, 0x900), "R");
+        EXPECT_LT(bench.now(), std::chrono::seconds(3));
+        EXPECT_EQ(testing::lastCause(bench.link, StepFamily::EarlierLoader), "stopped at row 9000");
+    }
 }
 
 }  // namespace

@@ -200,7 +200,7 @@ async function rewrite() {
   let begun = null;
   pageHooks.confirmRewrite = async () => {
     const ok = await confirmRewrite();
-    if (ok) begun = beginRecord(loader);
+    if (ok) begun = await beginRecord(loader);
     return ok;
   };
   try {
@@ -272,14 +272,48 @@ function appendRecordLine(line) {
   }
 }
 
-function beginRecord(loader) {
+// While its tab rewrites, a run holds a lock named after it; the browser lets go of it when that
+// tab ends, however it ends. So another tab (or this one reloaded) tells a run still going from
+// one that was cut off.
+const kRunLockPrefix = "velmar-writer.run.";
+
+// Resolves, once the lock is held, to the function that lets it go.
+function holdRunLock(run) {
+  if (!navigator.locks) return Promise.resolve(() => {});
+  return new Promise((held) => {
+    navigator.locks.request(kRunLockPrefix + run, () => new Promise((release) => held(release)));
+  });
+}
+
+// A run's own tab holds its lock alone; tabs waiting for its end take it shared, for a moment.
+async function runsGoingOn() {
+  const held = navigator.locks ? (await navigator.locks.query()).held : [];
+  const going = held.filter((lock) => lock.mode === "exclusive" && lock.name.startsWith(kRunLockPrefix));
+  return new Set(going.map((lock) => lock.name.slice(kRunLockPrefix.length)));
+}
+
+// The records are shown again when a run going on in another tab ends without a line (its tab
+// closed): waiting for its lock is the only word of that.
+const watchedRuns = new Set();
+function showRecordsWhenEnded(run) {
+  if (watchedRuns.has(run)) return;
+  watchedRuns.add(run);
+  navigator.locks.request(kRunLockPrefix + run, { mode: "shared" }, () => {}).then(() => {
+    watchedRuns.delete(run);
+    showRecords();
+  });
+}
+
+async function beginRecord(loader) {
   const started = performance.now();
   const record = newRecord(loader);
   record.run = crypto.randomUUID();
+  // Held before the line is written, so no tab reads the line as cut off.
+  const release = await holdRunLock(record.run);
   const problem = appendRecordLine({ ...record, phase: "begin" });
   // Without its begin line the end is written whole, so no reader waits for a line not there.
   if (problem) delete record.run;
-  return { record, problem, started };
+  return { record, problem, started, release };
 }
 
 // `begun` from beginRecord, or null for a rewrite refused before anything was sent: one whole line.
@@ -288,6 +322,7 @@ function finishRecord(begun, loader, result, device, blocksWritten) {
   const kept = { ...record, device: device || record.device, result, blocks_written: blocksWritten };
   kept.seconds = Math.round(performance.now() - started) / 1000;
   const problem = appendRecordLine(kept.run ? { ...kept, phase: "end" } : kept) || beginProblem;
+  begun?.release();
   showRecords();
   return { kept, problem };
 }
@@ -328,8 +363,12 @@ function interrupted(record) {
   return record.phase === "begin" || (record.phase === "end" && record.result === null);
 }
 
-function showRecords() {
+let recordsShown = 0;
+async function showRecords() {
+  const drawing = ++recordsShown;
   const records = storedRecords().reverse();
+  const going = await runsGoingOn();
+  if (drawing !== recordsShown) return; // a later call draws them
   const body = $("recordTable").tBodies[0];
   body.replaceChildren();
   const word = shownText(texts.interrupted);
@@ -338,15 +377,17 @@ function showRecords() {
     const row = body.insertRow();
     // A record that only began knows nothing of what came after.
     const begunOnly = r.phase === "begin";
-    const result = interrupted(r) ? word + (r.stage ? ` (${r.stage})` : "") : r.result;
+    const running = begunOnly && going.has(r.run);
+    if (running) showRecordsWhenEnded(r.run);
+    const result = running ? pageWord("running") : interrupted(r) ? word + (r.stage ? ` (${r.stage})` : "") : r.result;
     const blocks = `${begunOnly ? "?" : r.blocks_written} / ${r.blocks_total}`;
     const cells = [r.time, result, r.file, r.checksum, r.port ?? "-", r.device, blocks, begunOnly ? "?" : r.seconds];
     for (const value of cells) row.insertCell().textContent = String(value);
-    if (interrupted(r)) row.cells[1].title = meaning;
+    if (interrupted(r) && !running) row.cells[1].title = meaning;
   }
   $("recordTable").hidden = records.length === 0;
   $("noRecords").hidden = records.length !== 0;
-  $("recordsNote").hidden = !records.some(interrupted);
+  $("recordsNote").hidden = !records.some((r) => interrupted(r) && !going.has(r.run));
   $("recordsNote").textContent = meaning;
   $("download").disabled = records.length === 0;
 }
@@ -424,6 +465,10 @@ async function start() {
     loadFromUser(event.dataTransfer.files[0]);
   });
   $("download").addEventListener("click", downloadRecords);
+  // Another tab's rewrite begins or ends.
+  window.addEventListener("storage", (event) => {
+    if (event.key === kRecordsKey) showRecords();
+  });
 
   // The sample firmware beside the page, as the window loads the one beside itself.
   const sample = await fetch(texts.defaultFirmwareName);
