@@ -208,6 +208,8 @@ async function rewrite() {
     write = null;
     if (!outcome.cancelled) await finishRewrite(outcome, begun, loader);
   } finally {
+    // A rewrite that ended without its result (the core failed) is not left looking as if it ran.
+    begun?.release();
     window.removeEventListener("beforeunload", warnBeforeLeaving);
     awake?.release().catch(() => {});
     $("ProgressBar1").hidden = true;
