@@ -91,8 +91,14 @@ export async function messageShown(page, seconds = kMessageSeconds) {
 }
 
 export async function closeMessage(page) {
+  const shown = () => {
+    const box = document.getElementById("messageBox");
+    return box.open ? `${document.getElementById("messageTitle").textContent}\n${document.getElementById("messageText").textContent}` : "";
+  };
+  const before = await page.evaluate(shown);
   await page.click("#messageOk");
-  await page.waitForSelector("#messageBox:not([open])");
+  // Closed, or the next message already in the same box (a port refused at its first byte).
+  await page.waitForFunction(`(${shown})() !== ${JSON.stringify(before)}`);
 }
 
 export function check(condition, what) {
