@@ -72,7 +72,9 @@ function failedRewrite(headline, detail) {
     check(said.title === "ERROR" && said.text === headline, `ended "${said.title}: ${said.text}"`);
     check(detail.test(said.detail), `detail "${said.detail}"`);
     await closeMessage(page);
-    check(await page.$eval("#cmdMacro", (button) => !button.disabled), "the main button stayed locked");
+    // The box's close event, which unlocks the page, comes a moment after the box has closed.
+    const unlocked = await page.waitForFunction(() => !document.getElementById("cmdMacro").disabled, { timeout: 5000 }).catch(() => null);
+    check(unlocked !== null, "the main button stayed locked");
     return `${said.text}: ${said.detail}`;
   };
 }
