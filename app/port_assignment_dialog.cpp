@@ -9,15 +9,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/status_texts.h"
+#include "app/translation.h"
 #include "wording/device_words.h"
 
 namespace velmar {
 
 namespace {
 
-constexpr const char* kAutomatic = QT_TRANSLATE_NOOP("velmar::PortAssignmentDialog", "automatic");
-constexpr const char* kNotConnected =
-    QT_TRANSLATE_NOOP("velmar::PortAssignmentDialog", " (not connected)");
+constexpr const char* kAutomatic = QT_TRANSLATE_NOOP("velmar::PortAssignmentDialog", "自動");
 
 QString deviceItemText(const SerialDeviceInfo& device) {
     std::string text = device.path;
@@ -38,9 +38,9 @@ PortAssignmentDialog::PortAssignmentDialog(PortDirectory& directory, QWidget* pa
     setWindowTitle(tr("ポートの割り当て"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(
-        tr("Choose the device each COM entry opens. A saved USB adapter is found again by its "
-           "make and serial number after re-plugging.\nType a path to use a device that is not "
-           "listed; \"automatic\" takes the next connected device.")));
+        tr("COM の各エントリが開く装置を選んでください。保存した USB アダプターは、差し直した後も"
+           "メーカーとシリアル番号で見つけ直します。\n一覧にない装置はパスを入力してください。"
+           "「自動」は次につながっている装置を使います。")));
 
     auto* grid = new QGridLayout;
     const PortAssignments saved = directory_.saved();
@@ -73,7 +73,9 @@ PortAssignmentDialog::PortAssignmentDialog(PortDirectory& directory, QWidget* pa
     layout->addWidget(problem_);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QPushButton* rescanButton = buttons->addButton(tr("Rescan"), QDialogButtonBox::ActionRole);
+    // Qt's own caption is English whatever the window's language.
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("キャンセル"));
+    QPushButton* rescanButton = buttons->addButton(tr("再検索"), QDialogButtonBox::ActionRole);
     rescanButton->setObjectName("rescan");
     connect(rescanButton, &QPushButton::clicked, this, [this] { rescan(); });
     connect(buttons, &QDialogButtonBox::accepted, this, &PortAssignmentDialog::accept);
@@ -87,12 +89,12 @@ void PortAssignmentDialog::showCurrentDevices() {
         QString note;
         // The environment outranks whatever is chosen here; say so rather than hide it.
         if (port.source == PortSource::Environment)
-            note = tr("VELMAR_COM%1=%2 overrides this")
+            note = tr("VELMAR_COM%1=%2 が優先されます")
                        .arg(port.port)
                        .arg(QString::fromStdString(port.device));
         else if (port.source == PortSource::Automatic)
-            note = port.device.empty() ? tr("now: no device")
-                                       : tr("now: %1").arg(QString::fromStdString(port.device));
+            note = port.device.empty() ? tr("現在: 装置なし")
+                                       : tr("現在: %1").arg(QString::fromStdString(port.device));
         notes_[static_cast<std::size_t>(port.port - 1)]->setText(note);
     }
 }
@@ -108,7 +110,7 @@ void PortAssignmentDialog::fillRow(int16_t port, const std::string& choice) {
             chosen = box->count() - 1;
     }
     if (!choice.empty() && chosen == 0) {
-        box->addItem(QString::fromStdString(choice) + tr(kNotConnected),
+        box->addItem(QString::fromStdString(choice) + statusText(status_texts::kPortNotConnected),
                      QString::fromStdString(choice));
         chosen = box->count() - 1;
     }
@@ -144,8 +146,7 @@ void PortAssignmentDialog::rescan() {
 
 void PortAssignmentDialog::accept() {
     if (!directory_.save(chosenAssignments())) {
-        problem_->setText(
-            tr("The assignments could not be saved; the settings file is not writable."));
+        problem_->setText(tr("割り当てを保存できませんでした。設定ファイルに書き込めません。"));
         problem_->show();
         return;
     }

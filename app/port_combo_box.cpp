@@ -9,23 +9,24 @@
 
 #include "app/port_assignment_dialog.h"
 #include "app/status_texts.h"
+#include "app/translation.h"
 #include "files/utf8_path.h"
 #include "wording/device_words.h"
 
 namespace velmar {
 
-std::string portTooltip(const ResolvedPort& port) {
-    if (port.source == PortSource::Unreadable)
-        return "opens nothing: its saved assignment cannot be read (velmar-fw ports says why)";
-    if (port.device.empty()) return "no device connected";
+QString portTooltip(const ResolvedPort& port) {
+    if (port.source == PortSource::Unreadable) return statusText(status_texts::kPortUnreadable);
+    if (port.device.empty()) return statusText(status_texts::kPortNoDevice);
     std::string text = port.device;
     if (port.info && port.info->path != port.device) text += " = " + port.info->path;
     if (port.info) {
         if (const std::string summary = describeDevice(*port.info); !summary.empty())
             text += ": " + summary;
     }
-    if (!port.present) text += " (not connected)";
-    return text;
+    QString shown = QString::fromStdString(text);
+    if (!port.present) shown += statusText(status_texts::kPortNotConnected);
+    return shown;
 }
 
 namespace {
@@ -78,7 +79,7 @@ void PortComboBox::refreshTooltips() {
     }
     for (int i = 0; i < count() && i < static_cast<int>(ports.size()); ++i) {
         const ResolvedPort& port = ports[static_cast<std::size_t>(i)];
-        setItemData(i, QString::fromStdString(portTooltip(port)), Qt::ToolTipRole);
+        setItemData(i, portTooltip(port), Qt::ToolTipRole);
         setItemData(i, portMark(port), kMarkRole);
     }
     showChosenTooltip();

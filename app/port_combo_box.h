@@ -12,7 +12,7 @@ namespace velmar {
 
 // "/dev/ttyUSB0: FT232R USB UART, FTDI, serial A1, 0403:6001", "/dev/ttyUSB3 (not connected)",
 // or "no device connected" for an entry with nothing to open.
-std::string portTooltip(const ResolvedPort& port);
+QString portTooltip(const ResolvedPort& port);
 
 class PortComboBox : public QComboBox {
     Q_OBJECT

@@ -70,7 +70,14 @@ inline constexpr const char* kColumns[] = {
     QT_TRANSLATE_NOOP("velmar::StatusPanel", "秒"),
 };
 
-// The port list: the device an entry opens, after the entry.
+// The port list: the device an entry opens, after the entry; the entries' tooltips.
 inline constexpr const char* kPortMark = "  ● %1";
+inline constexpr const char* kPortNotConnected =
+    QT_TRANSLATE_NOOP("velmar::StatusPanel", "（未接続）");
+inline constexpr const char* kPortNoDevice =
+    QT_TRANSLATE_NOOP("velmar::StatusPanel", "装置がつながっていません");
+inline constexpr const char* kPortUnreadable = QT_TRANSLATE_NOOP(
+    "velmar::StatusPanel",
+    "何も開きません。保存した割り当てを読めません（理由は velmar-fw ports で分かります）");
 
 }  // namespace velmar::status_texts

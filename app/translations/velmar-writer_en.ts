@@ -75,41 +75,41 @@
 <context>
     <name>velmar::PortAssignmentDialog</name>
     <message>
-        <source>automatic</source>
+        <source>自動</source>
         <translation>automatic</translation>
-    </message>
-    <message>
-        <source> (not connected)</source>
-        <translation> (not connected)</translation>
     </message>
     <message>
         <source>ポートの割り当て</source>
         <translation>Port assignment</translation>
     </message>
     <message>
-        <source>Choose the device each COM entry opens. A saved USB adapter is found again by its make and serial number after re-plugging.
-Type a path to use a device that is not listed; &quot;automatic&quot; takes the next connected device.</source>
+        <source>COM の各エントリが開く装置を選んでください。保存した USB アダプターは、差し直した後もメーカーとシリアル番号で見つけ直します。
+一覧にない装置はパスを入力してください。「自動」は次につながっている装置を使います。</source>
         <translation>Choose the device each COM entry opens. A saved USB adapter is found again by its make and serial number after re-plugging.
 Type a path to use a device that is not listed; &quot;automatic&quot; takes the next connected device.</translation>
     </message>
     <message>
-        <source>Rescan</source>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>再検索</source>
         <translation>Rescan</translation>
     </message>
     <message>
-        <source>VELMAR_COM%1=%2 overrides this</source>
+        <source>VELMAR_COM%1=%2 が優先されます</source>
         <translation>VELMAR_COM%1=%2 overrides this</translation>
     </message>
     <message>
-        <source>now: no device</source>
+        <source>現在: 装置なし</source>
         <translation>now: no device</translation>
     </message>
     <message>
-        <source>now: %1</source>
+        <source>現在: %1</source>
         <translation>now: %1</translation>
     </message>
     <message>
-        <source>The assignments could not be saved; the settings file is not writable.</source>
+        <source>割り当てを保存できませんでした。設定ファイルに書き込めません。</source>
         <translation>The assignments could not be saved; the settings file is not writable.</translation>
     </message>
 </context>
@@ -231,6 +231,18 @@ The rewrite will fail to connect.</translation>
     <message>
         <source>秒</source>
         <translation>Seconds</translation>
+    </message>
+    <message>
+        <source>（未接続）</source>
+        <translation> (not connected)</translation>
+    </message>
+    <message>
+        <source>装置がつながっていません</source>
+        <translation>no device connected</translation>
+    </message>
+    <message>
+        <source>何も開きません。保存した割り当てを読めません（理由は velmar-fw ports で分かります）</source>
+        <translation>opens nothing: its saved assignment cannot be read (velmar-fw ports says why)</translation>
     </message>
 </context>
 <context>

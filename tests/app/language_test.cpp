@@ -20,6 +20,7 @@
 
 #include "app/language_menu.h"
 #include "app/port_assignment_dialog.h"
+#include "app/port_combo_box.h"
 #include "app/service_record_dialog.h"
 #include "app/translation.h"
 #include "app/window_texts.h"
@@ -70,6 +71,10 @@ std::map<QString, QString> controlTexts(const QWidget& top) {
     texts["title"] = top.windowTitle();
     return texts;
 }
+
+struct NoDevices : SerialDeviceSource {
+    std::vector<SerialDeviceInfo> devices() const override { return {}; }
+};
 
 struct Bench {
     AbsentLine line;
@@ -144,6 +149,18 @@ TEST_F(WindowLanguage, JapaneseWindowShowsNoEnglishOfOurs) {
     shown["filter"] = records.findChild<QComboBox*>("resultFilter")->itemText(0);
     ASSERT_FALSE(bench.dialogs.boxes.empty());
     shown["confirmation"] = QString::fromStdString(bench.dialogs.boxes[0].detail);
+    // The port assignments, with one saved adapter not plugged in, and the port list's tooltips.
+    const std::string gone = "/dev/serial/by-id/usb-GONE";
+    NoDevices devices;
+    QtPortAssignmentStore store(QString::fromStdString(folder.path("ports.ini")));
+    ASSERT_TRUE(store.save({{2, gone}}));
+    PortDirectory directory(devices, store);
+    PortAssignmentDialog assignments(directory);
+    for (const auto& [name, text] : controlTexts(assignments)) shown["ports " + name] = text;
+    shown["automatic"] = assignments.row(1)->itemText(0);
+    shown["saved, not connected"] = assignments.row(2)->currentText();
+    for (const ResolvedPort& port : directory.resolve())
+        shown["tooltip " + QString::number(port.port)] = portTooltip(port);
     // A language's own name is its entry.
     shown.erase("mnuLanguage_en");
     for (auto& [name, text] : shown) {
@@ -152,15 +169,14 @@ TEST_F(WindowLanguage, JapaneseWindowShowsNoEnglishOfOurs) {
         text.remove(QString::fromStdString(folder.path("")));
         text.remove(kDefaultName);
         text.remove("service.log");
+        text.remove(QString::fromStdString(gone));
         EXPECT_FALSE(hasEnglishWord(text)) << name.toStdString() << ": " << text.toStdString();
     }
 }
 
 TEST_F(WindowLanguage, PortAssignmentDialogInEnglish) {
     QTemporaryDir folder;
-    struct NoDevices : SerialDeviceSource {
-        std::vector<SerialDeviceInfo> devices() const override { return {}; }
-    } devices;
+    NoDevices devices;
     QtPortAssignmentStore store(folder.filePath("ports.ini"));
     PortDirectory directory(devices, store);
     ASSERT_TRUE(useLanguage(Language::English));

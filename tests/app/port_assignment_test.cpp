@@ -59,7 +59,7 @@ TEST(PortAssignmentDialog, OkSavesTheRowsAndCancelKeepsTheFile) {
         PortAssignmentDialog dialog(bench.directory);
         // The saved but absent device is offered, marked, and chosen.
         EXPECT_EQ(dialog.row(3)->currentText().toStdString(),
-                  "/dev/serial/by-id/usb-GONE (not connected)");
+                  "/dev/serial/by-id/usb-GONE（未接続）");
         dialog.row(1)->setCurrentIndex(
             dialog.row(1)->findData(QString::fromStdString(kAdapter.stablePath)));
         dialog.row(2)->lineEdit()->setText("/dev/ttyS9");  // typed
@@ -91,12 +91,12 @@ TEST(PortTooltip, NamesTheDeviceWhatItIsAndWhetherItIsConnected) {
         {{1, kAdapter.stablePath, PortSource::Saved, true, kAdapter},
          kAdapter.stablePath + " = /dev/ttyUSB0: FT232R USB UART, FTDI, serial A, 0403:6001"},
         {{2, "/dev/serial/by-id/usb-GONE", PortSource::Saved, false, std::nullopt},
-         "/dev/serial/by-id/usb-GONE (not connected)"},
-        {{3, "", PortSource::Automatic, false, std::nullopt}, "no device connected"},
+         "/dev/serial/by-id/usb-GONE（未接続）"},
+        {{3, "", PortSource::Automatic, false, std::nullopt}, "装置がつながっていません"},
         {{4, "", PortSource::Unreadable, false, std::nullopt},
-         "opens nothing: its saved assignment cannot be read (velmar-fw ports says why)"},
+         "何も開きません。保存した割り当てを読めません（理由は velmar-fw ports で分かります）"},
     };
-    for (const auto& c : cases) EXPECT_EQ(portTooltip(c.port), c.expected);
+    for (const auto& c : cases) EXPECT_EQ(portTooltip(c.port).toStdString(), c.expected);
 
     // The list asks its directory again each time it opens.
     Bench bench;
@@ -105,11 +105,11 @@ TEST(PortTooltip, NamesTheDeviceWhatItIsAndWhetherItIsConnected) {
     list.setPortDirectory(&bench.directory);
 #ifdef _WIN32
     // Windows' COM n is COMn itself, connected or not.
-    const std::string absent = "COM1 (not connected)";
+    const std::string absent = "COM1（未接続）";
     SerialDeviceInfo present = kModem;
     present.path = "COM1";
 #else
-    const std::string absent = "no device connected";
+    const std::string absent = "装置がつながっていません";
     const SerialDeviceInfo present = kModem;
 #endif
     list.refreshTooltips();

@@ -337,11 +337,10 @@ TEST_F(WindowStartup, PortEntriesNameTheirDevice) {
 
     auto* list = control<QComboBox>(*window, "cmbCOM");
     EXPECT_EQ(list->itemData(0, Qt::ToolTipRole).toString().toStdString(), present);
-    EXPECT_EQ(list->itemData(1, Qt::ToolTipRole).toString().toStdString(),
-              absent + " (not connected)");
+    EXPECT_EQ(list->itemData(1, Qt::ToolTipRole).toString().toStdString(), absent + "（未接続）");
     EXPECT_EQ(list->toolTip().toStdString(), present);
     list->setCurrentIndex(1);
-    EXPECT_EQ(list->toolTip().toStdString(), absent + " (not connected)");
+    EXPECT_EQ(list->toolTip().toStdString(), absent + "（未接続）");
     // The open list marks the entry with a device there; the entries stay as they are.
     auto* ports = static_cast<PortComboBox*>(list);
     EXPECT_EQ(ports->mark(0).toStdString(), "  ● " + present);
