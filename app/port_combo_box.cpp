@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "app/port_assignment_dialog.h"
+#include "app/status_panel.h"
 #include "app/status_texts.h"
 #include "app/translation.h"
 #include "files/utf8_path.h"
@@ -49,10 +50,8 @@ class MarkedEntries : public QStyledItemDelegate {
 // "/dev/ttyUSB0 (FT232R USB UART)" for a port with a device there now; nothing otherwise.
 QString portMark(const ResolvedPort& port) {
     if (port.device.empty() || !port.present || port.source == PortSource::Unreadable) return {};
-    QString device = QString::fromStdString(port.device);
-    if (port.info && !port.info->description.empty())
-        device += " (" + QString::fromStdString(port.info->description) + ")";
-    return QString(status_texts::kPortMark).arg(device);
+    return QString(status_texts::kPortMark)
+        .arg(deviceText(port.device, port.info ? port.info->description : std::string()));
 }
 
 }  // namespace

@@ -29,13 +29,14 @@ StatusLine* statusLine(QWidget* parent, const char* name) {
     return line;
 }
 
-// "/dev/ttyUSB0 (FT232R USB UART)", or the mark for a port with nothing behind it.
-QString deviceText(const std::string& device, const std::string& description) {
+}  // namespace
+
+QString deviceText(const std::string& device, const std::string& description, bool present) {
     if (device.empty()) return statusText(status_texts::kNoDevice);
+    // A name with nothing behind it (Windows names every COM port) says so too.
+    if (!present) return q(device) + " " + statusText(status_texts::kNoDevice);
     return description.empty() ? q(device) : q(device) + " (" + q(description) + ")";
 }
-
-}  // namespace
 
 StatusPanel::StatusPanel(QStatusBar* bar) {
     bar->setObjectName("statusBar");
@@ -150,12 +151,9 @@ std::string rewriteTargetText(const std::string& firmwarePath, const MemoryImage
     const std::string sum = checksumText(image, "C000", "FFFF").value_or("");
     const QString file =
         firmwarePath.empty() ? statusText(status_texts::kNoFirmware) : q(firmwarePath);
-    // A name with nothing behind it (Windows names every COM port) says so too.
-    const QString target = device.empty() || present
-                               ? deviceText(device, description)
-                               : q(device) + " " + statusText(status_texts::kNoDevice);
     QString text =
-        statusText(status_texts::kTarget).arg(file, q(sum), QString::number(port), target);
+        statusText(status_texts::kTarget)
+            .arg(file, q(sum), QString::number(port), deviceText(device, description, present));
     // Said plainly before anything is sent: with nothing there the connect cannot succeed.
     if (ports != nullptr && (device.empty() || !present))
         text = statusText(status_texts::kNoDeviceWarning).arg(port) + "\n\n" + text;

@@ -2,6 +2,7 @@
 // The status bar under the designed client area: what is loaded, how a rewrite goes, and how
 // the last one ended. It adds to the window without moving anything designed.
 
+#include <QString>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -45,6 +46,10 @@ class StatusPanel {
     int blocksAccepted_ = 0;
     std::chrono::steady_clock::time_point writeStarted_;
 };
+
+// "/dev/ttyUSB0 (FT232R USB UART)"; the no-device mark alone for a port with no device, after
+// the name for one whose device is not connected.
+QString deviceText(const std::string& device, const std::string& description, bool present = true);
 
 // The rewrite confirmation's detail: what is written where, and first, for a port with no
 // device, that the rewrite will not connect.
